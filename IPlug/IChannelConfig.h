@@ -1,0 +1,9 @@
+#pragma once
+
+#include <cstdint>
+
+// One allowed pair of input and output channel counts.
+struct IChannelConfig {
+  int32_t mInCount = 0;
+  int32_t mOutCount = 0;
+};

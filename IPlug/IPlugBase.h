@@ -1,0 +1,176 @@
+#pragma once
+
+#include "IPlug/HostIdentification.h"
+#include "IPlug/IChannelConfig.h"
+#include "IPlug/IChannelConnection.h"
+#include "IPlug/IMidiMessage.h"
+#include "IPlug/IPlugEditor.h"
+#include "IPlug/IPlugMutex.h"
+#include "IPlug/IPlugParam.h"
+#include "IPlug/IPlugPreset.h"
+#include "IPlug/IPtrList.h"
+#include "IPlug/IStateChunk.h"
+#include "IPlug/ITransportInfo.h"
+#include "IPlug/ITypedBuffer.h"
+
+#include <cstdint>
+
+enum EPlugApi : int32_t {
+  kApiVst2 = 0,
+};
+
+// Names are copied into fields of this size: at most 127 characters and the terminator.
+constexpr int kPlugNameSize = 128;
+
+// The core of one plug-in instance: what it is, what it owns (parameters, presets, channel configurations and
+// connections), what it knows of its host, and the one recursive lock that every host entry holds.
+class IPlugBase {
+ public:
+  IPlugBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName, const char* productName,
+            const char* vendorName, int vendorVersion, int uniqueId, int vendorId, int latency, bool doesMidi,
+            bool doesChunks, bool isInstrument, EPlugApi plugApi);
+  IPlugBase(const IPlugBase&) = delete;
+  IPlugBase& operator=(const IPlugBase&) = delete;
+
+  // Virtual operations, in slot order.
+  virtual ~IPlugBase();
+  virtual void ResetProcessing();
+  virtual void ParamChanged(int paramIndex);
+  virtual void ProcessDoubleBlock(double** inputs, double** outputs, int nFrames);
+  virtual void ProcessFloatBlock(float** inputs, float** outputs, int nFrames);
+  virtual void EditorOpenedHook() {}
+  virtual void EditorClosedHook() {}
+  virtual void ReservedHookA() {}
+  virtual void ActivationChanged(bool active);
+  virtual void ReceiveMidiMessage(const IMidiMessage* message);
+  virtual void ReceiveSysExMessage(const ISysExMessage* /*message*/) {}
+  virtual bool NoteNameFor(int noteNumber, char* text);
+  virtual bool SaveState(IStateChunk* chunk);
+  virtual int LoadState(const IStateChunk* chunk, int pos);
+  virtual bool StateMatches(const IStateChunk* stored, int pos);
+  virtual void EditorResizedHook() {}
+  virtual bool ReservedQuery() { return false; }
+  virtual void HostIdentifiedHook() {}
+  virtual void ReservedHookB(int, int, int) {}
+  virtual void SetParameterFromGUI(int paramIndex, double normalizedValue);
+  virtual void HostBeginEdit(int paramIndex) = 0;
+  virtual void HostAutomate(int paramIndex, double normalizedValue) = 0;
+  virtual void HostEndEdit(int paramIndex) = 0;
+  virtual void HostUpdateDisplay() = 0;
+  virtual bool IsOfflineRender() { return false; }
+  virtual int HostSamplePosition() = 0;
+  virtual double HostTempo() = 0;
+  virtual void HostTimeSignature(int* numerator, int* denominator) = 0;
+  virtual void HostTransport(ITransportInfo* info) = 0;
+  virtual EHostId HostId() { return mHostApp; }
+  virtual EPlugApi PluginApi() { return mApiKind; }
+  virtual void ResizeEditor(int width, int height) = 0;
+  virtual void PrepareForHost() {}
+  virtual void AttachEditor(IPlugEditor* editor);
+  virtual void ChangeLatency(int samples) { mLatencySamples = samples; }
+  virtual bool SendMidiMessage(const IMidiMessage* message) = 0;
+  virtual bool SendSysExMessage(const ISysExMessage* /*message*/) { return false; }
+  virtual void RefreshEditorParams();
+  virtual void ReservedHookC() {}
+  virtual void PresetChangedHook() {}
+  virtual void ApplyBlockSize(int nFrames);
+
+  // Identity.
+  const char* EffectName() const { return mPluginName; }
+  const char* ProductTitle() const { return mProductTitle; }
+  const char* VendorName() const { return mVendorName; }
+  int UniqueId() const { return mPluginId; }
+  int EffectVersion(bool decimal) const;
+  bool WantsMidi() const { return mMidiFlag; }
+  bool IsInstrument() const { return mInstrument; }
+  bool KeepsStateChunks() const { return mKeepsChunks; }
+  IPlugEditor* AttachedEditor() const { return mEditor; }
+  int LatencySamples() const { return mLatencySamples; }
+  IPlugMutex* Mutex() { return &mLock; }
+
+  // Host.
+  double SampleRate() const { return mHostSampleRate; }
+  int BlockSize() const { return mFramesPerBlock; }
+  // Stores a positive finite rate; anything else is ignored and the rate stays as it was.
+  void ChangeSampleRate(double sampleRate);
+  void SetHost(const char* productText, int packedVersion);
+  int HostVersionPacked() const { return mHostVersionPacked; }
+
+  // Parameters.
+  int ParamCount() const { return mParamList.Count(); }
+  IPlugParam* Param(int index) const { return mParamList.Get(index); }  // none outside the list
+  void NotifyAllParamsChanged();
+  bool SerializeParams(IStateChunk* chunk);
+  int UnserializeParams(const IStateChunk* chunk, int pos);
+
+  // Presets.
+  int PresetCount() const { return mPresetList.Count(); }
+  int CurrentPresetIndex() const { return mPresetIndex; }
+  const char* PresetName(int index) const;  // "" outside the list
+  IPlugPreset* FirstUnsetPreset() const;
+  void NextUserPresetName(char* out, int outSize) const;
+  void FillUnsetPresets(const char* name, int count);
+  void FillDefaultPresets();
+  bool SelectPreset(int index);
+  void ModifyCurrentPreset(const char* name = nullptr);
+  bool SerializePresets(IStateChunk* chunk);
+  int UnserializePresets(const IStateChunk* chunk, int pos);
+
+  // Channels.
+  int InChannelCount() const { return mInputConnections.Count(); }
+  int OutChannelCount() const { return mOutputConnections.Count(); }
+  bool LegalIO(int nIn, int nOut) const;
+  IInputConnection* InputConnection(int index) const { return mInputConnections.Get(index); }
+  IOutputConnection* OutputConnection(int index) const { return mOutputConnections.Get(index); }
+  int ChannelConfigCount() const { return mConfigs.Count(); }
+  const IChannelConfig* ChannelConfig(int index) const { return mConfigs.Get(index); }
+
+  // Processing frame. All of it runs under the instance lock, held by the caller.
+  void SetInputsConnected(int first, int count, bool connected);
+  void SetOutputsConnected(int first, int count, bool connected);
+  void LimitExtraChannels();
+  void BindInputBuffers(int first, int count, float** inputs, int nFrames);
+  void BindInputBuffers(int first, int count, double** inputs, int nFrames);
+  void BindOutputBuffers(int first, int count, float** outputs);
+  void BindOutputBuffers(int first, int count, double** outputs);
+  // Replacing processing of the buffers last bound, in their sample width (float or double).
+  template <class Sample>
+  void ProcessBlock(int nFrames);
+  void ProcessBlockAccumulating(int nFrames);
+  // A whole host block: binds every channel and processes, in pieces of at most the block size when the host
+  // sends more frames than it announced; nothing at all for 0 or fewer frames.
+  void ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
+  void ProcessHostBlock(double** inputs, double** outputs, int nFrames);
+
+ private:
+  IPtrList<IChannelConfig> mConfigs{true};
+  IPlugMutex mLock;
+  char mPluginName[kPlugNameSize];
+  char mProductTitle[kPlugNameSize];
+  char mVendorName[kPlugNameSize];
+  int32_t mPluginId;
+  int32_t mVendorId;
+  int32_t mPackedVersion;
+  EPlugApi mApiKind;
+  EHostId mHostApp = kAppNotAsked;
+  int32_t mHostVersionPacked = 0;
+  bool mKeepsChunks;
+  bool mInstrument;
+  bool mMidiFlag;
+  int32_t mPresetIndex = 0;
+  double mHostSampleRate = 44100.0;
+  int32_t mFramesPerBlock = 0;
+  int32_t mLatencySamples;
+  IPlugEditor* mEditor = nullptr;
+  IPtrList<IPlugParam> mParamList{true};
+  IPtrList<IPlugPreset> mPresetList{true};
+  ITypedBuffer<double*> mInputSlots;
+  ITypedBuffer<double*> mOutputSlots;
+  IPtrList<IInputConnection> mInputConnections{true};
+  IPtrList<IOutputConnection> mOutputConnections{true};
+};
+
+template <>
+void IPlugBase::ProcessBlock<float>(int nFrames);
+template <>
+void IPlugBase::ProcessBlock<double>(int nFrames);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "IPlug/IStateChunk.h"
+
+// Room for 255 characters and the terminator.
+constexpr int kPresetNameSize = 256;
+
+// One preset: a name and, once set, a captured state.
+struct IPlugPreset {
+  IPlugPreset();
+
+  bool mIsSet = false;
+  char mName[kPresetNameSize];
+  IStateChunk mState;
+};
