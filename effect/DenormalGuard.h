@@ -1,0 +1,31 @@
+#pragma once
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include <xmmintrin.h>
+#define QUILLMERE_HAS_MXCSR 1
+#else
+#define QUILLMERE_HAS_MXCSR 0
+#endif
+
+// Sets flush-to-zero and denormals-are-zero for its lifetime and then restores the caller's
+// floating-point control and status word. Does nothing on targets without MXCSR.
+class DenormalGuard {
+ public:
+#if QUILLMERE_HAS_MXCSR
+  static constexpr unsigned kFlushToZero = 0x8000;
+  static constexpr unsigned kDenormalsAreZero = 0x0040;
+
+  DenormalGuard() : mSaved(_mm_getcsr()) { _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero); }
+  ~DenormalGuard() { _mm_setcsr(mSaved); }
+
+ private:
+  unsigned mSaved;
+#else
+  DenormalGuard() {}
+  ~DenormalGuard() {}
+#endif
+
+ public:
+  DenormalGuard(const DenormalGuard&) = delete;
+  DenormalGuard& operator=(const DenormalGuard&) = delete;
+};

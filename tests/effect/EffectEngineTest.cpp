@@ -1,0 +1,337 @@
+#include "effect/EffectEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kOffset = 0.9599310885968813;  // fixed part of every placement angle
+
+struct Stereo {
+  std::vector<double> left, right;
+  explicit Stereo(int n = 0) : left(n), right(n) {}
+  int Frames() const { return static_cast<int>(left.size()); }
+};
+
+Stereo Noise(int n, double amplitude, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<double> dist(-amplitude, amplitude);
+  Stereo s(n);
+  for (int i = 0; i < n; ++i) {
+    s.left[i] = dist(gen);
+    s.right[i] = dist(gen);
+  }
+  return s;
+}
+
+Stereo Sine(int n, double hz, double rate, double amplitude) {
+  Stereo s(n);
+  for (int i = 0; i < n; ++i) s.left[i] = s.right[i] = amplitude * std::sin(2.0 * kPi * hz * i / rate);
+  return s;
+}
+
+Stereo Process(EffectEngine& engine, const Stereo& in, int blockFrames = 0) {
+  Stereo out(in.Frames());
+  if (blockFrames <= 0) blockFrames = in.Frames();
+  for (int start = 0; start < in.Frames(); start += blockFrames) {
+    const int n = std::min(blockFrames, in.Frames() - start);
+    const double* ins[2] = {in.left.data() + start, in.right.data() + start};
+    double* outs[2] = {out.left.data() + start, out.right.data() + start};
+    engine.ProcessStereoBlock(ins, outs, n);
+  }
+  return out;
+}
+
+void ProcessOneFrameChunks(EffectEngine& engine, int chunks) {
+  double l = 0.1, r = -0.1;
+  double* buffers[2] = {&l, &r};
+  for (int i = 0; i < chunks; ++i) engine.ProcessStereoBlock(buffers, buffers, 1);
+}
+
+double Rms(const std::vector<double>& x, int from) {
+  double sum = 0.0;
+  for (size_t i = from; i < x.size(); ++i) sum += x[i] * x[i];
+  return std::sqrt(sum / (x.size() - from));
+}
+
+}  // namespace
+
+TEST(EffectEngine, StartsWithCreationValuesAndNoFilterDesign) {
+  EffectEngine engine;
+  EXPECT_EQ(engine.SampleRate(), 44100.0);
+  EXPECT_EQ(engine.SplitHz(), 1000.0);
+  EXPECT_FALSE(engine.CoefficientsStale());
+  EXPECT_EQ(engine.LowJitter(), 0.0);
+  EXPECT_EQ(engine.HighJitter(), 0.0);
+  EXPECT_EQ(engine.LowJitterCount(), 0);
+  EXPECT_EQ(engine.HighJitterCount(), 0);
+  EXPECT_EQ(engine.LowPass().mCoefficients.b0, 0.0);
+  EXPECT_EQ(engine.HighPass().mCoefficients.a2, 0.0);
+}
+
+TEST(EffectEngine, FirstChunkWithoutResetOrParameterChangeIsSilent) {
+  EffectEngine engine;
+  const Stereo out = Process(engine, Noise(3000, 0.9, 1));
+  for (int i = 0; i < out.Frames(); ++i) {
+    ASSERT_EQ(out.left[i], 0.0);
+    ASSERT_EQ(out.right[i], 0.0);
+  }
+}
+
+TEST(EffectEngine, BlocksAreCutIntoChunksOf4096Frames) {
+  struct Case {
+    int frames;
+    std::vector<int> chunks;
+  };
+  const Case cases[] = {{1, {1}}, {4096, {4096}}, {4097, {4096, 1}}, {8192, {4096, 4096}},
+                        {10000, {4096, 4096, 1808}}};
+  for (const Case& c : cases) {
+    const Stereo in = Noise(c.frames, 2.0, c.frames);
+    EffectEngine whole, pieces;
+    whole.Reset(44100.0);
+    pieces.Reset(44100.0);
+    const Stereo a = Process(whole, in);
+    Stereo b(c.frames);
+    int start = 0;
+    for (int n : c.chunks) {
+      const double* ins[2] = {in.left.data() + start, in.right.data() + start};
+      double* outs[2] = {b.left.data() + start, b.right.data() + start};
+      pieces.ProcessStereoBlock(ins, outs, n);
+      start += n;
+    }
+    EXPECT_EQ(a.left, b.left) << c.frames;
+    EXPECT_EQ(a.right, b.right) << c.frames;
+    EXPECT_EQ(whole.LowJitterCount(), static_cast<int>(c.chunks.size())) << c.frames;
+    EXPECT_EQ(whole.HighJitterCount(), static_cast<int>(c.chunks.size())) << c.frames;
+  }
+}
+
+TEST(EffectEngine, EmptyBlockReadsWritesAndAdvancesNothing) {
+  EffectEngine engine;
+  engine.Reset(44100.0);
+  for (int n : {0, -1, -4096}) engine.ProcessStereoBlock(nullptr, nullptr, n);
+  EXPECT_EQ(engine.LowJitterCount(), 0);
+  EXPECT_EQ(engine.HighJitterCount(), 0);
+}
+
+TEST(EffectEngine, JitterIsDrawnAtTheEndsOfChunks21And42ForLowAnd51ForHigh) {
+  EffectEngine engine;
+  engine.Reset(44100.0);
+  struct Step {
+    int chunk;
+    double low, high;
+  };
+  const Step steps[] = {{1, 0, 0}, {20, 0, 0}, {21, 10, 0}, {41, 10, 0}, {42, 13, 0}, {50, 13, 0}, {51, 13, -19}};
+  int done = 0;
+  for (const Step& s : steps) {
+    ProcessOneFrameChunks(engine, s.chunk - done);
+    done = s.chunk;
+    EXPECT_EQ(engine.LowJitter(), s.low) << "after chunk " << s.chunk;
+    EXPECT_EQ(engine.HighJitter(), s.high) << "after chunk " << s.chunk;
+  }
+  EXPECT_EQ(engine.LowJitterCount(), 9);
+  EXPECT_EQ(engine.HighJitterCount(), 0);
+}
+
+TEST(EffectEngine, ResetNeitherReseedsNorRewindsTheJitter) {
+  EffectEngine steady, resetting;
+  steady.Reset(44100.0);
+  resetting.Reset(44100.0);
+  for (int chunk = 1; chunk <= 200; ++chunk) {
+    if (chunk % 17 == 0) resetting.Reset(chunk % 2 ? 48000.0 : 44100.0);
+    ProcessOneFrameChunks(steady, 1);
+    ProcessOneFrameChunks(resetting, 1);
+    ASSERT_EQ(resetting.LowJitter(), steady.LowJitter()) << chunk;
+    ASSERT_EQ(resetting.HighJitter(), steady.HighJitter()) << chunk;
+    ASSERT_EQ(resetting.LowJitterCount(), steady.LowJitterCount()) << chunk;
+  }
+}
+
+TEST(EffectEngine, OutOfRangeParameterIndexChangesNothing) {
+  const Stereo in = Noise(1000, 0.5, 7);
+  EffectEngine plain;
+  plain.Reset(44100.0);
+  const Stereo expected = Process(plain, in);
+  for (int index : {-1, 5, 100}) {
+    EffectEngine engine;
+    engine.Reset(44100.0);
+    engine.SetParameter(index, 5000.0);
+    EXPECT_FALSE(engine.CoefficientsStale());
+    EXPECT_EQ(engine.SplitHz(), 1000.0);
+    const Stereo out = Process(engine, in);
+    EXPECT_EQ(out.left, expected.left) << index;
+    EXPECT_EQ(out.right, expected.right) << index;
+  }
+  EffectEngine fresh;
+  fresh.SetParameter(5, 1.0);
+  const Stereo silent = Process(fresh, in);
+  for (double v : silent.left) ASSERT_EQ(v, 0.0);
+}
+
+TEST(EffectEngine, ParameterChangeRedesignsAtNextChunk) {
+  EffectEngine engine;
+  engine.SetParameter(0, 2000.0);
+  EXPECT_TRUE(engine.CoefficientsStale());
+  EXPECT_EQ(engine.LowPass().mCoefficients.b0, 0.0);
+  ProcessOneFrameChunks(engine, 1);
+  EXPECT_FALSE(engine.CoefficientsStale());
+  EXPECT_NE(engine.LowPass().mCoefficients.b0, 0.0);
+  engine.SetParameter(1, 3.0);
+  engine.Reset(48000.0);
+  EXPECT_TRUE(engine.CoefficientsStale());
+}
+
+TEST(EffectEngine, BandsAtMinusTenDegreesHaveEqualLeftAndRightGains) {
+  // With identical input channels, equal gains give (nearly) equal output channels.
+  const Stereo in = Sine(4000, 440.0, 44100.0, 0.5);
+  EffectEngine engine;
+  engine.SetParameter(3, -10.0 * kPi / 180.0);
+  engine.SetParameter(4, -10.0 * kPi / 180.0);
+  engine.Reset(44100.0);
+  const Stereo out = Process(engine, in);
+  double loudest = 0.0;
+  for (int i = 0; i < out.Frames(); ++i) {
+    ASSERT_NEAR(out.left[i], out.right[i], 1e-15);
+    loudest = std::max(loudest, std::fabs(out.left[i]));
+  }
+  EXPECT_GT(loudest, 0.2);
+  const double theta = -10.0 * kPi / 180.0 + 0.0 + kOffset;
+  EXPECT_NEAR(std::cos(theta), std::sin(theta), 2.3e-16);
+  EXPECT_NEAR(std::cos(theta), 0.7071, 1e-4);
+}
+
+TEST(EffectEngine, PreFilterMagnitudeMatchesItsDesignAt44100Hz) {
+  // One band is steered fully into the left channel (gain cos 0 = 1), the other out of it (cos pi/2).
+  struct Case {
+    double hz, splitHz, lowAngle, highAngle, expectedDb;
+  };
+  const double toOne = -kOffset, toZero = kPi / 2 - kOffset;
+  const Case cases[] = {
+      {1000.0, 20000.0, toOne, toZero, -0.65},
+      {80.0, 20000.0, toOne, toZero, -20.6},
+      {21000.0, 100.0, toZero, toOne, -54.7},
+  };
+  for (const Case& c : cases) {
+    EffectEngine engine;
+    engine.SetParameter(0, c.splitHz);
+    engine.SetParameter(3, c.lowAngle);
+    engine.SetParameter(4, c.highAngle);
+    engine.Reset(44100.0);
+    const Stereo in = Sine(44100, c.hz, 44100.0, 0.5);
+    const Stereo out = Process(engine, in);  // 11 chunks: the jitter is still 0
+    const double db = 20.0 * std::log10(Rms(out.left, 22050) / Rms(in.left, 22050));
+    EXPECT_NEAR(db, c.expectedDb, 0.1) << c.hz << " Hz";
+  }
+}
+
+TEST(EffectEngine, SplitSendsLowSinesToTheLowBandAndHighSinesToTheHighBand) {
+  struct Case {
+    double hz;
+    bool listenToLowBand;
+    bool expectPassed;
+  };
+  const Case cases[] = {{200.0, true, true}, {200.0, false, false}, {8000.0, true, false}, {8000.0, false, true}};
+  for (const Case& c : cases) {
+    EffectEngine engine;
+    engine.SetParameter(3, c.listenToLowBand ? -kOffset : kPi / 2 - kOffset);
+    engine.SetParameter(4, c.listenToLowBand ? kPi / 2 - kOffset : -kOffset);
+    engine.Reset(44100.0);
+    const Stereo in = Sine(22050, c.hz, 44100.0, 0.5);
+    const Stereo out = Process(engine, in);
+    const double db = 20.0 * std::log10(Rms(out.left, 11025) / Rms(in.left, 11025));
+    if (c.expectPassed) {
+      EXPECT_GT(db, -2.0) << c.hz << (c.listenToLowBand ? " low" : " high");
+    } else {
+      EXPECT_LT(db, -25.0) << c.hz << (c.listenToLowBand ? " low" : " high");
+    }
+  }
+}
+
+TEST(EffectEngine, HighQRaisesOnlyTheHighBand) {
+  auto levelDb = [](double hz, double lowQDb, double highQDb, bool lowBand) {
+    EffectEngine engine;
+    engine.SetParameter(1, lowQDb);
+    engine.SetParameter(2, highQDb);
+    engine.SetParameter(3, lowBand ? -kOffset : kPi / 2 - kOffset);
+    engine.SetParameter(4, lowBand ? kPi / 2 - kOffset : -kOffset);
+    engine.Reset(44100.0);
+    const Stereo in = Sine(22050, hz, 44100.0, 0.1);
+    const Stereo out = Process(engine, in);
+    return 20.0 * std::log10(Rms(out.left, 11025) / Rms(in.left, 11025));
+  };
+  EXPECT_NEAR(levelDb(8000.0, 0.0, 6.0, false) - levelDb(8000.0, 0.0, 0.0, false), 6.0, 0.1);
+  EXPECT_NEAR(levelDb(200.0, 0.0, 6.0, true), levelDb(200.0, 0.0, 0.0, true), 1e-9);
+  EXPECT_NEAR(levelDb(8000.0, 6.0, 0.0, false), levelDb(8000.0, 0.0, 0.0, false), 1e-9);
+}
+
+TEST(EffectEngine, InPlaceProcessingEqualsSeparateBuffers) {
+  const Stereo in = Noise(10000, 1.5, 3);
+  EffectEngine separate, inPlace;
+  separate.Reset(44100.0);
+  inPlace.Reset(44100.0);
+  const Stereo expected = Process(separate, in);
+  Stereo buffer = in;
+  double* io[2] = {buffer.left.data(), buffer.right.data()};
+  inPlace.ProcessStereoBlock(io, io, buffer.Frames());
+  EXPECT_EQ(buffer.left, expected.left);
+  EXPECT_EQ(buffer.right, expected.right);
+}
+
+TEST(EffectEngine, NonFiniteInputSampleSilencesOnlyItsOwnChunk) {
+  for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+    Stereo in = Noise(3 * 4096, 0.5, 11);
+    in.left[4096 + 100] = bad;
+    EffectEngine engine;
+    engine.Reset(44100.0);
+    const Stereo out = Process(engine, in);
+    bool badSeen = false;
+    for (int i = 4096; i < 2 * 4096; ++i) badSeen = badSeen || !std::isfinite(out.left[i]);
+    EXPECT_TRUE(badSeen);
+    for (int i = 0; i < out.Frames(); ++i) {
+      ASSERT_TRUE(std::isfinite(out.right[i])) << i;
+      if (i < 4096 || i >= 2 * 4096) {
+        ASSERT_TRUE(std::isfinite(out.left[i])) << i;
+      }
+    }
+  }
+}
+
+TEST(EffectEngine, SplitAboveHalfTheRateStaysBounded) {
+  EffectEngine engine;
+  engine.SetParameter(0, 20000.0);
+  engine.Reset(32000.0);
+  for (const BandFilter* f : {&engine.LowPass(), &engine.HighPass()}) {
+    const SectionCoefficients& c = f->mCoefficients;
+    EXPECT_LT(std::fabs(c.a2), 1.0);
+    EXPECT_LT(std::fabs(c.a1), 1.0 + c.a2);
+  }
+  const Stereo in = Noise(4096, 1.0, 5);
+  double* io[2] = {nullptr, nullptr};
+  for (int chunk = 0; chunk < 30; ++chunk) {
+    Stereo buffer = in;
+    io[0] = buffer.left.data();
+    io[1] = buffer.right.data();
+    engine.ProcessStereoBlock(io, io, 4096);
+    for (int i = 0; i < 4096; ++i) ASSERT_TRUE(std::isfinite(buffer.left[i]) && std::isfinite(buffer.right[i]));
+    for (int c = 0; c < 2; ++c) {
+      ASSERT_LT(std::fabs(engine.LowPass().mS1[c]), 1e3);
+      ASSERT_LT(std::fabs(engine.HighPass().mS1[c]), 1e3);
+    }
+  }
+}
+
+TEST(EffectEngine, SplitBelowTheLimitKeepsTheTextbookDesign) {
+  EffectEngine engine;
+  engine.SetParameter(0, 15000.0);
+  engine.Reset(32000.0);
+  const double w0 = 15000.0 * 6.283185307179586 / 32000.0;
+  const double alpha = std::sin(w0) / (1.0 * 2.0);
+  const double k = 1.0 / (alpha + 1.0);
+  EXPECT_EQ(engine.LowPass().mCoefficients.b1, (1.0 - std::cos(w0)) * k);
+  EXPECT_EQ(engine.HighPass().mCoefficients.a1, std::cos(w0) * -2.0 * k);
+}
