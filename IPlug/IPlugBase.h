@@ -168,6 +168,17 @@ class IPlugBase {
   ITypedBuffer<double*> mOutputSlots;
   IPtrList<IInputConnection> mInputConnections{true};
   IPtrList<IOutputConnection> mOutputConnections{true};
+
+  // Host pointers advanced into a long host block, one entry per channel; sized at construction so that the
+  // audio path allocates nothing.
+  ITypedBuffer<float*> mPieceFloatInputs;
+  ITypedBuffer<float*> mPieceFloatOutputs;
+  ITypedBuffer<double*> mPieceDoubleInputs;
+  ITypedBuffer<double*> mPieceDoubleOutputs;
+
+  template <class Sample>
+  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool accumulate, Sample** pieceInputs,
+                       Sample** pieceOutputs);
 };
 
 template <>

@@ -1,0 +1,205 @@
+#include "IPlug/IPlugBase.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Cuts the channel range (first, count) to 0 ... n - 1; empty when it lies outside.
+void CutRange(int first, int count, int n, int* begin, int* end) {
+  const int64_t last = static_cast<int64_t>(first) + count;
+  *begin = std::max(first, 0);
+  *end = static_cast<int>(std::min<int64_t>(last, n));
+}
+
+template <class Sample>
+void PassThrough(Sample** inputs, Sample** outputs, int nIn, int nOut, int nFrames) {
+  if (nFrames <= 0) return;
+  const size_t bytes = sizeof(Sample) * static_cast<size_t>(nFrames);
+  for (int i = 0; i < nOut; ++i) {
+    // The host may hand the same buffer for an input and an output.
+    if (i < nIn) {
+      std::memmove(outputs[i], inputs[i], bytes);
+    } else {
+      std::fill(outputs[i], outputs[i] + nFrames, Sample(0));
+    }
+  }
+}
+
+}  // namespace
+
+void IPlugBase::ProcessDoubleBlock(double** inputs, double** outputs, int nFrames) {
+  PassThrough(inputs, outputs, InChannelCount(), OutChannelCount(), nFrames);
+}
+
+void IPlugBase::ProcessFloatBlock(float** inputs, float** outputs, int nFrames) {
+  PassThrough(inputs, outputs, InChannelCount(), OutChannelCount(), nFrames);
+}
+
+void IPlugBase::SetInputsConnected(int first, int count, bool connected) {
+  int begin, end;
+  CutRange(first, count, InChannelCount(), &begin, &end);
+  for (int i = begin; i < end; ++i) {
+    IInputConnection* connection = mInputConnections.Get(i);
+    connection->mIsConnected = connected;
+    if (!connected) *connection->mSlot = connection->mScratch.Get();
+  }
+}
+
+void IPlugBase::SetOutputsConnected(int first, int count, bool connected) {
+  int begin, end;
+  CutRange(first, count, OutChannelCount(), &begin, &end);
+  for (int i = begin; i < end; ++i) {
+    IOutputConnection* connection = mOutputConnections.Get(i);
+    connection->mIsConnected = connected;
+    if (!connected) *connection->mSlot = connection->mScratch.Get();
+  }
+}
+
+void IPlugBase::LimitExtraChannels() {
+  const int nIn = InChannelCount(), nOut = OutChannelCount();
+  if (nIn > 2) SetInputsConnected(2, nIn - 2, false);
+  if (nOut > 2) SetOutputsConnected(2, nOut - 2, true);
+}
+
+void IPlugBase::ApplyBlockSize(int nFrames) {
+  // A block size below 1 is ignored: the scratch buffers must hold at least one block.
+  if (nFrames < 1 || nFrames == mFramesPerBlock) return;
+  // Should memory run out, the block size becomes the shortest buffer held, so no block outgrows its buffers.
+  int held = nFrames;
+  auto resize = [&held, nFrames](ITypedBuffer<double>& scratch) {
+    if (!scratch.Resize(nFrames)) held = std::min(held, scratch.Count());
+    std::fill(scratch.Get(), scratch.Get() + scratch.Count(), 0.0);
+  };
+  for (int i = 0; i < InChannelCount(); ++i) resize(mInputConnections.Get(i)->mScratch);
+  for (int i = 0; i < OutChannelCount(); ++i) resize(mOutputConnections.Get(i)->mScratch);
+  for (int i = 0; i < InChannelCount(); ++i) {
+    IInputConnection* connection = mInputConnections.Get(i);
+    if (!connection->mIsConnected) *connection->mSlot = connection->mScratch.Get();
+  }
+  for (int i = 0; i < OutChannelCount(); ++i) {
+    IOutputConnection* connection = mOutputConnections.Get(i);
+    if (!connection->mIsConnected) *connection->mSlot = connection->mScratch.Get();
+  }
+  mFramesPerBlock = held;
+}
+
+void IPlugBase::BindInputBuffers(int first, int count, float** inputs, int nFrames) {
+  int begin, end;
+  CutRange(first, count, InChannelCount(), &begin, &end);
+  for (int i = begin; i < end; ++i) {
+    IInputConnection* connection = mInputConnections.Get(i);
+    if (!connection->mIsConnected) continue;
+    const float* source = *inputs++;
+    double* scratch = connection->mScratch.Get();
+    for (int s = 0; s < nFrames; ++s) scratch[s] = source[s];
+    *connection->mSlot = scratch;
+  }
+}
+
+void IPlugBase::BindInputBuffers(int first, int count, double** inputs, int /*nFrames*/) {
+  int begin, end;
+  CutRange(first, count, InChannelCount(), &begin, &end);
+  for (int i = begin; i < end; ++i) {
+    IInputConnection* connection = mInputConnections.Get(i);
+    if (connection->mIsConnected) *connection->mSlot = *inputs++;
+  }
+}
+
+void IPlugBase::BindOutputBuffers(int first, int count, float** outputs) {
+  int begin, end;
+  CutRange(first, count, OutChannelCount(), &begin, &end);
+  for (int i = begin; i < end; ++i) {
+    IOutputConnection* connection = mOutputConnections.Get(i);
+    if (!connection->mIsConnected) continue;
+    *connection->mSlot = connection->mScratch.Get();
+    connection->mFloatTarget = *outputs++;
+  }
+}
+
+void IPlugBase::BindOutputBuffers(int first, int count, double** outputs) {
+  int begin, end;
+  CutRange(first, count, OutChannelCount(), &begin, &end);
+  for (int i = begin; i < end; ++i) {
+    IOutputConnection* connection = mOutputConnections.Get(i);
+    if (connection->mIsConnected) *connection->mSlot = *outputs++;
+  }
+}
+
+template <>
+void IPlugBase::ProcessBlock<double>(int nFrames) {
+  ProcessDoubleBlock(mInputSlots.Get(), mOutputSlots.Get(), nFrames);
+}
+
+template <>
+void IPlugBase::ProcessBlock<float>(int nFrames) {
+  ProcessDoubleBlock(mInputSlots.Get(), mOutputSlots.Get(), nFrames);
+  for (int i = 0; i < OutChannelCount(); ++i) {
+    const IOutputConnection* connection = mOutputConnections.Get(i);
+    if (!connection->mIsConnected) continue;
+    const double* source = *connection->mSlot;
+    float* target = connection->mFloatTarget;
+    for (int s = 0; s < nFrames; ++s) target[s] = static_cast<float>(source[s]);
+  }
+}
+
+void IPlugBase::ProcessBlockAccumulating(int nFrames) {
+  ProcessDoubleBlock(mInputSlots.Get(), mOutputSlots.Get(), nFrames);
+  for (int i = 0; i < OutChannelCount(); ++i) {
+    const IOutputConnection* connection = mOutputConnections.Get(i);
+    if (!connection->mIsConnected) continue;
+    const double* source = *connection->mSlot;
+    float* target = connection->mFloatTarget;
+    // The sum is formed in 32-bit arithmetic.
+    for (int s = 0; s < nFrames; ++s) target[s] = target[s] + static_cast<float>(source[s]);
+  }
+}
+
+template <class Sample>
+void IPlugBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool accumulate,
+                                Sample** pieceInputs, Sample** pieceOutputs) {
+  // Host arrays hold one entry per connected channel.
+  int nInEntries = 0, nOutEntries = 0;
+  for (int i = 0; i < InChannelCount(); ++i) nInEntries += mInputConnections.Get(i)->mIsConnected ? 1 : 0;
+  for (int i = 0; i < OutChannelCount(); ++i) nOutEntries += mOutputConnections.Get(i)->mIsConnected ? 1 : 0;
+  for (int done = 0; done < nFrames;) {
+    const int piece = std::min(mFramesPerBlock, nFrames - done);
+    for (int j = 0; j < nInEntries; ++j) pieceInputs[j] = inputs[j] + done;
+    for (int j = 0; j < nOutEntries; ++j) pieceOutputs[j] = outputs[j] + done;
+    BindInputBuffers(0, InChannelCount(), pieceInputs, piece);
+    BindOutputBuffers(0, OutChannelCount(), pieceOutputs);
+    if (accumulate) {
+      ProcessBlockAccumulating(piece);
+    } else {
+      ProcessBlock<Sample>(piece);
+    }
+    done += piece;
+  }
+}
+
+void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
+  if (nFrames <= 0 || mFramesPerBlock < 1) return;
+  if (nFrames <= mFramesPerBlock) {
+    BindInputBuffers(0, InChannelCount(), inputs, nFrames);
+    BindOutputBuffers(0, OutChannelCount(), outputs);
+    if (accumulate) {
+      ProcessBlockAccumulating(nFrames);
+    } else {
+      ProcessBlock<float>(nFrames);
+    }
+    return;
+  }
+  ProcessInPieces(inputs, outputs, nFrames, accumulate, mPieceFloatInputs.Get(), mPieceFloatOutputs.Get());
+}
+
+void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
+  if (nFrames <= 0 || mFramesPerBlock < 1) return;
+  if (nFrames <= mFramesPerBlock) {
+    BindInputBuffers(0, InChannelCount(), inputs, nFrames);
+    BindOutputBuffers(0, OutChannelCount(), outputs);
+    ProcessBlock<double>(nFrames);
+    return;
+  }
+  ProcessInPieces(inputs, outputs, nFrames, false, mPieceDoubleInputs.Get(), mPieceDoubleOutputs.Get());
+}

@@ -1,0 +1,5 @@
+#include "IPlug/IPlugPreset.h"
+
+#include <cstring>
+
+IPlugPreset::IPlugPreset() { std::strcpy(mName, "empty"); }
