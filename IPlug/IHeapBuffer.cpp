@@ -10,20 +10,15 @@ constexpr int64_t kPage = 4096;
 constexpr int64_t kPageSlack = 96;  // room left in each allocation's last page for the allocator's own use
 constexpr int64_t kMaxHeadroom = 0x400000;
 
-// The capacity for a block of n > 0 bytes, or -1 when it would not fit a signed 32-bit count.
+// The capacity for a block of n > 0 bytes, or -1 when a sum on the way exceeds a signed 32-bit count.
 int64_t CapacityFor(int64_t n, int64_t granularity) {
   int64_t headroom = n / 2 > granularity ? n / 2 : granularity;
-  int64_t capacity;
-  if (granularity >= kPage) {
-    headroom -= headroom % kPage;
-    if (headroom < kPage) headroom = kPage;
-    if (headroom > kMaxHeadroom) headroom = kMaxHeadroom;
-    const int64_t total = n + headroom + kPageSlack;
-    capacity = total - total % kPage - kPageSlack;
-  } else {
-    capacity = n + headroom;
-  }
-  return capacity > INT_MAX ? -1 : capacity;
+  if (granularity < kPage) return n + headroom > INT_MAX ? -1 : n + headroom;
+  headroom -= headroom % kPage;
+  if (headroom < kPage) headroom = kPage;
+  if (headroom > kMaxHeadroom) headroom = kMaxHeadroom;
+  const int64_t total = n + headroom + kPageSlack;
+  return total > INT_MAX ? -1 : total - total % kPage - kPageSlack;
 }
 
 }  // namespace
