@@ -10,9 +10,9 @@ class IHeapBuffer {
   IHeapBuffer(const IHeapBuffer&) = delete;
   IHeapBuffer& operator=(const IHeapBuffer&) = delete;
 
-  // Sets the used size to n bytes (negative n counts as 0). Bytes gained are not initialised. allowShrink lets a
-  // smaller size release memory. Returns false when memory ran out or n is too large to manage; the old block
-  // and size then stay as they were.
+  // Sets the used size to n bytes (negative n counts as 0). Bytes gained are not initialised. allowShrink
+  // lets a smaller size release memory. Returns false when memory ran out or n is too large to manage; the
+  // old block and size then stay as they were.
   bool Resize(int n, bool allowShrink = true);
 
   void* Data() const;  // none while the used size is 0

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "IPlug/ITypedBuffer.h"
-
 #include <cstddef>
 #include <cstdint>
+
+#include "IPlug/ITypedBuffer.h"
 
 enum EParamKind : int32_t {
   kKindNone = 0,

@@ -1,10 +1,10 @@
 #include "IPlug/IStateChunk.h"
 
-#include "IPlug/IText.h"
-
 #include <climits>
 #include <cstddef>
 #include <cstring>
+
+#include "IPlug/IText.h"
 
 namespace {
 
@@ -18,7 +18,9 @@ bool PointsInto(const void* p, const uint8_t* block, int n) {
 }  // namespace
 
 // Numbers are stored by copying their bytes, which is little-endian only on a little-endian machine.
+#if defined(__BYTE_ORDER__)
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the chunk encoding assumes a little-endian target");
+#endif
 static_assert(sizeof(double) == 8, "doubles are stored as 8 bytes");
 
 void IStateChunk::Clear() { mBytes.Resize(0); }
@@ -98,8 +100,8 @@ int IStateChunk::ReadText(IText* dest, int pos) const {
   int32_t length;
   const int start = ReadInt32(&length, pos);
   if (start < 0) return -1;
-  // A length past the chunk gives an end beyond the size; an end past INT_MAX is held at INT_MAX, which no size
-  // reaches.
+  // A length past the chunk gives an end beyond the size; an end past INT_MAX is held at INT_MAX, which no
+  // size reaches.
   int64_t end = static_cast<int64_t>(start) + length;
   if (end > INT_MAX) end = INT_MAX;
   if (dest && length >= 1 && end <= Size()) dest->Set(reinterpret_cast<const char*>(Data() + start), length);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "IPlug/IHeapBuffer.h"
-
 #include <cstdint>
+
+#include "IPlug/IHeapBuffer.h"
 
 class IText;
 
@@ -21,8 +21,8 @@ class IStateChunk {
   int Size() const { return mBytes.Size(); }
   uint8_t* Data() const { return static_cast<uint8_t*>(mBytes.Data()); }  // none when the size is 0
   void Clear();
-  // Size becomes n (negative counts as 0), bytes gained are zero. Returns the size before. When memory runs out
-  // the size stays as it was: callers compare Size() with what they asked for.
+  // Size becomes n (negative counts as 0), bytes gained are zero. Returns the size before. When memory runs
+  // out the size stays as it was: callers compare Size() with what they asked for.
   int Resize(int n);
 
   // Each append returns the new size, or -1 when memory ran out (nothing is appended then).
@@ -45,6 +45,6 @@ class IStateChunk {
 
 // Empties the chunk and writes the magic and version words.
 void WriteChunkHeader(IStateChunk& chunk);
-// Returns the version after a magic word at pos (pos moves past the header, or becomes -1 when the version does
-// not fit), or 0 when there is no magic there (pos unchanged).
+// Returns the version after a magic word at pos (pos moves past the header, or becomes -1 when the version
+// does not fit), or 0 when there is no magic there (pos unchanged).
 int32_t ReadChunkHeader(const IStateChunk& chunk, int& pos);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "IPlug/IHeapBuffer.h"
-
 #include <climits>
+
+#include "IPlug/IHeapBuffer.h"
 
 // An array of one trivially copyable element type on an IHeapBuffer (granularity 4096).
 template <class T>

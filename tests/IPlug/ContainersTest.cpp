@@ -1,11 +1,11 @@
-#include "IPlug/IPtrList.h"
-#include "IPlug/IText.h"
-#include "IPlug/ITypedBuffer.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
+
+#include "IPlug/IPtrList.h"
+#include "IPlug/IText.h"
+#include "IPlug/ITypedBuffer.h"
 
 namespace {
 
@@ -71,8 +71,8 @@ TEST(IText, SetsAndReadsText) {
     int maxLength;
     const char* expected;
   } cases[] = {
-      {"hello", 0, "hello"}, {"hello", 3, "hel"}, {"hello", 9, "hello"},
-      {"hello", -2, "hello"}, {nullptr, 0, ""},   {"", 0, ""},
+      {"hello", 0, "hello"},  {"hello", 3, "hel"}, {"hello", 9, "hello"},
+      {"hello", -2, "hello"}, {nullptr, 0, ""},    {"", 0, ""},
   };
   for (const auto& c : cases) {
     IText text;

@@ -1,9 +1,9 @@
-#include "IPlug/IHeapBuffer.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
+
+#include "IPlug/IHeapBuffer.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "IPlug/IPlugParam.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
+
+#include "IPlug/IPlugParam.h"
 
 namespace {
 

@@ -1,16 +1,17 @@
-#include "IPlug/IStateChunk.h"
-#include "IPlug/IText.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstring>
 #include <vector>
 
+#include "IPlug/IStateChunk.h"
+#include "IPlug/IText.h"
+
 namespace {
 
 std::vector<uint8_t> Bytes(const IStateChunk& chunk) {
-  return chunk.Size() ? std::vector<uint8_t>(chunk.Data(), chunk.Data() + chunk.Size()) : std::vector<uint8_t>();
+  return chunk.Size() ? std::vector<uint8_t>(chunk.Data(), chunk.Data() + chunk.Size())
+                      : std::vector<uint8_t>();
 }
 
 IStateChunk& Fill(IStateChunk& chunk, std::vector<uint8_t> bytes) {
@@ -29,8 +30,8 @@ TEST(IStateChunk, AppendsEncodeLittleEndianAndReturnTheNewSize) {
   EXPECT_EQ(chunk.AppendText("hi"), 20);
   EXPECT_EQ(chunk.AppendText(nullptr), 24);
   EXPECT_EQ(chunk.AppendBytes("", 0), 24);
-  const std::vector<uint8_t> expected = {4, 3, 2, 1, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 1, 0,
-                                         2, 0, 0, 0, 'h', 'i', 0, 0, 0, 0};
+  const std::vector<uint8_t> expected = {4, 3, 2, 1, 0, 0, 0,   0,   0, 0, 0xF0, 0x3F,
+                                         1, 0, 2, 0, 0, 0, 'h', 'i', 0, 0, 0,    0};
   EXPECT_EQ(Bytes(chunk), expected);
 }
 
@@ -70,10 +71,17 @@ TEST(IStateChunk, ReadsAtTheEdgeFitExactlyOrFail) {
     int pos;
     int result;
   } cases[] = {
-      {"int fits exactly", 4, 8, 12},       {"int one byte short", 4, 9, -1}, {"double fits exactly", 8, 4, 12},
-      {"double one byte short", 8, 5, -1},  {"negative start", 4, -1, -1},    {"flag at the last byte", 1, 11, 12},
-      {"flag past the end", 1, 12, -1},     {"nothing at the end", 0, 12, 12}, {"nothing past the end", 0, 13, -1},
-      {"start far past the end", 4, INT_MAX, -1}, {"start near the limit", 4, INT_MAX - 2, -1},
+      {"int fits exactly", 4, 8, 12},
+      {"int one byte short", 4, 9, -1},
+      {"double fits exactly", 8, 4, 12},
+      {"double one byte short", 8, 5, -1},
+      {"negative start", 4, -1, -1},
+      {"flag at the last byte", 1, 11, 12},
+      {"flag past the end", 1, 12, -1},
+      {"nothing at the end", 0, 12, 12},
+      {"nothing past the end", 0, 13, -1},
+      {"start far past the end", 4, INT_MAX, -1},
+      {"start near the limit", 4, INT_MAX - 2, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -184,11 +192,7 @@ TEST(IStateChunk, ResizeReturnsThePreviousSizeAndZeroesGainedBytes) {
     int before;
     std::vector<uint8_t> after;
   } steps[] = {
-      {3, 5, {1, 2, 3}},
-      {6, 3, {1, 2, 3, 0, 0, 0}},
-      {6, 6, {1, 2, 3, 0, 0, 0}},
-      {-4, 6, {}},
-      {2, 0, {0, 0}},
+      {3, 5, {1, 2, 3}}, {6, 3, {1, 2, 3, 0, 0, 0}}, {6, 6, {1, 2, 3, 0, 0, 0}}, {-4, 6, {}}, {2, 0, {0, 0}},
       {0, 2, {}},
   };
   for (const auto& s : steps) {
