@@ -25,7 +25,7 @@ class IStateChunk {
   // out the size stays as it was: callers compare Size() with what they asked for.
   int Resize(int n);
 
-  // Each append returns the new size, or -1 when memory ran out (nothing is appended then).
+  // Each append returns the new size, or -1 when memory ran out or n is negative (nothing is appended then).
   int AppendBytes(const void* bytes, int n);
   int AppendInt32(int32_t value);
   int AppendDouble(double value);

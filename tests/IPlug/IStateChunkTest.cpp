@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "IPlug/IStateChunk.h"
@@ -274,6 +277,72 @@ TEST(ChunkHeader, ReadsPresentAbsentAndTruncatedHeaders) {
     int pos = c.pos;
     EXPECT_EQ(ReadChunkHeader(chunk, pos), c.version);
     EXPECT_EQ(pos, c.posAfter);
+  }
+}
+
+// Random appends, resizes and reads checked against a plain byte vector; reads start anywhere near the chunk.
+TEST(IStateChunk, BehavesLikeAByteVectorUnderRandomUse) {
+  std::mt19937 random(12345);
+  IStateChunk chunk;
+  std::vector<uint8_t> model;
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+  for (int step = 0; step < 20000; ++step) {
+    const int size = static_cast<int>(model.size());
+    switch (pick(0, 5)) {
+      case 0: {
+        std::vector<uint8_t> bytes(pick(0, 600));
+        for (uint8_t& b : bytes) b = static_cast<uint8_t>(pick(0, 3) ? pick(1, 255) : 0);
+        ASSERT_EQ(chunk.AppendBytes(bytes.data(), static_cast<int>(bytes.size())),
+                  size + static_cast<int>(bytes.size()));
+        model.insert(model.end(), bytes.begin(), bytes.end());
+        break;
+      }
+      case 1: {
+        const int32_t value = pick(0, 1) ? pick(-8, 40) : pick(INT_MIN, INT_MAX);
+        ASSERT_EQ(chunk.AppendInt32(value), size + 4);
+        const uint32_t u = static_cast<uint32_t>(value);
+        for (int i = 0; i < 4; ++i) model.push_back(static_cast<uint8_t>(u >> (8 * i)));
+        break;
+      }
+      case 2: {
+        const int n = pick(-10, size + 5000);
+        ASSERT_EQ(chunk.Resize(n), size);
+        model.resize(n < 0 ? 0 : n, 0);
+        break;
+      }
+      case 3: {
+        const int pos = pick(-8, size + 8);
+        const int n = pick(0, 3) ? pick(-2, 40) : pick(INT_MIN, INT_MAX);
+        std::vector<uint8_t> dest(48, 0xEE);
+        const bool fits = pos >= 0 && n >= 0 && static_cast<int64_t>(pos) + n <= size;
+        const int result = chunk.ReadBytes(dest.data(), n, pos);
+        ASSERT_EQ(result, fits ? pos + n : -1);
+        if (fits) {
+          ASSERT_TRUE(std::equal(dest.begin(), dest.begin() + n, model.begin() + pos));
+        }
+        break;
+      }
+      default: {
+        const int pos = pick(-8, size + 8);
+        IText text;
+        text.Set("old");
+        std::string expectedText = "old";
+        int expected = -1;
+        if (pos >= 0 && pos + 4 <= size) {
+          int32_t length;
+          std::memcpy(&length, model.data() + pos, 4);
+          const int64_t end = std::min<int64_t>(static_cast<int64_t>(pos) + 4 + length, INT_MAX);
+          expected = static_cast<int>(end);
+          if (length >= 1 && end <= size) {
+            expectedText.assign(model.begin() + pos + 4, model.begin() + end);
+            expectedText.resize(std::strlen(expectedText.c_str()));
+          }
+        }
+        ASSERT_EQ(chunk.ReadText(&text, pos), expected);
+        ASSERT_EQ(text.Get(), expectedText);
+      }
+    }
+    ASSERT_EQ(Bytes(chunk), model);
   }
 }
 
