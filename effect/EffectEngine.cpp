@@ -7,11 +7,15 @@
 #include "effect/DenormalGuard.h"
 #include "effect/PeakLimiter.h"
 
+#ifndef QUILLMERE_ENGINE_SSE2
 #if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
 #define QUILLMERE_ENGINE_SSE2 1
 #else
 #define QUILLMERE_ENGINE_SSE2 0
+#endif
+#endif
+#if QUILLMERE_ENGINE_SSE2
+#include <emmintrin.h>
 #endif
 
 const SectionCoefficients EffectEngine::kPreFilterSections[PreFilter::kSections] = {
@@ -214,17 +218,17 @@ void EffectEngine::FilterChunk(const double* inL, const double* inR, int nFrames
   const __m128d a1_5 = _mm_set1_pd(pre[5].a1), a2_5 = _mm_set1_pd(pre[5].a2);
   const Section2 low = Broadcast(mLowPass.mCoefficients);
   const Section2 high = Broadcast(mHighPass.mCoefficients);
-  const __m128d lowGain = _mm_load_pd(lowGains);
-  const __m128d highPlace = _mm_load_pd(highGains);
+  const __m128d lowGain = _mm_loadu_pd(lowGains);
+  const __m128d highPlace = _mm_loadu_pd(highGains);
   const __m128d highAmp = _mm_set1_pd(highGain);
 
   __m128d p1[6], p2[6];
   for (int k = 0; k < 6; ++k) {
-    p1[k] = _mm_load_pd(mPreFilter.mS1[k]);
-    p2[k] = _mm_load_pd(mPreFilter.mS2[k]);
+    p1[k] = _mm_loadu_pd(mPreFilter.mS1[k]);
+    p2[k] = _mm_loadu_pd(mPreFilter.mS2[k]);
   }
-  __m128d l1 = _mm_load_pd(mLowPass.mS1), l2 = _mm_load_pd(mLowPass.mS2);
-  __m128d h1 = _mm_load_pd(mHighPass.mS1), h2 = _mm_load_pd(mHighPass.mS2);
+  __m128d l1 = _mm_loadu_pd(mLowPass.mS1), l2 = _mm_loadu_pd(mLowPass.mS2);
+  __m128d h1 = _mm_loadu_pd(mHighPass.mS1), h2 = _mm_loadu_pd(mHighPass.mS2);
 
   double* work = mWork;
   for (int i = 0; i < nFrames; ++i) {
@@ -237,17 +241,17 @@ void EffectEngine::FilterChunk(const double* inL, const double* inR, int nFrames
     x = RunSectionMinusTwo(a1_5, a2_5, x, p1[5], p2[5]);
     const __m128d lo = RunSection(low, x, l1, l2);
     const __m128d hi = _mm_mul_pd(RunSection(high, x, h1, h2), highAmp);
-    _mm_store_pd(work + 2 * i, _mm_add_pd(_mm_mul_pd(lowGain, lo), _mm_mul_pd(highPlace, hi)));
+    _mm_storeu_pd(work + 2 * i, _mm_add_pd(_mm_mul_pd(lowGain, lo), _mm_mul_pd(highPlace, hi)));
   }
 
   for (int k = 0; k < 6; ++k) {
-    _mm_store_pd(mPreFilter.mS1[k], p1[k]);
-    _mm_store_pd(mPreFilter.mS2[k], p2[k]);
+    _mm_storeu_pd(mPreFilter.mS1[k], p1[k]);
+    _mm_storeu_pd(mPreFilter.mS2[k], p2[k]);
   }
-  _mm_store_pd(mLowPass.mS1, l1);
-  _mm_store_pd(mLowPass.mS2, l2);
-  _mm_store_pd(mHighPass.mS1, h1);
-  _mm_store_pd(mHighPass.mS2, h2);
+  _mm_storeu_pd(mLowPass.mS1, l1);
+  _mm_storeu_pd(mLowPass.mS2, l2);
+  _mm_storeu_pd(mHighPass.mS1, h1);
+  _mm_storeu_pd(mHighPass.mS2, h2);
 }
 
 #else
