@@ -1,0 +1,95 @@
+#include "IPlug/IPlugMutex.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "TestPlug.h"
+
+namespace {
+
+// Starts a thread that enters the mutex and reports it; answers whether it got in within a short wait.
+class Contender {
+ public:
+  explicit Contender(IPlugMutex* mutex)
+      : mThread([this, mutex] {
+          IPlugMutexLock lock(mutex);
+          mEntered = true;
+        }) {}
+  ~Contender() { mThread.join(); }
+  bool EnteredWithin(std::chrono::milliseconds wait) {
+    const auto end = std::chrono::steady_clock::now() + wait;
+    while (!mEntered && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return mEntered;
+  }
+
+ private:
+  std::atomic<bool> mEntered{false};
+  std::thread mThread;
+};
+
+constexpr std::chrono::milliseconds kShortWait(50);
+constexpr std::chrono::milliseconds kLongWait(5000);
+
+TEST(IPlugMutex, SameThreadEntersAgainAndEachEntryNeedsItsLeave) {
+  IPlugMutex mutex;
+  mutex.Enter();
+  mutex.Enter();
+  mutex.Leave();
+  {
+    Contender other(&mutex);
+    EXPECT_FALSE(other.EnteredWithin(kShortWait));
+    mutex.Leave();
+    EXPECT_TRUE(other.EnteredWithin(kLongWait));
+  }
+}
+
+TEST(IPlugMutex, GuardExcludesOtherThreadsUntilReleased) {
+  IPlugMutex mutex;
+  IPlugMutexLock guard(&mutex);
+  Contender other(&mutex);
+  EXPECT_FALSE(other.EnteredWithin(kShortWait));
+  guard.Release();
+  EXPECT_TRUE(other.EnteredWithin(kLongWait));
+  // Destruction after Release leaves nothing a second time: the mutex still works for this thread.
+}
+
+TEST(IPlugMutex, GuardFromNoMutexHoldsNothing) {
+  IPlugMutexLock guard(static_cast<IPlugMutex*>(nullptr));
+  guard.Release();
+  SUCCEED();
+}
+
+TEST(IPlugMutex, GuardFromPlugInHoldsItsInstanceLock) {
+  TestPlug plug;
+  IPlugMutexLock guard(&plug);
+  {
+    IPlugMutexLock again(plug.Mutex());
+  }
+  Contender other(plug.Mutex());
+  EXPECT_FALSE(other.EnteredWithin(kShortWait));
+  guard.Release();
+  EXPECT_TRUE(other.EnteredWithin(kLongWait));
+}
+
+TEST(IPlugMutex, StateOperationsWaitForAnotherThreadsHold) {
+  TestPlug plug;
+  plug.Mutex()->Enter();
+  std::atomic<bool> saved{false};
+  std::thread saver([&] {
+    IStateChunk chunk;
+    plug.SerializeParams(&chunk);
+    saved = true;
+  });
+  std::this_thread::sleep_for(kShortWait);
+  EXPECT_FALSE(saved);
+  plug.Mutex()->Leave();
+  saver.join();
+  EXPECT_TRUE(saved);
+}
+
+}  // namespace
