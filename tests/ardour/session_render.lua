@@ -1,0 +1,70 @@
+-- Loads the prepared session, inserts the plug-in named QM_PLUGIN_NAME on its track and exports
+-- QM_FRAMES frames from the start as 32-bit float WAV to QM_EXPORT_DIR/QM_EXPORT_NAME.wav.
+
+local function need(key)
+  local value = os.getenv(key)
+  if value == nil or value == "" then error("environment variable " .. key .. " is not set") end
+  return value
+end
+
+local frames = tonumber(need("QM_FRAMES"))
+local backend = AudioEngine:set_backend("None (Dummy)", "", "")
+assert(not backend:isnil(), "the dummy audio backend is not available")
+assert(load_session(need("QM_SESSION_DIR"), need("QM_SESSION_NAME")), "could not load the session")
+
+-- Fades would change the first and last samples of the export.
+Session:cfg().use_transport_fades = false
+Session:cfg().use_region_fades = false
+
+local track = nil
+for r in Session:get_tracks():iter() do track = r:to_track() end
+assert(track and not track:isnil(), "the session has no track")
+for r in track:playlist():region_list():iter() do
+  local ar = r:to_audioregion()
+  ar:set_fade_in_active(false)
+  ar:set_fade_out_active(false)
+  ar:set_envelope_active(false)
+  print("QM-REGION " .. ar:n_channels() .. " channels, " .. r:length():samples() .. " frames")
+end
+
+local name = need("QM_PLUGIN_NAME")
+local proc = ARDOUR.LuaAPI.new_plugin(Session, name, ARDOUR.PluginType.LXVST, "")
+if proc:isnil() then
+  for p in ARDOUR.LuaAPI.list_plugins():iter() do
+    if p.type == ARDOUR.PluginType.LXVST then print("known Linux VST: " .. p.name .. " " .. p.path) end
+  end
+  error("Ardour does not know the Linux VST plug-in '" .. name .. "'")
+end
+assert(track:add_processor_by_index(proc, 0, nil, true), "could not insert the plug-in")
+
+local plugin = proc:to_insert():plugin(0)
+local control = 0
+for j = 0, plugin:parameter_count() - 1 do
+  if plugin:parameter_is_control(j) and plugin:parameter_is_input(j) then
+    print(string.format("QM-PARAM %d '%s' = %g", control, plugin:parameter_label(j),
+                        ARDOUR.LuaAPI.get_processor_param(proc, control)))
+    control = control + 1
+  end
+end
+for index, value in string.gmatch(os.getenv("QM_PARAMS") or "", "(%d+)=([^,]+)") do
+  assert(ARDOUR.LuaAPI.set_processor_param(proc, tonumber(index), tonumber(value)),
+         "could not set parameter " .. index)
+  print("QM-SET " .. index .. " = " .. value)
+end
+local position = 0
+for i = 0, 1000 do
+  local p = track:nth_plugin(i)
+  if p:isnil() then break end
+  if p:to_stateful():id():to_s() == proc:to_stateful():id():to_s() then position = i + 1 end
+end
+print("QM-INSERTED '" .. proc:display_name() .. "' at plug-in slot " .. position ..
+      ", active " .. tostring(proc:active()))
+
+local export = Session:simple_export()
+export:set_folder(need("QM_EXPORT_DIR"))
+export:set_name(need("QM_EXPORT_NAME"))
+export:set_range(0, frames)
+assert(export:set_preset(need("QM_EXPORT_PRESET")), "the export preset was not found")
+assert(export:run_export(), "the export failed")
+print("QM-EXPORTED")
+close_session()

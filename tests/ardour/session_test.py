@@ -1,0 +1,207 @@
+#!/usr/bin/env python3
+"""Renders a test file through a Linux VST 2 plug-in inside a headless Ardour 7 session.
+
+Checks what holds in any host: the plug-in is found and inserted, the export has the input's
+length, every sample is finite and within [-1, 1], and (unless --max-low-db is left out) the
+energy below 50 Hz drops by at least the given number of dB.
+"""
+
+import argparse
+import math
+import os
+import shutil
+import sys
+import time
+import xml.etree.ElementTree as ET
+
+sys.dont_write_bytecode = True  # keep the source tree clean
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import ardour_host as ah  # noqa: E402
+
+RATE = 44100
+FRAMES = 131072  # about 3 s; a power of two for the analysis
+SESSION = "render"
+ATTEMPTS = 4  # Ardour's export sometimes crashes at its very end: one run plus three retries
+
+FORMAT_ID = "9a6f0c1e-3d2b-4e7a-8c55-1f0b7d2e9c31"
+PRESET_ID = "5c2e8b7d-0a4f-4d19-b6e3-7e9a1c3f5b42"
+EXPORT_FORMAT = """<?xml version="1.0" encoding="UTF-8"?>
+<ExportFormatSpecification name="Float WAV" id="%s" with-cue="false" with-toc="false" with-mp4chaps="false" command="" analyse="false" soundcloud-upload="false">
+  <Encoding id="F_WAV" type="T_Sndfile" extension="wav" name="WAV" has-sample-format="true" channel-limit="256"/>
+  <SampleRate rate="1"/>
+  <SRCQuality quality="SRC_SincBest"/>
+  <EncodingOptions>
+    <Option name="sample-format" value="SF_Float"/>
+    <Option name="dithering" value="D_None"/>
+    <Option name="tag-metadata" value="false"/>
+    <Option name="tag-support" value="false"/>
+    <Option name="broadcast-info" value="false"/>
+  </EncodingOptions>
+  <Processing>
+    <Normalize enabled="false" loudness="no" dbfs="0" lufs="-23" dbtp="-1"/>
+    <Silence>
+      <Start><Trim enabled="false"/><Add enabled="false"><Duration format="Timecode" hours="0" minutes="0" seconds="0" frames="0"/></Add></Start>
+      <End><Trim enabled="false"/><Add enabled="false"><Duration format="Timecode" hours="0" minutes="0" seconds="0" frames="0"/></Add></End>
+    </Silence>
+  </Processing>
+</ExportFormatSpecification>
+""" % FORMAT_ID
+EXPORT_PRESET = """<?xml version="1.0" encoding="UTF-8"?>
+<ExportPreset id="%s" name="Float WAV">
+  <ExportFormat id="%s"/>
+  <ExportFilename>
+    <Folder relative="1" path="export"/>
+    <Field name="label" enabled="0"/>
+    <Field name="session" enabled="0"/>
+    <Field name="snapshot" enabled="0"/>
+    <Field name="timespan" enabled="1"/>
+    <Field name="revision" enabled="0"/>
+    <Field name="time" enabled="0" value="T_None"/>
+    <Field name="date" enabled="0" value="D_None"/>
+  </ExportFilename>
+</ExportPreset>
+""" % (PRESET_ID, FORMAT_ID)
+
+
+def install_export_preset(box):
+    folder = os.path.join(box.config_dir, "ardour7", "export")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "float-wav.format"), "w", encoding="utf-8") as f:
+        f.write(EXPORT_FORMAT)
+    with open(os.path.join(folder, "float-wav.preset"), "w", encoding="utf-8") as f:
+        f.write(EXPORT_PRESET)
+
+
+def point_sources_at(session_dir, input_wav):
+    """Makes the bounced region's two sources read channels 0 and 1 of the input file."""
+    audio_dir = os.path.join(session_dir, "interchange", SESSION, "audiofiles")
+    shutil.copyfile(input_wav, os.path.join(audio_dir, "input.wav"))
+    session_file = os.path.join(session_dir, SESSION + ".ardour")
+    tree = ET.parse(session_file)
+    sources = tree.getroot().findall("./Sources/Source")
+    if len(sources) != 2:
+        ah.fail("the prepared session has %d sources, expected 2" % len(sources))
+    for channel, source in enumerate(sorted(sources, key=lambda s: s.get("name"))):
+        source.set("name", "input.wav")
+        source.set("channel", str(channel))
+    tree.write(session_file, encoding="UTF-8", xml_declaration=True)
+    peaks = os.path.join(session_dir, "peaks")
+    shutil.rmtree(peaks, ignore_errors=True)
+    os.makedirs(peaks, exist_ok=True)
+
+
+def prepare_session(box, script_dir, input_wav):
+    # Ardour names the interchange folder after the session folder: keep both the same.
+    template = box.path("template", SESSION)
+    extra = {"QM_SESSION_DIR": template, "QM_SESSION_NAME": SESSION, "QM_FRAMES": str(FRAMES),
+             "QM_RATE": str(RATE)}
+    for attempt in range(1, ATTEMPTS + 1):
+        shutil.rmtree(template, ignore_errors=True)
+        code, output = box.run_lua(os.path.join(script_dir, "session_prepare.lua"), extra)
+        if code == 0 and "QM-PREPARED 2 channels" in output:
+            break
+        if not ah.crashed(code) or attempt == ATTEMPTS:
+            ah.fail("preparing the session failed (exit %d)" % code)
+        ah.log("Ardour crashed (exit %d); retrying, attempt %d of %d" % (code, attempt + 1, ATTEMPTS))
+    point_sources_at(template, input_wav)
+    return template
+
+
+def render(box, script_dir, template, plugin_name, params):
+    """Runs the render script on a fresh copy of the session; returns (export path, output)."""
+    for attempt in range(1, ATTEMPTS + 1):
+        session_dir = box.path("attempt-%d" % attempt, SESSION)
+        export_dir = box.path("attempt-%d" % attempt, "export")
+        shutil.copytree(template, session_dir)
+        os.makedirs(export_dir)
+        extra = {"QM_SESSION_DIR": session_dir, "QM_SESSION_NAME": SESSION,
+                 "QM_FRAMES": str(FRAMES), "QM_PLUGIN_NAME": plugin_name,
+                 "QM_PARAMS": ",".join(params), "QM_EXPORT_DIR": export_dir,
+                 "QM_EXPORT_NAME": "rendered", "QM_EXPORT_PRESET": PRESET_ID}
+        code, output = box.run_lua(os.path.join(script_dir, "session_render.lua"), extra)
+        exported = os.path.join(export_dir, "rendered.wav")
+        if code == 0 and "QM-EXPORTED" in output and os.path.isfile(exported):
+            return exported, output
+        if not ah.crashed(code) or attempt == ATTEMPTS:
+            ah.fail("the render session failed (exit %d)" % code)
+        ah.log("Ardour crashed (exit %d); retrying, attempt %d of %d" % (code, attempt + 1, ATTEMPTS))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("plugin", help="the plug-in library (.so) to render through")
+    parser.add_argument("--param", action="append", default=[], metavar="INDEX=VALUE",
+                        help="set a plug-in parameter (control index; VST 2 values are normalised, 0 to 1)")
+    parser.add_argument("--max-low-db", type=float, default=None,
+                        help="require the energy below 50 Hz to change by at most this many dB")
+    parser.add_argument("--keep", action="store_true", help="keep the temp folder")
+    args = parser.parse_args()
+
+    ah.skip_unless_ardour(need_lua=True)
+    started = time.monotonic()
+    script_dir = os.path.dirname(os.path.abspath(__file__))
+    plugin_source = os.path.abspath(args.plugin)
+    with ah.Sandbox(keep=args.keep) as box:
+        plugin = box.install_plugin(plugin_source)
+        info = box.scan(plugin)
+        name = info.get("name", "")
+        if not name:
+            ah.fail("the scanner cached no plug-in name")
+        install_export_preset(box)
+
+        input_wav = box.path("input.wav")
+        ah.write_float_wav(input_wav, RATE, ah.test_signal(FRAMES, RATE))
+        template = prepare_session(box, script_dir, input_wav)
+        exported, output = render(box, script_dir, template, name, args.param)
+
+        failures = []
+        if "QM-INSERTED '%s'" % name not in output:
+            failures.append("the plug-in was not reported inserted")
+        if ("QM-REGION 2 channels, %d frames" % FRAMES) not in output:
+            failures.append("the region was not the input's two channels and length")
+
+        in_rate, source = ah.read_float_wav(input_wav)
+        out_rate, result = ah.read_float_wav(exported)
+        frames = len(result[0]) if result else 0
+        ah.log("export: %d channels, %d frames at %d Hz" % (len(result), frames, out_rate))
+        if out_rate != in_rate or len(result) != 2 or frames != FRAMES:
+            ah.fail("the export is %d channels x %d frames at %d Hz, expected 2 x %d at %d Hz"
+                    % (len(result), frames, out_rate, FRAMES, in_rate))
+        bad = sum(1 for ch in result for v in ch if not math.isfinite(v))
+        peak = max((abs(v) for ch in result for v in ch if math.isfinite(v)), default=0.0)
+        ah.log("non-finite samples: %d, output peak %.6f (%.2f dBFS)"
+               % (bad, peak, ah.decibels(peak * peak) / 2 if peak > 0 else float("-inf")))
+        if bad:
+            failures.append("%d samples are not finite" % bad)
+        if peak > 1.0:
+            failures.append("the output peak %.6f exceeds 1" % peak)
+
+        bands = [(0.0, 50.0), (300.0, 3000.0)]
+        e_in = ah.band_energies(source[0], source[1], RATE, bands)
+        e_out = ah.band_energies(result[0], result[1], RATE, bands)
+        low_change = ah.decibels(e_out[0] / e_in[0])
+        mid_change = ah.decibels(e_out[1] / e_in[1])
+        ah.log("energy below 50 Hz: input %.2f dB, output %.2f dB, change %.2f dB"
+               % (ah.decibels(e_in[0]), ah.decibels(e_out[0]), low_change))
+        ah.log("energy 300 Hz-3 kHz: input %.2f dB, output %.2f dB, change %.2f dB"
+               % (ah.decibels(e_in[1]), ah.decibels(e_out[1]), mid_change))
+        if args.max_low_db is not None:
+            if not low_change <= args.max_low_db:
+                failures.append("energy below 50 Hz changed by %.2f dB, need at most %.2f dB"
+                                % (low_change, args.max_low_db))
+        # A silent or broken output would pass the low-band check on its own.
+        if not mid_change > -20.0:
+            failures.append("energy 300 Hz-3 kHz changed by %.2f dB: the output lost the signal"
+                            % mid_change)
+
+        ah.log("total time %.1f s" % (time.monotonic() - started))
+        if failures:
+            for f in failures:
+                ah.log("FAIL: " + f)
+            return 1
+        ah.log("PASS")
+        return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
