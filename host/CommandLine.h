@@ -1,0 +1,42 @@
+// Command-line options of quillmere-render and their parser.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class EPrecision { kDefault, kDouble, kFloat };
+enum class EOutputFormat { kSameAsInput, kFloat, kPcm16, kPcm24 };
+
+// One --set or --set-normalized, applied in command-line order.
+struct ParamSetting {
+  bool mNormalized = false;
+  std::string mName;  // --set: the parameter's name
+  int mIndex = -1;    // --set-normalized: the parameter's index
+  std::string mText;  // --set: the value text in the parameter's own units
+  double mValue = 0;  // --set-normalized: 0 to 1
+};
+
+struct RenderOptions {
+  std::string mInput;   // empty: render the demo signal
+  std::string mOutput;  // empty with an empty input: the demo file
+  std::string mPluginPath;
+  std::string mSaveState;
+  std::string mLoadState;
+  int mBlockSize = 512;
+  EPrecision mPrecision = EPrecision::kDefault;
+  EOutputFormat mFormat = EOutputFormat::kSameAsInput;
+  std::vector<ParamSetting> mSettings;
+  bool mListParams = false;
+  bool mForce = false;
+  bool mHelp = false;
+  bool mVersion = false;
+};
+
+class CommandLine {
+ public:
+  static constexpr const char* kDemoFileName = "quillmere-demo.wav";
+
+  // Throws RenderError with the usage exit code for anything it cannot accept.
+  static RenderOptions Parse(const std::vector<std::string>& args);
+  static std::string HelpText();
+};

@@ -1,0 +1,252 @@
+#include "Renderer.h"
+
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "AudioFileReader.h"
+#include "AudioFileWriter.h"
+#include "DemoSignal.h"
+#include "PluginInstance.h"
+#include "PluginLibrary.h"
+#include "RenderError.h"
+#include "TemporaryFile.h"
+
+#ifndef QUILLMERE_PLUGIN_FILE_NAME
+#define QUILLMERE_PLUGIN_FILE_NAME "Quillmere.so"
+#endif
+
+std::atomic<bool> Renderer::sStopRequested{false};
+
+namespace {
+
+bool IsFile(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::vector<uint8_t> ReadStateFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw RenderError("cannot read state file " + path);
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw RenderError("cannot read state file " + path);
+  if (bytes.empty()) throw RenderError("state file " + path + " is empty");
+  return bytes;
+}
+
+}  // namespace
+
+Renderer::Renderer(const RenderOptions& options) : mOptions(options) {}
+
+void Renderer::RequestStop() { sStopRequested.store(true); }
+
+std::string Renderer::DefaultPluginPath() {
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof(self) - 1);
+  if (length > 0) {
+    std::string folder(self, static_cast<size_t>(length));
+    folder = folder.substr(0, folder.find_last_of('/') + 1);
+    if (IsFile(folder + QUILLMERE_PLUGIN_FILE_NAME)) return folder + QUILLMERE_PLUGIN_FILE_NAME;
+  }
+#ifdef QUILLMERE_PLUGIN_BUILD_PATH
+  if (IsFile(QUILLMERE_PLUGIN_BUILD_PATH)) return QUILLMERE_PLUGIN_BUILD_PATH;
+#endif
+  throw RenderError(std::string("found no ") + QUILLMERE_PLUGIN_FILE_NAME +
+                    " beside quillmere-render or in the build tree; build it or pass --plugin PATH");
+}
+
+void Renderer::Run() {
+  const bool demo = mOptions.mInput.empty() && !mOptions.mListParams;
+  // The demo replaces its own earlier output.
+  const bool replaceOutput = mOptions.mForce || demo;
+
+  // Everything that can be checked before the effect is loaded is checked first.
+  std::unique_ptr<SignalSource> source;
+  int inputFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+  if (!mOptions.mInput.empty()) {
+    auto reader = std::make_unique<AudioFileReader>(mOptions.mInput);
+    inputFormat = reader->Format();
+    source = std::move(reader);
+  } else if (demo) {
+    source = std::make_unique<DemoSignal>();
+  }
+  int outputFormat = 0;
+  if (source) {
+    outputFormat = AudioFileWriter::ChooseFormat(mOptions.mOutput, inputFormat, mOptions.mFormat);
+    TemporaryFile::CheckDestination(mOptions.mOutput, replaceOutput, mOptions.mInput);
+  }
+  if (!mOptions.mSaveState.empty()) {
+    if (!mOptions.mOutput.empty() && mOptions.mSaveState == mOptions.mOutput)
+      throw RenderError("--save-state and OUTPUT name the same file", RenderError::kUsage);
+    TemporaryFile::CheckDestination(mOptions.mSaveState, mOptions.mForce, mOptions.mInput);
+  }
+  std::vector<uint8_t> loadedState;
+  if (!mOptions.mLoadState.empty()) loadedState = ReadStateFile(mOptions.mLoadState);
+
+  mPluginPath = mOptions.mPluginPath.empty() ? DefaultPluginPath() : mOptions.mPluginPath;
+  PluginLibrary library(mPluginPath);
+  auto effect = std::make_unique<PluginInstance>(library);
+  effect->Open(source ? source->SampleRate() : 44100.0, mOptions.mBlockSize);
+
+  bool doublePrecision = mOptions.mPrecision != EPrecision::kFloat && effect->CanProcessDouble();
+  if (mOptions.mPrecision == EPrecision::kDouble && !effect->CanProcessDouble())
+    throw RenderError("plug-in " + mPluginPath + " has no 64-bit processing; use --precision float");
+
+  if (!loadedState.empty() && !effect->LoadProgramState(loadedState))
+    throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
+  ApplySettings(*effect);
+
+  std::vector<uint8_t> state;
+  if (!mOptions.mSaveState.empty()) {
+    state = effect->SaveProgramState();
+    if (state.empty()) throw RenderError("plug-in " + mPluginPath + " gave no program state to save");
+  }
+  if (mOptions.mListParams) {
+    ListParams(*effect);
+    if (!state.empty()) WriteState(state);
+    return;
+  }
+  Render(*effect, *source, doublePrecision, outputFormat, state);
+}
+
+void Renderer::ApplySettings(PluginInstance& effect) {
+  for (const ParamSetting& setting : mOptions.mSettings) {
+    if (setting.mNormalized) {
+      if (setting.mIndex >= effect.ParamCount())
+        throw RenderError("no parameter " + std::to_string(setting.mIndex) + " (the plug-in has " +
+                          std::to_string(effect.ParamCount()) + ", see --list-params)");
+      effect.SetParamNormalized(setting.mIndex, static_cast<float>(setting.mValue));
+      continue;
+    }
+    const int index = effect.FindParam(setting.mName);
+    if (index < 0) throw RenderError("no parameter named \"" + setting.mName + "\" (see --list-params)");
+    if (!effect.SetParamText(index, setting.mText))
+      throw RenderError("the plug-in rejected \"" + setting.mText + "\" as a value of \"" + setting.mName +
+                        "\" (--set-normalized " + std::to_string(index) + "=X sets it directly)");
+  }
+}
+
+void Renderer::ListParams(PluginInstance& effect) {
+  struct Row {
+    std::string index, name, display, label, normalized;
+  };
+  std::vector<Row> rows{{"#", "Name", "Value", "Unit", "Normalized"}};
+  for (int i = 0; i < effect.ParamCount(); ++i) {
+    char normalized[32];
+    std::snprintf(normalized, sizeof(normalized), "%.6f", effect.ParamNormalized(i));
+    rows.push_back(
+        {std::to_string(i), effect.ParamName(i), effect.ParamDisplay(i), effect.ParamLabel(i), normalized});
+  }
+  size_t width[4] = {};
+  for (const Row& row : rows) {
+    width[0] = std::max(width[0], row.index.size());
+    width[1] = std::max(width[1], row.name.size());
+    width[2] = std::max(width[2], row.display.size());
+    width[3] = std::max(width[3], row.label.size());
+  }
+  for (const Row& row : rows)
+    std::printf("%*s  %-*s  %*s  %-*s  %s\n", static_cast<int>(width[0]), row.index.c_str(),
+                static_cast<int>(width[1]), row.name.c_str(), static_cast<int>(width[2]), row.display.c_str(),
+                static_cast<int>(width[3]), row.label.c_str(), row.normalized.c_str());
+  std::fflush(stdout);
+}
+
+void Renderer::WriteState(const std::vector<uint8_t>& state) {
+  TemporaryFile file(mOptions.mSaveState, mOptions.mForce, mOptions.mInput);
+  file.WriteAll(state.data(), state.size());
+  file.Commit();
+}
+
+void Renderer::Render(PluginInstance& effect, SignalSource& source, bool doublePrecision, int outputFormat,
+                      const std::vector<uint8_t>& state) {
+  const int block = mOptions.mBlockSize;
+  const int inChannels = source.Channels();
+  const int effectInputs = effect.Inputs();
+  const int effectOutputs = effect.Outputs();
+
+  std::unique_ptr<TemporaryFile> stateFile;
+  if (!state.empty()) {
+    stateFile = std::make_unique<TemporaryFile>(mOptions.mSaveState, mOptions.mForce, mOptions.mInput);
+    stateFile->WriteAll(state.data(), state.size());
+  }
+  AudioFileWriter writer(mOptions.mOutput, outputFormat, static_cast<int>(source.SampleRate()), 2,
+                         mOptions.mForce || mOptions.mInput.empty(), mOptions.mInput);
+
+  std::vector<double> interleavedIn(static_cast<size_t>(block) * inChannels);
+  std::vector<double> interleavedOut(static_cast<size_t>(block) * 2);
+  // Inputs beyond the first two (side chains) get silence; outputs beyond two are dropped.
+  std::vector<std::vector<double>> doubleIn(effectInputs, std::vector<double>(block));
+  std::vector<std::vector<double>> doubleOut(effectOutputs, std::vector<double>(block));
+  std::vector<std::vector<float>> floatIn(effectInputs, std::vector<float>(block));
+  std::vector<std::vector<float>> floatOut(effectOutputs, std::vector<float>(block));
+  std::vector<double*> doubleInPtr, doubleOutPtr;
+  std::vector<float*> floatInPtr, floatOutPtr;
+  for (auto& v : doubleIn) doubleInPtr.push_back(v.data());
+  for (auto& v : doubleOut) doubleOutPtr.push_back(v.data());
+  for (auto& v : floatIn) floatInPtr.push_back(v.data());
+  for (auto& v : floatOut) floatOutPtr.push_back(v.data());
+
+  ProgressPrinter progress(source.Frames(), source.SampleRate());
+  RenderSummary summary;
+  summary.mOutputPath = mOptions.mOutput;
+  summary.mSampleRate = source.SampleRate();
+  summary.mDoublePrecision = doublePrecision;
+
+  const auto start = std::chrono::steady_clock::now();
+  effect.Resume();
+  for (;;) {
+    if (sStopRequested.load()) {
+      progress.Finish();
+      throw RenderError("interrupted; nothing was written");
+    }
+    const int frames = source.Read(interleavedIn.data(), block);
+    if (frames == 0) break;
+
+    for (int i = 0; i < frames; ++i) {
+      const double left = interleavedIn[static_cast<size_t>(i) * inChannels];
+      const double right = inChannels == 2 ? interleavedIn[static_cast<size_t>(i) * 2 + 1] : left;
+      summary.mInputPeak = std::max({summary.mInputPeak, std::fabs(left), std::fabs(right)});
+      doubleIn[0][i] = left;
+      doubleIn[1][i] = right;
+    }
+    if (doublePrecision) {
+      effect.ProcessDouble(doubleInPtr.data(), doubleOutPtr.data(), frames);
+    } else {
+      for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < frames; ++i) floatIn[c][i] = static_cast<float>(doubleIn[c][i]);
+      effect.ProcessFloat(floatInPtr.data(), floatOutPtr.data(), frames);
+      for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < frames; ++i) doubleOut[c][i] = floatOut[c][i];
+    }
+    for (int i = 0; i < frames; ++i) {
+      for (int c = 0; c < 2; ++c) {
+        const double sample = doubleOut[c][i];
+        if (!std::isfinite(sample)) {
+          progress.Finish();
+          throw RenderError("plug-in " + mPluginPath + " produced a non-finite sample at frame " +
+                            std::to_string(summary.mFrames + i) + "; nothing was written");
+        }
+        summary.mOutputPeak = std::max(summary.mOutputPeak, std::fabs(sample));
+        interleavedOut[static_cast<size_t>(i) * 2 + c] = sample;
+      }
+    }
+    writer.Write(interleavedOut.data(), frames);
+    summary.mFrames += frames;
+    progress.Update(summary.mFrames);
+  }
+  effect.Suspend();
+  progress.Finish();
+
+  writer.Commit();
+  if (stateFile) stateFile->Commit();
+  summary.mSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%s\n", ProgressPrinter::FormatSummary(summary).c_str());
+  std::fflush(stdout);
+}

@@ -1,0 +1,41 @@
+// Runs one command: loads the effect, applies state and parameters, and renders
+// the input (a file or the demo) into the output, or lists the parameters.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "ProgressPrinter.h"
+
+class PluginInstance;
+class SignalSource;
+
+class Renderer {
+ public:
+  explicit Renderer(const RenderOptions& options);
+
+  // Throws RenderError; on any failure no output or state file is left behind.
+  void Run();
+
+  // Safe to call from a signal handler: the render stops at the next block.
+  static void RequestStop();
+
+  // Quillmere.so beside the executable, else the one in the build tree.
+  static std::string DefaultPluginPath();
+
+ private:
+  void ApplySettings(PluginInstance& effect);
+  void ListParams(PluginInstance& effect);
+  void Render(PluginInstance& effect, SignalSource& source, bool doublePrecision, int outputFormat,
+              const std::vector<uint8_t>& state);
+  void WriteState(const std::vector<uint8_t>& state);
+
+  const RenderOptions& mOptions;
+  std::string mPluginPath;
+
+  static std::atomic<bool> sStopRequested;
+};

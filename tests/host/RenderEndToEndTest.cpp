@@ -1,0 +1,376 @@
+// Runs the quillmere-render executable on files made here, with the test effect,
+// the peers installed on the machine and, when built, Quillmere itself.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "RenderTestSupport.h"
+
+namespace {
+
+const std::string kGood = TEST_GAIN_GOOD;
+constexpr int kRate = 44100;
+constexpr int kFrames = 10000;  // not a multiple of the block size: the last block is shorter
+const int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+const int kWav24 = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+const int kWavFloat = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+double MaxDifference(const std::vector<double>& a, const std::vector<double>& b) {
+  EXPECT_EQ(a.size(), b.size());
+  double worst = 0;
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) worst = std::max(worst, std::fabs(a[i] - b[i]));
+  return worst;
+}
+
+class RenderEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override { WriteAudio(dir / "in.wav", kWavFloat, kRate, 2, TestSignal(kFrames, 2)); }
+
+  RunResult Render(std::vector<std::string> args, const std::string& output = "out.wav") {
+    args.push_back("in.wav");
+    args.push_back(output);
+    return RunRenderer(args, dir.Path());
+  }
+
+  TempDir dir;
+};
+
+TEST_F(RenderEndToEnd, TalksToTheEffectInTheOrderHostsUse) {
+  const RunResult run =
+      RunRenderer({"--plugin", kGood, "--block", "4096", "--set", "Gain=-6", "in.wav", "out.wav"}, dir.Path(),
+                  "QUILLMERE_TEST_PLUGIN_LOG=" + (dir / "calls.log"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> expected = {
+      "created",
+      "open host-version=2400 product=quillmere-render vendor-version=100 level=4",
+      "rate 44100",
+      "block 4096",
+      "text 0 -6",
+      "mains 1 host-rate=44100 host-block=4096",
+      "process double 4096",
+      "process double 4096",
+      "process double 1808",
+      "mains 0 host-rate=44100 host-block=4096",
+      "close"};
+  EXPECT_EQ(Lines(ReadText(dir / "calls.log")), expected);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(RenderEndToEnd, PrintsOneSummaryLineWithFramesDurationRatePeaksAndSpeed) {
+  const RunResult run = Render({"--plugin", kGood, "--set", "Gain=-6.0206"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ASSERT_EQ(Lines(run.out).size(), 1u) << run.out;
+  EXPECT_NE(run.out.find("out.wav: 10000 frames, 0.23 s at 44100 Hz; peak "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("x realtime"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err, "");  // no progress bar when standard error is not a terminal
+}
+
+TEST_F(RenderEndToEnd, AppliesTheGainSetByNameAndByNormalizedValue) {
+  const Audio input = ReadAudio(dir / "in.wav");
+  const std::vector<std::pair<std::vector<std::string>, double>> cases = {
+      {{}, 1.0},
+      {{"--set", "Gain=-6"}, std::pow(10.0, -6.0 / 20.0)},
+      {{"--set", "gain=+99"}, std::pow(10.0, 24.0 / 20.0)},  // any case, clamped by the effect
+      {{"--set", "Polarity=Inverted"}, -1.0},
+      {{"--set-normalized", "0=0.25"}, std::pow(10.0, -12.0 / 20.0)},
+      {{"--set", "Gain=-6", "--set-normalized", "0=0.5"}, 1.0},
+  };
+  for (const auto& [args, factor] : cases) {
+    std::vector<std::string> full = {"--plugin", kGood, "--force", "--format", "float"};
+    full.insert(full.end(), args.begin(), args.end());
+    const RunResult run = Render(full);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Audio output = ReadAudio(dir / "out.wav");
+    std::vector<double> expected = input.samples;
+    for (double& s : expected) s *= factor;
+    EXPECT_LT(MaxDifference(output.samples, expected), 1e-6) << ::testing::PrintToString(args);
+  }
+}
+
+TEST_F(RenderEndToEnd, FloatAndDoublePrecisionAgreeWithinFloatPrecision) {
+  ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-3", "--precision", "double"}, "double.wav").exitCode,
+            0);
+  ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-3", "--precision", "float"}, "float.wav").exitCode, 0);
+  const double difference =
+      MaxDifference(ReadAudio(dir / "double.wav").samples, ReadAudio(dir / "float.wav").samples);
+  EXPECT_LT(difference, 1e-6);
+}
+
+TEST_F(RenderEndToEnd, SavedStateLoadedAgainReproducesTheSameOutput) {
+  ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-4.5", "--set", "Polarity=Inverted", "--save-state",
+                    "state.bin"},
+                   "first.wav")
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadText(dir / "state.bin").size(), 12u);
+  ASSERT_EQ(Render({"--plugin", kGood, "--load-state", "state.bin"}, "second.wav").exitCode, 0);
+  ASSERT_EQ(Render({"--plugin", kGood}, "plain.wav").exitCode, 0);
+  const Audio first = ReadAudio(dir / "first.wav");
+  EXPECT_EQ(first.samples, ReadAudio(dir / "second.wav").samples);
+  EXPECT_NE(first.samples, ReadAudio(dir / "plain.wav").samples);
+}
+
+TEST_F(RenderEndToEnd, SettingsAfterLoadStateOverrideIt) {
+  ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-12", "--save-state", "state.bin"}, "a.wav").exitCode,
+            0);
+  const RunResult list = RunRenderer(
+      {"--plugin", kGood, "--load-state", "state.bin", "--set", "Polarity=Inverted", "--list-params"},
+      dir.Path());
+  ASSERT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_NE(list.out.find("Gain"), std::string::npos);
+  EXPECT_NE(list.out.find("-12.00"), std::string::npos);
+  EXPECT_NE(list.out.find("Inverted"), std::string::npos);
+  EXPECT_NE(list.out.find("0.250000"), std::string::npos);
+}
+
+TEST_F(RenderEndToEnd, MonoInputFeedsBothChannelsAndGivesStereo) {
+  const std::vector<double> mono = TestSignal(kFrames, 1);
+  WriteAudio(dir / "mono.wav", kWavFloat, kRate, 1, mono);
+  const RunResult run = RunRenderer({"--plugin", kGood, "mono.wav", "out.wav"}, dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const Audio output = ReadAudio(dir / "out.wav");
+  EXPECT_EQ(output.info.channels, 2);
+  ASSERT_EQ(output.info.frames, kFrames);
+  for (int i = 0; i < kFrames; ++i) {
+    ASSERT_EQ(output.samples[2 * i], static_cast<float>(mono[i]));
+    ASSERT_EQ(output.samples[2 * i + 1], static_cast<float>(mono[i]));
+  }
+}
+
+TEST_F(RenderEndToEnd, OutputKeepsTheInputSampleFormatUnlessToldOtherwise) {
+  WriteAudio(dir / "in24.wav", kWav24, 48000, 2, TestSignal(kFrames, 2));
+  WriteAudio(dir / "in16.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 96000, 2, TestSignal(kFrames, 2));
+  struct Case {
+    std::vector<std::string> args;
+    int format;
+    int rate;
+  };
+  const std::vector<Case> cases = {
+      {{"in24.wav", "o1.wav"}, kWav24, 48000},
+      {{"in.wav", "o2.wav"}, kWavFloat, kRate},
+      {{"--format", "pcm16", "in24.wav", "o3.wav"}, kWav16, 48000},
+      {{"--format", "float", "in24.wav", "o4.wav"}, kWavFloat, 48000},
+      {{"--format", "pcm24", "in.wav", "o5.aiff"}, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, kRate},
+      {{"in16.flac", "o6.flac"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 96000},
+      {{"in16.flac", "o7.wav"}, kWav16, 96000},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--plugin", kGood};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult run = RunRenderer(args, dir.Path());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Audio output = ReadAudio(dir / c.args.back());
+    EXPECT_EQ(output.info.format, c.format) << c.args.back();
+    EXPECT_EQ(output.info.samplerate, c.rate) << c.args.back();
+    EXPECT_EQ(output.info.frames, kFrames) << c.args.back();
+  }
+}
+
+TEST_F(RenderEndToEnd, TwentyFourBitSamplesPassUnchangedAtUnityGain) {
+  WriteAudio(dir / "in24.wav", kWav24, kRate, 2, TestSignal(kFrames, 2));
+  ASSERT_EQ(RunRenderer({"--plugin", kGood, "in24.wav", "out.wav"}, dir.Path()).exitCode, 0);
+  EXPECT_EQ(ReadAudio(dir / "out.wav").samples, ReadAudio(dir / "in24.wav").samples);
+}
+
+TEST_F(RenderEndToEnd, ReplacesAnExistingOutputOnlyWithForce) {
+  WriteAudio(dir / "out.wav", kWav16, 8000, 1, std::vector<double>(100, 0.25));
+  const RunResult refused = Render({"--plugin", kGood});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err, "quillmere-render: out.wav already exists; add --force to replace it\n");
+  EXPECT_EQ(ReadAudio(dir / "out.wav").info.frames, 100);
+
+  const RunResult forced = Render({"--plugin", kGood, "--force"});
+  ASSERT_EQ(forced.exitCode, 0) << forced.err;
+  EXPECT_EQ(ReadAudio(dir / "out.wav").info.frames, kFrames);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+TEST_F(RenderEndToEnd, NeverWritesOverTheInputEvenWithForce) {
+  symlink((dir / "in.wav").c_str(), (dir / "link.wav").c_str());
+  for (const std::string output : {"in.wav", "./in.wav", "link.wav"}) {
+    const RunResult run = Render({"--plugin", kGood, "--force"}, output);
+    EXPECT_EQ(run.exitCode, 1) << output;
+    EXPECT_EQ(run.err, "quillmere-render: " + output + " is the input file; choose another output name\n");
+  }
+  EXPECT_EQ(ReadAudio(dir / "in.wav").samples.size(), 2u * kFrames);
+}
+
+// Every failure: one line on standard error, a non-zero exit, and no file left behind.
+TEST_F(RenderEndToEnd, EveryErrorExitsNonZeroWithOneLineAndLeavesNoOutput) {
+  WriteAudio(dir / "three.wav", kWavFloat, kRate, 3, TestSignal(100, 3));
+  {
+    std::ofstream(dir / "text.wav") << "this is not audio\n";
+    std::ofstream(dir / "bad-state.bin") << "not a state";
+    std::ofstream(dir / "empty-state.bin");
+  }
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string message;
+  };
+  const std::string in = "in.wav", out = "out.wav";
+  const std::vector<Case> cases = {
+      {{"--plugin", kGood, "missing.wav", out}, 1, "cannot read missing.wav: No such file or directory"},
+      {{"--plugin", kGood, "text.wav", out},
+       1,
+       "text.wav is not an audio file in a format this program reads"},
+      {{"--plugin", kGood, "three.wav", out}, 1, "three.wav has 3 channels; only mono and stereo files"},
+      {{"--plugin", kGood, "--set", "Width=3", in, out},
+       1,
+       "no parameter named \"Width\" (see --list-params)"},
+      {{"--plugin", kGood, "--set", "Polarity=Sideways", in, out},
+       1,
+       "the plug-in rejected \"Sideways\" as a value of \"Polarity\""},
+      {{"--plugin", kGood, "--set", "Gain=loud", in, out}, 1, "the plug-in rejected \"loud\""},
+      {{"--plugin", kGood, "--set-normalized", "2=0.5", in, out}, 1, "no parameter 2 (the plug-in has 2"},
+      {{"--plugin", "nowhere.so", in, out}, 1, "cannot load plug-in nowhere.so: No such file or directory"},
+      {{"--plugin", "text.wav", in, out}, 1, "cannot load plug-in text.wav: "},
+      {{"--plugin", TEST_GAIN_NO_ENTRY, in, out}, 1, "exports no VSTPluginMain or main entry point"},
+      {{"--plugin", TEST_GAIN_NO_INSTANCE, in, out}, 1, "made no effect instance"},
+      {{"--plugin", TEST_GAIN_BAD_MAGIC, in, out},
+       1,
+       "returned a bad effect descriptor: magic 0x12345678 instead of 0x56737450"},
+      {{"--plugin", TEST_GAIN_MONO, in, out}, 1, "is not a stereo effect: it has 1 input and 2 outputs"},
+      {{"--plugin", TEST_GAIN_FLOAT_ONLY, "--precision", "double", in, out},
+       1,
+       "has no 64-bit processing; use --precision float"},
+      {{"--plugin", TEST_GAIN_NAN, in, out}, 1, "produced a non-finite sample at frame 511"},
+      {{"--plugin", kGood, in, "no-such-folder/out.wav"}, 1, "the folder no-such-folder does not exist"},
+      {{"--plugin", kGood, in, "out.mp9"}, 1, "cannot tell the output file type from \".mp9\""},
+      {{"--plugin", kGood, "--format", "float", in, "out.flac"}, 1, "file cannot hold"},
+      {{"--plugin", kGood, "--load-state", "bad-state.bin", in, out},
+       1,
+       "rejected the state in bad-state.bin"},
+      {{"--plugin", kGood, "--load-state", "empty-state.bin", in, out},
+       1,
+       "state file empty-state.bin is empty"},
+      {{"--plugin", kGood, "--load-state", "none.bin", in, out}, 1, "cannot read state file none.bin"},
+      {{"--plugin", kGood, "--save-state", "in.wav", in, out}, 1, "in.wav is the input file"},
+      {{"--plugin", kGood, "--save-state", "text.wav", in, out}, 1, "text.wav already exists; add --force"},
+      {{"--plugin", kGood, "--block", "0", in, out}, 2, "--block must be between 1 and 1048576 frames"},
+      {{"--plugin", kGood, in}, 2, "OUTPUT is missing"},
+      {{"--plugin", kGood, "--save-state", out, in, out}, 2, "--save-state and OUTPUT name the same file"},
+  };
+  const std::vector<std::string> before = dir.Entries();
+  for (const Case& c : cases) {
+    const RunResult run = RunRenderer(c.args, dir.Path());
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.message;
+    EXPECT_EQ(run.err.rfind("quillmere-render: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(dir.Entries(), before) << c.message;
+  }
+}
+
+TEST_F(RenderEndToEnd, DemoRendersTenSecondsOfStereoIntoTheCurrentFolder) {
+  TempDir empty;
+  for (int run = 0; run < 2; ++run) {  // the second run replaces the first demo file
+    const RunResult result = RunRenderer({"--plugin", kGood}, empty.Path());
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("quillmere-demo.wav: 441000 frames, 10.00 s at 44100 Hz", 0), 0u)
+        << result.out;
+  }
+  EXPECT_EQ(empty.Entries(), std::vector<std::string>{"quillmere-demo.wav"});
+  const Audio demo = ReadAudio(empty / "quillmere-demo.wav");
+  EXPECT_EQ(demo.info.channels, 2);
+  EXPECT_EQ(demo.info.samplerate, 44100);
+  EXPECT_EQ(demo.info.frames, 441000);
+}
+
+TEST_F(RenderEndToEnd, HostsAFloatOnlyEffectInFloatUnlessDoubleIsDemanded) {
+  const RunResult run = Render({"--plugin", TEST_GAIN_FLOAT_ONLY});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("float precision"), std::string::npos) << run.out;
+}
+
+TEST_F(RenderEndToEnd, FindsTheOlderMainEntryPoint) {
+  const RunResult run = Render({"--plugin", TEST_GAIN_MAIN_ONLY});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadAudio(dir / "out.wav").samples, ReadAudio(dir / "in.wav").samples);
+}
+
+TEST_F(RenderEndToEnd, HostsAPeerStereoEffectFromTheSystem) {
+  const std::string peer = "/usr/lib/vst/3BandEQ-vst.so";
+  if (!Exists(peer)) GTEST_SKIP() << peer << " is not installed";
+  const RunResult list = RunRenderer({"--plugin", peer, "--list-params"}, dir.Path());
+  ASSERT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_NE(list.out.find("Master"), std::string::npos) << list.out;
+  // This effect takes no value texts, so only the normalised value reaches it.
+  const RunResult text = Render({"--plugin", peer, "--set", "Master=-6"});
+  EXPECT_EQ(text.exitCode, 1);
+  EXPECT_NE(text.err.find("(--set-normalized 3=X sets it directly)"), std::string::npos) << text.err;
+  const RunResult run = Render({"--plugin", peer, "--set-normalized", "3=0.25"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("float precision"), std::string::npos) << run.out;
+  const Audio output = ReadAudio(dir / "out.wav");
+  EXPECT_EQ(output.info.frames, kFrames);
+  for (double s : output.samples) ASSERT_TRUE(std::isfinite(s));
+}
+
+#ifdef QUILLMERE_PLUGIN
+class QuillmereRender : public RenderEndToEnd {
+ protected:
+  void SetUp() override {
+    if (!Exists(QUILLMERE_PLUGIN)) GTEST_SKIP() << QUILLMERE_PLUGIN << " is not built";
+    RenderEndToEnd::SetUp();
+  }
+};
+
+TEST_F(QuillmereRender, ListsItsFiveParametersAndTakesValuesByName) {
+  const RunResult run =
+      RunRenderer({"--plugin", QUILLMERE_PLUGIN, "--set", "Freqz Split=2000", "--list-params"}, dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* name : {"Freqz Split", "LowFreqzQ", "HighFreqzQ", "LR to LowFreqz", "LR to HighFreqz"})
+    EXPECT_NE(run.out.find(name), std::string::npos) << name;
+  EXPECT_NE(run.out.find("2000"), std::string::npos) << run.out;
+  EXPECT_EQ(Lines(run.out).size(), 6u) << run.out;
+}
+
+TEST_F(QuillmereRender, FloatAndDoublePrecisionAgreeWithinFloatPrecision) {
+  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--precision", "double"}, "double.wav").exitCode, 0);
+  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--precision", "float"}, "float.wav").exitCode, 0);
+  EXPECT_LT(MaxDifference(ReadAudio(dir / "double.wav").samples, ReadAudio(dir / "float.wav").samples), 1e-4);
+}
+
+TEST_F(QuillmereRender, SavedStateLoadedAgainReproducesTheSameOutput) {
+  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--set", "Freqz Split=2500", "--set", "LR to HighFreqz=1.5",
+                    "--save-state", "state.bin"},
+                   "first.wav")
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadText(dir / "state.bin").size(), 48u);
+  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--load-state", "state.bin"}, "second.wav").exitCode, 0);
+  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN}, "plain.wav").exitCode, 0);
+  const Audio first = ReadAudio(dir / "first.wav");
+  EXPECT_EQ(first.samples, ReadAudio(dir / "second.wav").samples);
+  EXPECT_NE(first.samples, ReadAudio(dir / "plain.wav").samples);
+}
+
+TEST_F(QuillmereRender, DemoRenderWithTheDefaultPluginIsFiniteAndWithinFullScale) {
+  const RunResult run = RunRenderer({}, dir.Path());  // finds the plug-in in the build tree
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const Audio demo = ReadAudio(dir / "quillmere-demo.wav");
+  EXPECT_EQ(demo.info.frames, 441000);
+  for (double s : demo.samples) ASSERT_TRUE(std::isfinite(s) && std::fabs(s) <= 1.0);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,123 @@
+#include "RenderTestSupport.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+std::string Quote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/quillmere-render-test-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+  mPath = pattern;
+}
+
+TempDir::~TempDir() {
+  const std::string command = "chmod -R u+rwx " + Quote(mPath) + " 2>/dev/null; rm -rf " + Quote(mPath);
+  if (std::system(command.c_str()) != 0) {
+  }
+}
+
+std::vector<std::string> TempDir::Entries() const {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(mPath.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+RunResult RunRenderer(const std::vector<std::string>& args, const std::string& folder,
+                      const std::string& env) {
+  static int counter = 0;
+  const std::string outPath =
+      "/tmp/quillmere-render-test-out-" + std::to_string(getpid()) + "-" + std::to_string(counter);
+  const std::string errPath = outPath + ".err";
+  ++counter;
+  std::string command = "cd " + Quote(folder) + " && " + env + " " + Quote(QUILLMERE_RENDER_EXE);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " >" + Quote(outPath) + " 2>" + Quote(errPath) + " </dev/null";
+  const int status = std::system(command.c_str());
+  RunResult result;
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = ReadText(outPath);
+  result.err = ReadText(errPath);
+  unlink(outPath.c_str());
+  unlink(errPath.c_str());
+  return result;
+}
+
+void WriteAudio(const std::string& path, int format, int sampleRate, int channels,
+                const std::vector<double>& interleaved) {
+  SF_INFO info{};
+  info.format = format;
+  info.samplerate = sampleRate;
+  info.channels = channels;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (file == nullptr) throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
+  sf_writef_double(file, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
+  sf_close(file);
+}
+
+Audio ReadAudio(const std::string& path) {
+  Audio audio;
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &audio.info);
+  if (file == nullptr) throw std::runtime_error("cannot read " + path + ": " + sf_strerror(nullptr));
+  audio.samples.resize(static_cast<size_t>(audio.info.frames) * audio.info.channels);
+  sf_readf_double(file, audio.samples.data(), audio.info.frames);
+  sf_close(file);
+  return audio;
+}
+
+std::vector<double> TestSignal(int frames, int channels) {
+  std::vector<double> samples(static_cast<size_t>(frames) * channels);
+  unsigned state = 12345;
+  for (int i = 0; i < frames; ++i) {
+    for (int c = 0; c < channels; ++c) {
+      state = state * 1664525u + 1013904223u;
+      const double noise = (static_cast<double>(state >> 8) / 16777216.0 - 0.5) * 0.05;
+      const double t = i / 44100.0;
+      samples[static_cast<size_t>(i) * channels + c] =
+          0.3 * std::sin(2 * M_PI * (220.0 + 110.0 * c) * t) + 0.15 * std::sin(2 * M_PI * 3000.0 * t) + noise;
+    }
+  }
+  return samples;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0;
+}
