@@ -19,8 +19,12 @@
 #endif
 
 const SectionCoefficients EffectEngine::kPreFilterSections[PreFilter::kSections] = {
-    {0.4361, 0.8721, 0.4361, 0.983, 0.3614}, {1, 2, 1, 1.6981, 0.8327},   {1, -2, 1, -1.9476, 0.949},
-    {1, 2, 1, 1.879, 0.9621},                {1, -2, 1, -1.9906, 0.9909}, {1, -2, 1, -1.9979, 0.9981},
+    {0.4361, 0.8721, 0.4361, 0.983, 0.3614},
+    {1, 2, 1, 1.6981, 0.8327},
+    {1, -2, 1, -1.9476, 0.949},
+    {1, 2, 1, 1.879, 0.9621},
+    {1, -2, 1, -1.9906, 0.9909},
+    {1, -2, 1, -1.9979, 0.9981},
 };
 
 namespace {
@@ -57,12 +61,23 @@ EffectEngine::EffectEngine()
 
 void EffectEngine::SetParameter(int index, double value) {
   switch (index) {
-    case 0: mSplitHz = value; break;
-    case 1: mLowQDb = value; break;
-    case 2: mHighQDb = value; break;
-    case 3: mLowAngle = value; break;
-    case 4: mHighAngle = value; break;
-    default: return;
+    case 0:
+      mSplitHz = value;
+      break;
+    case 1:
+      mLowQDb = value;
+      break;
+    case 2:
+      mHighQDb = value;
+      break;
+    case 3:
+      mLowAngle = value;
+      break;
+    case 4:
+      mHighAngle = value;
+      break;
+    default:
+      return;
   }
   mCoefficientsStale = true;
 }

@@ -46,8 +46,8 @@ double RandomSource::NextOpenUnit() {
     const uint32_t a = NextWord();
     const uint32_t b = NextWord();
     // 2^26 and 2^-53: a contributes the top 27 bits, b the low 26.
-    const double r = (static_cast<double>(a >> 5) * 67108864.0 + static_cast<double>(b >> 6)) *
-                     1.1102230246251565e-16;
+    const double r =
+        (static_cast<double>(a >> 5) * 67108864.0 + static_cast<double>(b >> 6)) * 1.1102230246251565e-16;
     if (r != 0.0) return r;
     if (!StateIsValid()) Seed(5489);
   }

@@ -102,7 +102,9 @@ void SilenceTail(benchmark::State& state, Guard guard) {
 void EngineLoud(benchmark::State& s) { Loud<EffectEngine>(s, Guard::kNone); }
 void BaselineLoud(benchmark::State& s) { Loud<PlainReferenceEngine>(s, Guard::kFlushDenormals); }
 void EngineSilenceTail(benchmark::State& s) { SilenceTail<EffectEngine>(s, Guard::kNone); }
-void BaselineSilenceTail(benchmark::State& s) { SilenceTail<PlainReferenceEngine>(s, Guard::kFlushDenormals); }
+void BaselineSilenceTail(benchmark::State& s) {
+  SilenceTail<PlainReferenceEngine>(s, Guard::kFlushDenormals);
+}
 void BaselineSilenceTailUnflushed(benchmark::State& s) { SilenceTail<PlainReferenceEngine>(s, Guard::kNone); }
 
 BENCHMARK(EngineLoud)->Arg(64)->Arg(512)->Arg(4096)->Arg(10000);

@@ -1,7 +1,6 @@
-#include "effect/DenormalGuard.h"
-
 #include <gtest/gtest.h>
 
+#include "effect/DenormalGuard.h"
 #include "effect/EffectEngine.h"
 
 #if QUILLMERE_HAS_MXCSR

@@ -1,11 +1,11 @@
-#include "effect/EffectEngine.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
+
+#include "effect/EffectEngine.h"
 
 namespace {
 
@@ -88,8 +88,8 @@ TEST(EffectEngine, BlocksAreCutIntoChunksOf4096Frames) {
     int frames;
     std::vector<int> chunks;
   };
-  const Case cases[] = {{1, {1}}, {4096, {4096}}, {4097, {4096, 1}}, {8192, {4096, 4096}},
-                        {10000, {4096, 4096, 1808}}};
+  const Case cases[] = {
+      {1, {1}}, {4096, {4096}}, {4097, {4096, 1}}, {8192, {4096, 4096}}, {10000, {4096, 4096, 1808}}};
   for (const Case& c : cases) {
     const Stereo in = Noise(c.frames, 2.0, c.frames);
     EffectEngine whole, pieces;
@@ -126,7 +126,8 @@ TEST(EffectEngine, JitterIsDrawnAtTheEndsOfChunks21And42ForLowAnd51ForHigh) {
     int chunk;
     double low, high;
   };
-  const Step steps[] = {{1, 0, 0}, {20, 0, 0}, {21, 10, 0}, {41, 10, 0}, {42, 13, 0}, {50, 13, 0}, {51, 13, -19}};
+  const Step steps[] = {{1, 0, 0},   {20, 0, 0},  {21, 10, 0},  {41, 10, 0},
+                        {42, 13, 0}, {50, 13, 0}, {51, 13, -19}};
   int done = 0;
   for (const Step& s : steps) {
     ProcessOneFrameChunks(engine, s.chunk - done);
@@ -235,7 +236,8 @@ TEST(EffectEngine, SplitSendsLowSinesToTheLowBandAndHighSinesToTheHighBand) {
     bool listenToLowBand;
     bool expectPassed;
   };
-  const Case cases[] = {{200.0, true, true}, {200.0, false, false}, {8000.0, true, false}, {8000.0, false, true}};
+  const Case cases[] = {
+      {200.0, true, true}, {200.0, false, false}, {8000.0, true, false}, {8000.0, false, true}};
   for (const Case& c : cases) {
     EffectEngine engine;
     engine.SetParameter(3, c.listenToLowBand ? -kOffset : kPi / 2 - kOffset);
@@ -317,7 +319,8 @@ TEST(EffectEngine, SplitAboveHalfTheRateStaysBounded) {
     io[0] = buffer.left.data();
     io[1] = buffer.right.data();
     engine.ProcessStereoBlock(io, io, 4096);
-    for (int i = 0; i < 4096; ++i) ASSERT_TRUE(std::isfinite(buffer.left[i]) && std::isfinite(buffer.right[i]));
+    for (int i = 0; i < 4096; ++i)
+      ASSERT_TRUE(std::isfinite(buffer.left[i]) && std::isfinite(buffer.right[i]));
     for (int c = 0; c < 2; ++c) {
       ASSERT_LT(std::fabs(engine.LowPass().mS1[c]), 1e3);
       ASSERT_LT(std::fabs(engine.HighPass().mS1[c]), 1e3);
@@ -334,4 +337,23 @@ TEST(EffectEngine, SplitBelowTheLimitKeepsTheTextbookDesign) {
   const double k = 1.0 / (alpha + 1.0);
   EXPECT_EQ(engine.LowPass().mCoefficients.b1, (1.0 - std::cos(w0)) * k);
   EXPECT_EQ(engine.HighPass().mCoefficients.a1, std::cos(w0) * -2.0 * k);
+}
+
+// Tails of decaying filters settle near the smallest normal numbers instead of running into denormals.
+TEST(EffectEngine, SilenceAfterLoudInputNeverProducesDenormals) {
+  auto isDenormal = [](double x) { return std::fpclassify(x) == FP_SUBNORMAL; };
+  EffectEngine engine;
+  engine.Reset(44100.0);
+  Process(engine, Noise(8192, 1.5, 9));
+  const Stereo silence(44100);
+  for (int second = 0; second < 25; ++second) {
+    const Stereo out = Process(engine, silence);
+    for (int i = 0; i < out.Frames(); ++i) ASSERT_FALSE(isDenormal(out.left[i]) || isDenormal(out.right[i]));
+    for (int c = 0; c < 2; ++c) {
+      for (int k = 0; k < PreFilter::kSections; ++k) {
+        ASSERT_FALSE(isDenormal(engine.PreFilterState().mS1[k][c]) ||
+                     isDenormal(engine.PreFilterState().mS2[k][c]));
+      }
+    }
+  }
 }

@@ -61,7 +61,8 @@ class Comparison {
     }
     for (size_t i = 0; i < left.size(); ++i) {
       ASSERT_TRUE(SameSample(engineL[i], refL[i])) << "left " << i << ": " << engineL[i] << " vs " << refL[i];
-      ASSERT_TRUE(SameSample(engineR[i], refR[i])) << "right " << i << ": " << engineR[i] << " vs " << refR[i];
+      ASSERT_TRUE(SameSample(engineR[i], refR[i]))
+          << "right " << i << ": " << engineR[i] << " vs " << refR[i];
     }
   }
 
@@ -90,7 +91,8 @@ TEST(EngineMatchesPlainReference, BitForBitOnNoiseWithChangingParametersAndSilen
     cmp.Reset(rates[round]);
     if (round > 0) cmp.RandomParameters();
     for (double amplitude : {0.05, 3.0}) {
-      const std::vector<double> l = Noise(cmp.Gen(), 60000, amplitude), r = Noise(cmp.Gen(), 60000, amplitude);
+      const std::vector<double> l = Noise(cmp.Gen(), 60000, amplitude),
+                                r = Noise(cmp.Gen(), 60000, amplitude);
       cmp.Run(l, r, round % 2 ? 10000 : 700);
       if (HasFatalFailure()) return;
     }

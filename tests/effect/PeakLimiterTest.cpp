@@ -1,10 +1,10 @@
-#include "effect/PeakLimiter.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <vector>
+
+#include "effect/PeakLimiter.h"
 
 namespace {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();

@@ -1,9 +1,9 @@
-#include "effect/RandomSource.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
+
+#include "effect/RandomSource.h"
 
 TEST(RandomSource, FirstWordsAfterSeedMatchTheReferenceSequence) {
   RandomSource random;
@@ -17,7 +17,8 @@ TEST(RandomSource, WordsFollowTheStandardGeneratorAcrossRegenerations) {
     RandomSource random;
     random.Seed(seed);
     std::mt19937 standard(seed);
-    for (int i = 0; i < 2000; ++i) ASSERT_EQ(random.NextWord(), standard()) << "seed " << seed << " word " << i;
+    for (int i = 0; i < 2000; ++i)
+      ASSERT_EQ(random.NextWord(), standard()) << "seed " << seed << " word " << i;
   }
 }
 
