@@ -1,0 +1,513 @@
+// Drives the built plug-in library the way a host does: through its entry points and the descriptor only.
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <clocale>
+#include <cstdint>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr int kNumParams = 5;
+
+std::vector<std::vector<float>> Block(PluginInstance& plug, const std::vector<std::vector<double>>& input) {
+  return ProcessFloat(plug.Get(), input, static_cast<int>(input[0].size()));
+}
+
+float Get(PluginInstance& plug, int index) { return plug->getParameter(plug.Get(), index); }
+
+TEST(PluginLibrary, DescriptorHoldsTheEffectsDescription) {
+  PluginInstance plug;
+  EXPECT_EQ(plug->magic, 0x56737450);
+  EXPECT_EQ(plug->numPrograms, 1);
+  EXPECT_EQ(plug->numParams, 5);
+  EXPECT_EQ(plug->numInputs, 2);
+  EXPECT_EQ(plug->numOutputs, 2);
+  EXPECT_EQ(plug->flags, 0x1010);
+  EXPECT_EQ(plug->initialDelay, 0);
+  EXPECT_EQ(plug->ioRatio, 1.0f);
+  EXPECT_EQ(plug->uniqueID, 0x4B717A72);
+  EXPECT_EQ(plug->version, 100);
+  EXPECT_EQ(plug->resvd1, 0);
+  EXPECT_EQ(plug->resvd2, 0);
+  EXPECT_EQ(plug->realQualities, 0);
+  EXPECT_EQ(plug->offQualities, 0);
+  EXPECT_EQ(plug->user, nullptr);
+  EXPECT_NE(plug->object, nullptr);
+  for (char c : plug->future) EXPECT_EQ(c, 0);
+  EXPECT_NE(plug->dispatcher, nullptr);
+  EXPECT_NE(plug->process, nullptr);
+  EXPECT_NE(plug->processReplacing, nullptr);
+  EXPECT_NE(plug->processDoubleReplacing, nullptr);
+  EXPECT_NE(plug->setParameter, nullptr);
+  EXPECT_NE(plug->getParameter, nullptr);
+  // The constructor asks nothing of the host.
+  EXPECT_TRUE(RecordingHost::Requests(plug.Get()).empty());
+}
+
+TEST(PluginLibrary, BothEntriesMakeIndependentInstancesWithAFullWidthCallback) {
+  PluginInstance first;
+  PluginInstance second("main");
+  EXPECT_NE(first.Get(), second.Get());
+  EXPECT_NE(first->object, second->object);
+  EXPECT_EQ(second->flags, 0x1010);
+  EXPECT_EQ(second->numPrograms, 1);
+  // In a position-independent test program the callback lies above 2 GiB; the requests still reach it.
+  second.Dispatch(effOpen);
+  EXPECT_EQ(RecordingHost::Count(second.Get(), audioMasterGetProductString), 1);
+}
+
+TEST(PluginLibrary, OpenAsksTheHostOnceAndTheVersionOnlyAfterAProductString) {
+  PluginInstance named;
+  named.Dispatch(effOpen);
+  named.Dispatch(effOpen);
+  EXPECT_EQ(RecordingHost::Count(named.Get(), audioMasterGetProductString), 1);
+  EXPECT_EQ(RecordingHost::Count(named.Get(), audioMasterGetVendorVersion), 1);
+  const std::vector<HostRequest> requests = RecordingHost::Requests(named.Get());
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].mOpcode, audioMasterGetProductString);
+  EXPECT_EQ(requests[1].mOpcode, audioMasterGetVendorVersion);
+
+  RecordingHost::Answer("", 5983);
+  PluginInstance unnamed;
+  unnamed.Dispatch(effOpen);
+  unnamed.Dispatch(effOpen);
+  RecordingHost::Answer("Test Host", 5983);
+  EXPECT_EQ(RecordingHost::Count(unnamed.Get(), audioMasterGetProductString), 1);
+  EXPECT_EQ(RecordingHost::Count(unnamed.Get(), audioMasterGetVendorVersion), 0);
+}
+
+TEST(PluginLibrary, SampleRateBlockSizeAndSuspendResetTheEffect) {
+  struct Case {
+    VstInt32 opcode;
+    VstIntPtr value;
+    float opt;
+    bool resets;
+  };
+  const Case cases[] = {{effSetSampleRate, 0, 44100.0f, true},
+                        {effSetBlockSize, 512, 0.0f, true},
+                        {effMainsChanged, 0, 0.0f, true},
+                        {effMainsChanged, 1, 0.0f, false}};
+  const auto input = TestSignal(512);
+  for (const Case& c : cases) {
+    PluginInstance plug;
+    plug.Start(44100.0f, 512);
+    const auto first = Block(plug, input);
+    Block(plug, input);
+    plug.Dispatch(c.opcode, 0, c.value, nullptr, c.opt);
+    const auto third = Block(plug, input);
+    EXPECT_EQ(third == first, c.resets) << "opcode " << c.opcode << " value " << c.value;
+  }
+}
+
+TEST(PluginLibrary, ChunksAreFortyEightAndEightBytesAndRestoreExactly) {
+  PluginInstance plug;
+  plug.Start();
+  const float values[kNumParams] = {0.25f, 0.75f, 0.1f, 0.9f, 0.6f};
+  for (int i = 0; i < kNumParams; ++i) plug->setParameter(plug.Get(), i, values[i]);
+
+  void* data = nullptr;
+  ASSERT_EQ(plug.Dispatch(effGetChunk, 1, 0, &data), 48);
+  const std::vector<uint8_t> program(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + 48);
+  const uint8_t header[8] = {'t', 'f', 'f', 'p', 0x00, 0x00, 0x01, 0x00};
+  EXPECT_EQ(std::memcmp(program.data(), header, 8), 0);
+  ASSERT_EQ(plug.Dispatch(effGetChunk, 0, 0, &data), 8);
+  EXPECT_EQ(std::memcmp(data, header, 8), 0);
+  EXPECT_EQ(plug.Dispatch(effGetChunk, 1, 0, nullptr), 0);
+
+  for (int i = 0; i < kNumParams; ++i) plug->setParameter(plug.Get(), i, 0.5f);
+  std::vector<uint8_t> copy = program;
+  EXPECT_EQ(plug.Dispatch(effSetChunk, 1, -48, copy.data()), 0);
+  EXPECT_EQ(plug.Dispatch(effSetChunk, 1, 48, nullptr), 0);
+  for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(Get(plug, i), 0.5f);
+
+  EXPECT_EQ(plug.Dispatch(effSetChunk, 1, 48, copy.data()), 1);
+  for (int i = 0; i < kNumParams; ++i) EXPECT_NEAR(Get(plug, i), values[i], 1e-6f);
+  ASSERT_EQ(plug.Dispatch(effGetChunk, 1, 0, &data), 48);
+  EXPECT_EQ(std::memcmp(data, program.data(), 48), 0);
+
+  uint8_t bank[8];
+  std::memcpy(bank, header, 8);
+  EXPECT_EQ(plug.Dispatch(effSetChunk, 0, 8, bank), 1);
+  EXPECT_EQ(plug.Dispatch(effSetChunk, 1, 7, copy.data()), 0);
+}
+
+TEST(PluginLibrary, TextSetsTheParameterInItsOwnUnits) {
+  struct Case {
+    int index;
+    const char* text;
+    VstIntPtr answer;
+    const char* display;  // of parameter index afterwards, or none
+  };
+  const Case cases[] = {
+      {0, "250", 1, "250.000"},  {0, "5", 1, "100.000"},         {0, "abc", 1, "100.000"},
+      {0, " 1.5e3Hz", 1, "1500.000"}, {0, nullptr, 1, "1500.000"}, {5, "250", 0, nullptr},
+      {-1, "250", 0, nullptr},   {3, "-2.25", 1, "-2.250"},      {1, "99", 1, "12.000"},
+  };
+  PluginInstance plug;
+  plug.Start();
+  for (const Case& c : cases) {
+    EXPECT_EQ(plug.Dispatch(effString2Parameter, c.index, 0, const_cast<char*>(c.text)), c.answer) << c.index;
+    if (c.display) {
+      EXPECT_EQ(plug.Text(effGetParamDisplay, c.index), c.display) << (c.text ? c.text : "null");
+    }
+  }
+}
+
+TEST(PluginLibrary, TextIsReadWithAPointWhateverTheLocale) {
+  const char* commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE", "German"};
+  const char* chosen = nullptr;
+  for (const char* name : commaLocales) {
+    if (std::setlocale(LC_NUMERIC, name) && std::localeconv()->decimal_point[0] == ',') {
+      chosen = name;
+      break;
+    }
+  }
+  if (!chosen) GTEST_SKIP() << "no locale with a decimal comma installed";
+  PluginInstance plug;
+  plug.Start();
+  plug.Dispatch(effString2Parameter, 0, 0, const_cast<char*>("1234.5"));
+  std::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "1234.500");
+}
+
+TEST(PluginLibrary, ParameterTextsNamesAndLabels) {
+  struct Case {
+    const char* name;
+    const char* display;
+    const char* label;
+  };
+  const Case cases[kNumParams] = {{"Freqz Split", "1000.000", "Hz"},
+                                  {"LowFreqzQ", "0.000", ""},
+                                  {"HighFreqzQ", "0.000", ""},
+                                  {"LR to LowFreqz", "0.000", "angular"},
+                                  {"LR to HighFreqz", "0.000", "angular"}};
+  PluginInstance plug;
+  for (int i = 0; i < kNumParams; ++i) {
+    EXPECT_EQ(plug.Text(effGetParamName, i), cases[i].name);
+    EXPECT_EQ(plug.Text(effGetParamDisplay, i), cases[i].display);
+    EXPECT_EQ(plug.Text(effGetParamLabel, i), cases[i].label);
+  }
+  char untouched[8] = "keep";
+  EXPECT_EQ(plug.Dispatch(effGetParamName, 5, 0, untouched), 0);
+  EXPECT_STREQ(untouched, "keep");
+  EXPECT_NEAR(Get(plug, 0), 0.4346, 1e-4);
+}
+
+TEST(PluginLibrary, NormalisedParametersRoundTripAndIgnoreOutsideIndexes) {
+  PluginInstance plug;
+  for (int i = 0; i < kNumParams; ++i) {
+    plug->setParameter(plug.Get(), i, 0.5f);
+    EXPECT_NEAR(Get(plug, i), 0.5f, 1e-6f);
+  }
+  plug->setParameter(plug.Get(), 5, 0.1f);
+  plug->setParameter(plug.Get(), -1, 0.1f);
+  EXPECT_EQ(Get(plug, 5), 0.0f);
+  EXPECT_EQ(Get(plug, -1), 0.0f);
+  EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "1414.214");
+}
+
+TEST(PluginLibrary, FixedAnswersAndNames) {
+  PluginInstance plug;
+  struct Case {
+    VstInt32 opcode;
+    VstInt32 index;
+    VstIntPtr answer;
+  };
+  const Case cases[] = {{effIdentify, 0, 0x4E764566}, {effGetVstVersion, 0, 2400}, {effGetVendorVersion, 0, 100},
+                        {effGetPlugCategory, 0, 1},   {effCanBeAutomated, 99, 1}, {effProcessVarIo, 0, 0},
+                        {effGetProgram, 0, 0},        {effGetEffectName, 0, 0},   {effGetVendorString, 0, 0},
+                        {effGetProductString, 0, 0},  {effProcessEvents, 0, 0},   {effCanDo, 0, 0},
+                        {effGetMidiKeyName, 0, 0},    {effGetProgramNameIndexed, 0, 0}};
+  for (const Case& c : cases) EXPECT_EQ(plug.Dispatch(c.opcode, c.index), c.answer) << c.opcode;
+  EXPECT_EQ(plug.Text(effGetEffectName), "Quillmere");
+  EXPECT_EQ(plug.Text(effGetVendorString), "");
+  EXPECT_EQ(plug.Text(effGetProductString), "Quillmere");
+  EXPECT_EQ(plug.Text(effGetProgramName), "");
+  char name[24] = "x";
+  EXPECT_EQ(plug.Dispatch(effGetProgramNameIndexed, 0, 0, name), 0);
+  EXPECT_STREQ(name, "");
+  MidiKeyName key{};
+  key.keyName[0] = 'x';
+  EXPECT_EQ(plug.Dispatch(effGetMidiKeyName, 0, 0, &key), 0);
+  EXPECT_EQ(key.keyName[0], 0);
+  plug.Dispatch(effSetProgram, 0, 3);
+  plug.Dispatch(effSetProgramName, 0, 0, const_cast<char*>("renamed"));
+  EXPECT_EQ(plug.Dispatch(effGetProgram), 0);
+  EXPECT_EQ(plug.Text(effGetProgramName), "");
+}
+
+TEST(PluginLibrary, UnlistedOpcodesAnswerZeroAndANullObjectAnswersNothing) {
+  PluginInstance plug;
+  plug.Start();
+  void* rect = &plug;
+  EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 0);
+  EXPECT_EQ(rect, &plug);
+  const VstInt32 unlisted[] = {9,  14, 15, 16, 17, 18, 19, 20, 21, 28, 30, 31, 32, 36, 37, 38, 39, 40, 43, 44,
+                               46, 52, 53, 54, 55, 56, 57, 59, 60, 61, 62, 63, 64, 65, 67, 68, 70, 71, 72, 73,
+                               74, 75, 76, 77, 78, 79, 80, -1, 1000};
+  for (VstInt32 opcode : unlisted) {
+    char buffer[256] = {};
+    EXPECT_EQ(plug.Dispatch(opcode, 1, 1, buffer, 1.0f), 0) << opcode;
+  }
+  EXPECT_NEAR(Get(plug, 0), 0.4346, 1e-4);
+
+  void* object = plug->object;
+  plug->object = nullptr;
+  EXPECT_EQ(plug.Dispatch(effGetVstVersion), 0);
+  EXPECT_EQ(plug.Dispatch(effClose), 0);
+  plug->object = object;
+}
+
+TEST(PluginLibrary, PinPropertiesPairTheChannels) {
+  struct Case {
+    VstInt32 opcode;
+    int index;
+    VstIntPtr answer;
+    const char* label;
+    VstInt32 flags;
+  };
+  const Case cases[] = {{effGetInputProperties, 0, 1, "Input 1", 3},   {effGetInputProperties, 1, 1, "Input 2", 1},
+                        {effGetInputProperties, 2, 0, "", 0},          {effGetInputProperties, -1, 0, "", 0},
+                        {effGetOutputProperties, 0, 1, "Output 1", 3}, {effGetOutputProperties, 1, 1, "Output 2", 1},
+                        {effGetOutputProperties, 2, 0, "", 0}};
+  PluginInstance plug;
+  for (const Case& c : cases) {
+    VstPinProperties pin{};
+    std::strcpy(pin.shortLabel, "host");
+    pin.arrangementType = 7;
+    EXPECT_EQ(plug.Dispatch(c.opcode, c.index, 0, &pin), c.answer);
+    EXPECT_STREQ(pin.label, c.label);
+    EXPECT_EQ(pin.flags, c.flags);
+    EXPECT_STREQ(pin.shortLabel, "host");
+    EXPECT_EQ(pin.arrangementType, 7);
+  }
+  EXPECT_EQ(plug.Dispatch(effGetInputProperties, 0, 0, nullptr), 0);
+}
+
+TEST(PluginLibrary, CanDoAnswers) {
+  struct Case {
+    const char* question;
+    VstIntPtr answer;
+  };
+  const Case cases[] = {{"receiveVstTimeInfo", 1},          {"ReceiveVstTimeInfo", 0},
+                        {"receiveVstEvents", 0},            {"receiveVstMidiEvent", 0},
+                        {"sendVstEvents", 0},               {"sendVstMidiEvent", 0},
+                        {"hasCockosExtensions", 0xBEEF0000}, {"hasCockosViewAsConfig", 0xBEEF0000},
+                        {"bypass", 0},                      {"", 0}};
+  PluginInstance plug;
+  for (const Case& c : cases) {
+    EXPECT_EQ(plug.Dispatch(effCanDo, 0, 0, const_cast<char*>(c.question)), c.answer) << c.question;
+  }
+}
+
+TEST(PluginLibrary, VendorSpecificFormatsNormalisedValues) {
+  PluginInstance plug;
+  char text[64] = "keep";
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamDisplay, 5, text, 0.5f), 0xBEEF);
+  EXPECT_STREQ(text, "keep");
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamDisplay, 0, text, 1.0f), 0xBEEF);
+  EXPECT_STREQ(text, "20000.000");
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamDisplay, 0, nullptr, 1.0f), 0);
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamName, 0, text), 0);
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, 3, 0, text), 0);
+}
+
+TEST(PluginLibrary, MidiEventsAreEchoedOneRequestEachInOrder) {
+  PluginInstance plug;
+  plug.Start();
+  VstMidiEvent notes[3] = {};
+  const uint8_t bytes[3][3] = {{0x90, 60, 100}, {0xB0, 7, 64}, {0x80, 60, 0}};
+  for (int i = 0; i < 3; ++i) {
+    notes[i].type = kVstMidiType;
+    notes[i].byteSize = sizeof(VstMidiEvent);
+    notes[i].deltaFrames = 10 * i + 3;
+    notes[i].noteLength = 99;
+    for (int b = 0; b < 3; ++b) notes[i].midiData[b] = static_cast<char>(bytes[i][b]);
+  }
+  VstMidiSysexEvent sysex{};
+  sysex.type = kVstSysExType;
+  sysex.byteSize = sizeof(sysex);
+  // Room for four entries: the host's list is as long as numEvents.
+  struct {
+    VstInt32 numEvents;
+    VstIntPtr reserved;
+    VstEvent* events[5];
+  } list = {5, 0, {reinterpret_cast<VstEvent*>(&notes[0]), nullptr, reinterpret_cast<VstEvent*>(&sysex),
+                   reinterpret_cast<VstEvent*>(&notes[1]), reinterpret_cast<VstEvent*>(&notes[2])}};
+  const size_t before = RecordingHost::Requests(plug.Get()).size();
+  EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, &list), 1);
+  const std::vector<HostRequest> all = RecordingHost::Requests(plug.Get());
+  const std::vector<HostRequest> echoed(all.begin() + before, all.end());
+  ASSERT_EQ(echoed.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(echoed[i].mOpcode, audioMasterProcessEvents);
+    ASSERT_EQ(echoed[i].mNumEvents, 1);
+    const VstMidiEvent& e = echoed[i].mMidiEvents[0];
+    EXPECT_EQ(e.type, kVstMidiType);
+    EXPECT_EQ(e.byteSize, 32);
+    EXPECT_EQ(e.deltaFrames, 10 * i + 3);
+    EXPECT_EQ(e.noteLength, 0);
+    for (int b = 0; b < 3; ++b) EXPECT_EQ(static_cast<uint8_t>(e.midiData[b]), bytes[i][b]);
+    EXPECT_EQ(e.midiData[3], 0);
+  }
+}
+
+TEST(PluginLibrary, FloatAndDoubleCallbacksAgree) {
+  const auto input = TestSignal(20000);
+  auto rounded = input;
+  for (auto& channel : rounded) {
+    for (double& s : channel) s = static_cast<float>(s);
+  }
+  PluginInstance single;
+  PluginInstance twice;
+  single.Start(48000.0f, 1000);
+  twice.Start(48000.0f, 1000);
+  single->setParameter(single.Get(), 2, 0.8f);
+  twice->setParameter(twice.Get(), 2, 0.8f);
+  const auto f = ProcessFloat(single.Get(), rounded, 1000);
+  const auto d = ProcessDouble(twice.Get(), rounded, 1000);
+  for (int c = 0; c < 2; ++c) {
+    for (size_t i = 0; i < f[c].size(); ++i) ASSERT_EQ(f[c][i], static_cast<float>(d[c][i])) << c << " " << i;
+  }
+  // No request reaches the host from the audio callbacks.
+  EXPECT_EQ(RecordingHost::Count(single.Get(), audioMasterWantMidi), 0);
+}
+
+TEST(PluginLibrary, AccumulatingCallbackAddsToTheOutputs) {
+  const int n = 700;
+  const auto input = TestSignal(n, 7);
+  PluginInstance replacing;
+  PluginInstance adding;
+  replacing.Start(44100.0f, 1024);
+  adding.Start(44100.0f, 1024);
+  const auto replaced = Block(replacing, input);
+
+  std::vector<std::vector<float>> in(2, std::vector<float>(n));
+  std::vector<std::vector<float>> out(2, std::vector<float>(n));
+  for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < n; ++i) {
+      in[c][i] = static_cast<float>(input[c][i]);
+      out[c][i] = 0.25f * c - 0.125f + 0.001f * i;
+    }
+  }
+  const auto held = out;
+  float* inputs[2] = {in[0].data(), in[1].data()};
+  float* outputs[2] = {out[0].data(), out[1].data()};
+  adding->process(adding.Get(), inputs, outputs, n);
+  for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < n; ++i) ASSERT_EQ(out[c][i], held[c][i] + replaced[c][i]) << c << " " << i;
+  }
+}
+
+TEST(PluginLibrary, SpeakerArrangementsConnectTheFirstChannels) {
+  const int n = 512;
+  auto input = TestSignal(n);
+  PluginInstance plug;
+  plug.Start(44100.0f, n);
+  VstSpeakerArrangement* in = nullptr;
+  VstSpeakerArrangement* out = nullptr;
+  EXPECT_EQ(plug.Dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out), 1);
+  ASSERT_TRUE(in && out);
+  EXPECT_EQ(in->type, 1);
+  EXPECT_EQ(in->numChannels, 2);
+  EXPECT_EQ(out->numChannels, 2);
+
+  VstSpeakerArrangement mono{};
+  mono.numChannels = 1;
+  VstSpeakerArrangement stereo{};
+  stereo.numChannels = 2;
+  EXPECT_EQ(plug.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&mono), &stereo), 1);
+  EXPECT_EQ(in->numChannels, 2);
+  std::vector<float> left(input[0].begin(), input[0].end());
+  std::vector<std::vector<float>> result(2, std::vector<float>(n));
+  float* inputs[1] = {left.data()};
+  float* outputs[2] = {result[0].data(), result[1].data()};
+  plug->processReplacing(plug.Get(), inputs, outputs, n);
+
+  PluginInstance reference;
+  reference.Start(44100.0f, n);
+  std::fill(input[1].begin(), input[1].end(), 0.0);
+  EXPECT_EQ(Block(reference, input), result);
+
+  PluginInstance none;
+  none.Start(44100.0f, n);
+  VstSpeakerArrangement negative{};
+  negative.numChannels = -3;
+  EXPECT_EQ(none.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&negative), nullptr), 1);
+  none->processReplacing(none.Get(), nullptr, outputs, n);
+  PluginInstance silent;
+  silent.Start(44100.0f, n);
+  std::fill(input[0].begin(), input[0].end(), 0.0);
+  EXPECT_EQ(Block(silent, input), result);
+}
+
+TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
+  // Blocks of two engine chunks: a change inside a block would show as a mix.
+  const int block = 8192;
+  const int nBlocks = 6;
+  const auto input = TestSignal(block * nBlocks);
+  std::vector<std::vector<std::vector<float>>> references;
+  for (int k = 0; k <= nBlocks; ++k) {
+    PluginInstance plug;
+    plug.Start(44100.0f, block);
+    std::vector<std::vector<float>> out(2);
+    for (int b = 0; b < nBlocks; ++b) {
+      if (b == k) plug->setParameter(plug.Get(), 0, 0.8f);
+      std::vector<std::vector<double>> piece(2);
+      for (int c = 0; c < 2; ++c) piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
+      const auto y = Block(plug, piece);
+      for (int c = 0; c < 2; ++c) out[c].insert(out[c].end(), y[c].begin(), y[c].end());
+    }
+    references.push_back(out);
+  }
+  for (int trial = 0; trial < 4; ++trial) {
+    PluginInstance plug;
+    plug.Start(44100.0f, block);
+    std::atomic<bool> started{false};
+    std::thread setter([&] {
+      while (!started.load()) std::this_thread::yield();
+      for (volatile int spin = 0; spin < trial * 20000; ++spin) {
+      }
+      plug->setParameter(plug.Get(), 0, 0.8f);
+    });
+    std::vector<std::vector<float>> out(2);
+    for (int b = 0; b < nBlocks; ++b) {
+      std::vector<std::vector<double>> piece(2);
+      for (int c = 0; c < 2; ++c) piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
+      started.store(true);
+      const auto y = Block(plug, piece);
+      for (int c = 0; c < 2; ++c) out[c].insert(out[c].end(), y[c].begin(), y[c].end());
+    }
+    setter.join();
+    bool matches = false;
+    for (const auto& reference : references) matches = matches || reference == out;
+    EXPECT_TRUE(matches) << "trial " << trial;
+  }
+}
+
+TEST(PluginLibrary, InstancesOnTwoThreadsShareNothing) {
+  // Long enough for several random draws of both bands.
+  const auto input = TestSignal(512 * 120, 3);
+  PluginInstance alone;
+  alone.Start(44100.0f, 512);
+  const auto expected = ProcessFloat(alone.Get(), input, 512);
+
+  PluginInstance a;
+  PluginInstance b;
+  a.Start(44100.0f, 512);
+  b.Start(44100.0f, 512);
+  std::vector<std::vector<float>> outA;
+  std::vector<std::vector<float>> outB;
+  std::thread first([&] { outA = ProcessFloat(a.Get(), input, 512); });
+  std::thread second([&] { outB = ProcessFloat(b.Get(), input, 512); });
+  first.join();
+  second.join();
+  EXPECT_EQ(outA, expected);
+  EXPECT_EQ(outB, expected);
+}
+
+}  // namespace
