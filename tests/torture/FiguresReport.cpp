@@ -1,0 +1,33 @@
+#include "tests/torture/TortureHost.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Prints what the run put the plug-in through, once all tests have run.
+class FiguresReport : public ::testing::Environment {
+ public:
+  // Without the library no test can run; stop before any of them dereferences a missing instance.
+  void SetUp() override {
+    if (!LibraryUnderTest().IsLoaded()) {
+      std::fprintf(stderr, "cannot load the plug-in \"%s\": %s\n", PluginPathUnderTest().c_str(),
+                   LibraryUnderTest().Error().c_str());
+      std::exit(1);
+    }
+  }
+
+  void TearDown() override {
+    const torture::Figures& f = torture::Totals();
+    std::printf("torture figures: %ld instances created, %ld opened, %ld blocks (%ld frames), %ld chunks loaded, "
+                "%ld dispatcher calls\n",
+                f.instancesCreated.load(), f.instancesOpened.load(), f.blocksProcessed.load(),
+                f.framesProcessed.load(), f.chunksLoaded.load(), f.opcodesSent.load());
+  }
+};
+
+const ::testing::Environment* const gReport = ::testing::AddGlobalTestEnvironment(new FiguresReport);
+
+}  // namespace
