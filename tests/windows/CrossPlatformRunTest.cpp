@@ -1,0 +1,160 @@
+// Compares what the check host got from the Linux plug-in with what the same host source, built for Windows,
+// got from the Windows plug-in under wine. Both runs happen before these tests (CTest fixtures).
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "DynamicLibrary.h"
+#include "HostConversation.h"
+#include "VstTestHost.h"
+
+namespace {
+
+const std::string kLinuxRun = QUILLMERE_LINUX_RUN;
+const std::string kWindowsRun = QUILLMERE_WINDOWS_RUN;
+
+std::vector<unsigned char> ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  EXPECT_TRUE(file.good()) << "cannot read " << path;
+  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+template <typename Sample>
+std::vector<double> ReadSamples(const std::string& path) {
+  const std::vector<unsigned char> bytes = ReadFile(path);
+  std::vector<double> samples(bytes.size() / sizeof(Sample));
+  for (size_t i = 0; i < samples.size(); ++i) {
+    Sample value;
+    std::memcpy(&value, bytes.data() + i * sizeof(Sample), sizeof(Sample));
+    samples[i] = value;
+  }
+  return samples;
+}
+
+// Test names from file names: letters and digits kept, everything else as "_".
+std::string NameOf(const std::string& file) {
+  std::string name = file;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+struct RenderCase {
+  const char* file;
+  bool doubles;
+};
+void PrintTo(const RenderCase& c, std::ostream* out) { *out << c.file; }
+
+class RenderAcrossPlatforms : public testing::TestWithParam<RenderCase> {};
+
+// The two C libraries' sine and cosine may differ in the last bit; everything else is plain arithmetic.
+TEST_P(RenderAcrossPlatforms, AgreesWithinFloatPrecision) {
+  const RenderCase& c = GetParam();
+  const std::string linuxPath = kLinuxRun + "/" + c.file, windowsPath = kWindowsRun + "/" + c.file;
+  const std::vector<double> onLinux =
+      c.doubles ? ReadSamples<double>(linuxPath) : ReadSamples<float>(linuxPath);
+  const std::vector<double> onWindows =
+      c.doubles ? ReadSamples<double>(windowsPath) : ReadSamples<float>(windowsPath);
+  ASSERT_EQ(onLinux.size(), 2u * ConversationFrames(kCheckBlocks));
+  ASSERT_EQ(onWindows.size(), onLinux.size());
+  double largest = 0.0, loudest = 0.0;
+  size_t equal = 0, worst = 0;
+  for (size_t i = 0; i < onLinux.size(); ++i) {
+    const double difference = std::fabs(onLinux[i] - onWindows[i]);
+    if (difference == 0.0) ++equal;
+    if (difference > largest) largest = difference, worst = i;
+    loudest = std::fmax(loudest, std::fabs(onLinux[i]));
+  }
+  std::printf("%s: %zu of %zu samples bit-identical, largest difference %.3g at sample %zu, peak %.6f\n",
+              c.file, equal, onLinux.size(), largest, worst, loudest);
+  EXPECT_GT(loudest, 0.01) << "the render is silent";
+  EXPECT_LE(largest, std::ldexp(1.0, -21)) << "at interleaved sample " << worst;
+}
+
+INSTANTIATE_TEST_SUITE_P(Renders, RenderAcrossPlatforms,
+                         testing::Values(RenderCase{"render-float.raw", false},
+                                         RenderCase{"render-double.raw", true}),
+                         [](const testing::TestParamInfo<RenderCase>& info) {
+                           return NameOf(info.param.file);
+                         });
+
+class SameBytesAcrossPlatforms : public testing::TestWithParam<const char*> {};
+
+TEST_P(SameBytesAcrossPlatforms, FileIsIdentical) {
+  const std::vector<unsigned char> onLinux = ReadFile(kLinuxRun + "/" + GetParam());
+  EXPECT_FALSE(onLinux.empty());
+  EXPECT_EQ(ReadFile(kWindowsRun + "/" + GetParam()), onLinux);
+}
+
+// Chunks, parameter values and parameter texts after the same conversation.
+INSTANTIATE_TEST_SUITE_P(Files, SameBytesAcrossPlatforms,
+                         testing::Values("program.chunk", "bank.chunk", "parameters.raw", "parameters.txt"),
+                         [](const testing::TestParamInfo<const char*>& info) { return NameOf(info.param); });
+
+struct RunCase {
+  const char* platform;
+  const char* dir;
+};
+void PrintTo(const RunCase& c, std::ostream* out) { *out << c.platform; }
+
+class TwoThreadsAtOnce : public testing::TestWithParam<RunCase> {};
+
+// Each run made two instances from two threads at the same moment, eight times.
+TEST_P(TwoThreadsAtOnce, MakeDistinctInstancesThatRenderAlike) {
+  const std::vector<unsigned char> report = ReadFile(std::string(GetParam().dir) + "/threads.txt");
+  EXPECT_EQ(std::string(report.begin(), report.end()), "rounds 8 distinct 8 identical 8\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, TwoThreadsAtOnce,
+                         testing::Values(RunCase{"Linux", QUILLMERE_LINUX_RUN},
+                                         RunCase{"Windows", QUILLMERE_WINDOWS_RUN}),
+                         [](const testing::TestParamInfo<RunCase>& info) { return info.param.platform; });
+
+struct LoadedCase {
+  const char* loaded;
+  const char* original;
+};
+void PrintTo(const LoadedCase& c, std::ostream* out) { *out << c.loaded; }
+
+class LinuxChunkOnWindows : public testing::TestWithParam<LoadedCase> {};
+
+TEST_P(LinuxChunkOnWindows, LoadsAndSavesBackTheSame) {
+  EXPECT_EQ(ReadFile(kWindowsRun + "/" + GetParam().loaded), ReadFile(kLinuxRun + "/" + GetParam().original));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LinuxChunkOnWindows,
+                         testing::Values(LoadedCase{"loaded-program.chunk", "program.chunk"},
+                                         LoadedCase{"loaded-parameters.raw", "parameters.raw"},
+                                         LoadedCase{"loaded-parameters.txt", "parameters.txt"}),
+                         [](const testing::TestParamInfo<LoadedCase>& info) {
+                           return NameOf(info.param.original);
+                         });
+
+TEST(WindowsChunkOnLinux, LoadsAndSavesBackTheSame) {
+  DynamicLibrary library(QUILLMERE_LINUX_PLUGIN);
+  ASSERT_TRUE(library.IsLoaded()) << library.Error();
+  VstTestHost host(reinterpret_cast<VstPluginMainProc>(library.Export("VSTPluginMain")));
+  ASSERT_EQ(host.DescriptorProblem(), "");
+  host.Start(kCheckSampleRate, kCheckBlockSize);
+  const std::vector<unsigned char> chunk = ReadFile(kWindowsRun + "/program.chunk");
+  ASSERT_FALSE(chunk.empty());
+  EXPECT_EQ(host.SetChunk(false, chunk), 1);
+  EXPECT_EQ(host.GetChunk(false), chunk);
+  const std::vector<float> parameters = ReadParameters(host);
+  const std::vector<unsigned char> bytes(
+      reinterpret_cast<const unsigned char*>(parameters.data()),
+      reinterpret_cast<const unsigned char*>(parameters.data() + parameters.size()));
+  EXPECT_EQ(bytes, ReadFile(kWindowsRun + "/parameters.raw"));
+  const std::vector<unsigned char> texts = ReadFile(kWindowsRun + "/parameters.txt");
+  EXPECT_EQ(DescribeParameters(host), std::string(texts.begin(), texts.end()));
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+# cmake -DHOST=... -DPLUGIN=... -DOUT=... [-DCHUNK=...] [-DWINE=... -DWINESERVER=...] -P RunCheckHost.cmake
+# Runs the check host on a plug-in into a fresh OUT folder; with WINE set, under wine in a throw-away prefix
+# that is removed afterwards (its wineserver ended first).
+cmake_minimum_required(VERSION 3.18)
+file(REMOVE_RECURSE ${OUT})
+file(MAKE_DIRECTORY ${OUT})
+set(arguments ${PLUGIN} ${OUT})
+if(CHUNK)
+  list(APPEND arguments ${CHUNK})
+endif()
+
+if(WINE)
+  execute_process(COMMAND mktemp -d -t quillmere-wine.XXXXXX OUTPUT_VARIABLE prefix OUTPUT_STRIP_TRAILING_WHITESPACE
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "cannot make a temporary wine prefix")
+  endif()
+  set(ENV{WINEPREFIX} ${prefix})
+  set(ENV{WINEDEBUG} -all)
+  # No .NET or HTML engine is needed; not offering to install them keeps the first start short.
+  set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
+  # Wine sees the Linux file system as drive Z:.
+  set(windows_arguments "")
+  foreach(path IN LISTS arguments)
+    list(APPEND windows_arguments "Z:${path}")
+  endforeach()
+  set(command ${WINE} ${HOST} ${windows_arguments})
+else()
+  set(command ${HOST} ${arguments})
+endif()
+
+string(TIMESTAMP started "%s")
+execute_process(COMMAND ${command} RESULT_VARIABLE status TIMEOUT 300 ERROR_VARIABLE errors)
+string(TIMESTAMP finished "%s")
+math(EXPR seconds "${finished} - ${started}")
+
+if(WINE)
+  execute_process(COMMAND ${WINESERVER} -k)
+  execute_process(COMMAND ${WINESERVER} -w TIMEOUT 30)
+  file(REMOVE_RECURSE ${prefix})
+  # Wine's own notes about setting up a fresh prefix are not the program's.
+  string(REGEX REPLACE "wine: [^\n]*(syswow64|configuration in)[^\n]*\n" "" errors "${errors}")
+endif()
+message(STATUS "${command}: exit ${status} after about ${seconds} s")
+if(errors)
+  message("${errors}")
+endif()
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the check host failed")
+endif()

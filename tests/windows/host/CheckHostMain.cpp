@@ -1,0 +1,182 @@
+// quillmere-vst-check PLUGIN OUTDIR [CHUNK]
+// Loads a VST 2 plug-in library, holds the fixed host conversation with it in 32-bit and in 64-bit samples,
+// makes two instances from two threads at once, optionally loads a program chunk saved elsewhere, and writes
+// what it rendered and read back into OUTDIR (raw little-endian samples, chunk bytes, parameter texts).
+// Exits 1 when the plug-in misbehaved, with the reasons on stderr and in OUTDIR/problems.txt.
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ConcurrentRun.h"
+#include "DynamicLibrary.h"
+#include "HostConversation.h"
+#include "VstTestHost.h"
+
+namespace {
+
+constexpr int kThreadRounds = 8;
+constexpr int kThreadBlocks = 24;
+
+std::vector<std::string> gProblems;
+
+void Complain(const std::string& problem) { gProblems.push_back(problem); }
+
+bool WriteBytes(const std::string& path, const void* data, size_t size) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(data, 1, size, file) == size;
+  return std::fclose(file) == 0 && written;
+}
+
+bool ReadBytes(const std::string& path, std::vector<unsigned char>& bytes) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  bytes.clear();
+  unsigned char buffer[4096];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  std::fclose(file);
+  return true;
+}
+
+void Write(const std::string& dir, const std::string& name, const void* data, size_t size) {
+  if (!WriteBytes(dir + "/" + name, data, size)) Complain("cannot write " + dir + "/" + name);
+}
+
+void WriteText(const std::string& dir, const std::string& name, const std::string& text) {
+  Write(dir, name, text.data(), text.size());
+}
+
+void WriteFloats(const std::string& dir, const std::string& name, const std::vector<double>& samples) {
+  std::vector<float> narrow(samples.begin(), samples.end());
+  Write(dir, name, narrow.data(), narrow.size() * sizeof(float));
+}
+
+// Each of the two threads counts itself in and waits for the other.
+void Meet(std::atomic<int>& count) {
+  count.fetch_add(1);
+  while (count.load() < 2) LetOthersRun();
+}
+
+struct ThreadRun {
+  VstPluginMainProc entry = nullptr;
+  std::atomic<int>* ready = nullptr;
+  std::atomic<int>* made = nullptr;
+  AEffect* effect = nullptr;
+  void* object = nullptr;
+  std::vector<double> samples;
+};
+
+void RunInstanceOnThread(void* argument) {
+  ThreadRun* run = static_cast<ThreadRun*>(argument);
+  Meet(*run->ready);  // both threads call the entry point at the same moment
+  VstTestHost host(run->entry);
+  run->effect = host.Effect();
+  Meet(*run->made);  // both instances live before either is used or closed
+  if (!host.DescriptorProblem().empty()) return;
+  run->object = host.Effect()->object;
+  run->samples = RunConversation(host, SampleWidth::kFloat, kThreadBlocks).samples;
+}
+
+// Two instances made on two threads at the same moment are distinct and render what one instance renders.
+std::string CheckTwoThreads(VstPluginMainProc entry, const std::vector<double>& reference) {
+  const size_t length = 2 * static_cast<size_t>(ConversationFrames(kThreadBlocks));
+  const std::vector<double> expected(reference.begin(), reference.begin() + length);
+  int distinct = 0, identical = 0;
+  for (int round = 0; round < kThreadRounds; ++round) {
+    std::atomic<int> ready{0}, made{0};
+    ThreadRun a, b;
+    a.entry = b.entry = entry;
+    a.ready = b.ready = &ready;
+    a.made = b.made = &made;
+    if (!RunConcurrently(RunInstanceOnThread, &a, &b)) Complain("could not start two threads");
+    if (a.effect && b.effect && a.effect != b.effect && a.object && b.object && a.object != b.object)
+      ++distinct;
+    if (a.samples == expected && b.samples == expected) ++identical;
+  }
+  if (distinct != kThreadRounds) Complain("instances made on two threads were not distinct");
+  if (identical != kThreadRounds) Complain("instances made on two threads rendered differently");
+  return "rounds " + std::to_string(kThreadRounds) + " distinct " + std::to_string(distinct) + " identical " +
+         std::to_string(identical) + "\n";
+}
+
+void CheckWidthsAgree(const ConversationResult& single, const ConversationResult& twice) {
+  double largest = 0.0;
+  for (size_t i = 0; i < single.samples.size() && i < twice.samples.size(); ++i)
+    largest = std::fmax(largest, std::fabs(single.samples[i] - twice.samples[i]));
+  if (single.samples.size() != twice.samples.size() || !(largest <= 1e-6))
+    Complain("32-bit and 64-bit renders differ by " + std::to_string(largest));
+  if (single.programChunk != twice.programChunk || single.bankChunk != twice.bankChunk)
+    Complain("the chunks differ between the 32-bit and the 64-bit instance");
+  if (single.programChunk.empty()) Complain("effGetChunk gave no program chunk");
+}
+
+void LoadForeignChunk(VstPluginMainProc entry, const std::string& path, const std::string& dir) {
+  std::vector<unsigned char> chunk;
+  if (!ReadBytes(path, chunk)) {
+    Complain("cannot read " + path);
+    return;
+  }
+  VstTestHost host(entry);
+  host.Start(kCheckSampleRate, kCheckBlockSize);
+  const VstIntPtr answer = host.SetChunk(false, chunk);
+  if (answer != 1) Complain("effSetChunk of " + path + " answered " + std::to_string(answer));
+  const std::vector<unsigned char> saved = host.GetChunk(false);
+  Write(dir, "loaded-program.chunk", saved.data(), saved.size());
+  const std::vector<float> parameters = ReadParameters(host);
+  Write(dir, "loaded-parameters.raw", parameters.data(), parameters.size() * sizeof(float));
+  WriteText(dir, "loaded-parameters.txt", DescribeParameters(host));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3 && argc != 4) {
+    std::fprintf(stderr, "usage: quillmere-vst-check PLUGIN OUTDIR [CHUNK]\n");
+    return 2;
+  }
+  const std::string dir = argv[2];
+  DynamicLibrary library(argv[1]);
+  if (!library.IsLoaded()) {
+    std::fprintf(stderr, "cannot load %s: %s\n", argv[1], library.Error().c_str());
+    return 1;
+  }
+  const VstPluginMainProc entry = reinterpret_cast<VstPluginMainProc>(library.Export("VSTPluginMain"));
+  if (!entry) Complain("no VSTPluginMain export");
+  if (!library.Export("main")) Complain("no main export");
+
+  if (entry) {
+    ConversationResult single, twice;
+    {
+      VstTestHost host(entry);
+      const std::string problem = host.DescriptorProblem();
+      if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+      }
+      single = RunConversation(host, SampleWidth::kFloat, kCheckBlocks);
+    }
+    {
+      VstTestHost host(entry);
+      twice = RunConversation(host, SampleWidth::kDouble, kCheckBlocks);
+    }
+    CheckWidthsAgree(single, twice);
+    WriteFloats(dir, "render-float.raw", single.samples);
+    Write(dir, "render-double.raw", twice.samples.data(), twice.samples.size() * sizeof(double));
+    Write(dir, "program.chunk", single.programChunk.data(), single.programChunk.size());
+    Write(dir, "bank.chunk", single.bankChunk.data(), single.bankChunk.size());
+    Write(dir, "parameters.raw", single.parameters.data(), single.parameters.size() * sizeof(float));
+    WriteText(dir, "parameters.txt", single.parameterTexts);
+    WriteText(dir, "threads.txt", CheckTwoThreads(entry, single.samples));
+    if (argc == 4) LoadForeignChunk(entry, argv[3], dir);
+  }
+
+  std::string problems;
+  for (const std::string& problem : gProblems) problems += problem + "\n";
+  WriteText(dir, "problems.txt", problems);
+  std::fputs(problems.c_str(), stderr);
+  return gProblems.empty() ? 0 : 1;
+}
