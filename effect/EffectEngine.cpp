@@ -123,6 +123,7 @@ void EffectEngine::DesignBandFilters() {
 
 void EffectEngine::ProcessStereoBlock(const double* const* inputs, double* const* outputs, int nFrames) {
   if (nFrames <= 0) return;
+  // Decaying filter tails would otherwise run into denormal numbers, which are slow on x86.
   DenormalGuard denormalGuard;
   for (int start = 0; start < nFrames; start += kMaxChunkFrames) {
     const int remaining = nFrames - start;
@@ -153,6 +154,7 @@ void EffectEngine::ProcessChunk(const double* inL, const double* inR, double* ou
     outL[i] = mWork[2 * i];
     outR[i] = mWork[2 * i + 1];
   }
+  // A NaN or infinity that reached a filter would otherwise stay in its state until the next reset.
   ClearNonFiniteStates();
 }
 
