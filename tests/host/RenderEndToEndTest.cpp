@@ -1,6 +1,8 @@
 // Runs the quillmere-render executable on files made here, with the test effect,
 // the peers installed on the machine and, when built, Quillmere itself.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -138,6 +140,41 @@ TEST_F(RenderEndToEnd, SettingsAfterLoadStateOverrideIt) {
   EXPECT_NE(list.out.find("-12.00"), std::string::npos);
   EXPECT_NE(list.out.find("Inverted"), std::string::npos);
   EXPECT_NE(list.out.find("0.250000"), std::string::npos);
+}
+
+TEST_F(RenderEndToEnd, ListParamsCanSaveTheStateWithoutRendering) {
+  const RunResult run = RunRenderer(
+      {"--plugin", kGood, "--set", "Gain=6", "--list-params", "--save-state", "s.bin"}, dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Lines(run.out).size(), 3u) << run.out;
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.wav", "s.bin"}));
+  const RunResult again =
+      RunRenderer({"--plugin", kGood, "--list-params", "--save-state", "s.bin", "--force"}, dir.Path());
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+  ASSERT_EQ(Render({"--plugin", kGood, "--load-state", "s.bin"}).exitCode, 0);
+  EXPECT_EQ(ReadAudio(dir / "out.wav").samples.size(), 2u * kFrames);
+}
+
+TEST_F(RenderEndToEnd, AnInterruptedRenderLeavesNothingBehind) {
+  WriteAudio(dir / "long.wav", kWav16, kRate, 2, std::vector<double>(2 * 60 * kRate, 0.1));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (chdir(dir.Path().c_str()) != 0) _exit(100);
+    if (freopen("/dev/null", "w", stdout) == nullptr || freopen("/dev/null", "w", stderr) == nullptr)
+      _exit(102);
+    execl(QUILLMERE_RENDER_EXE, QUILLMERE_RENDER_EXE, "--plugin", kGood.c_str(), "--block", "1", "long.wav",
+          "out.wav", static_cast<char*>(nullptr));
+    _exit(101);
+  }
+  // Wait until the temporary output exists, then stop the render.
+  for (int i = 0; i < 500 && dir.Entries().size() < 3; ++i) usleep(10000);
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.wav", "long.wav"}));
 }
 
 TEST_F(RenderEndToEnd, MonoInputFeedsBothChannelsAndGivesStereo) {
