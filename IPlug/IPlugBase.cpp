@@ -22,9 +22,7 @@ void SizeOrFail(ITypedBuffer<T>& buffer, int count) {
   if (!buffer.Resize(count)) throw std::bad_alloc();
 }
 
-void CopyName(char* field, const char* name) {
-  std::snprintf(field, kPlugNameSize, "%s", name ? name : "");
-}
+void CopyName(char* field, const char* name) { std::snprintf(field, kPlugNameSize, "%s", name ? name : ""); }
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "IPlug/HostIdentification.h"
 #include "IPlug/IChannelConfig.h"
 #include "IPlug/IChannelConnection.h"
@@ -13,8 +15,6 @@
 #include "IPlug/ITransportInfo.h"
 #include "IPlug/ITypedBuffer.h"
 
-#include <cstdint>
-
 enum EPlugApi : int32_t {
   kApiVst2 = 0,
 };
@@ -26,9 +26,9 @@ constexpr int kPlugNameSize = 128;
 // connections), what it knows of its host, and the one recursive lock that every host entry holds.
 class IPlugBase {
  public:
-  IPlugBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName, const char* productName,
-            const char* vendorName, int vendorVersion, int uniqueId, int vendorId, int latency, bool doesMidi,
-            bool doesChunks, bool isInstrument, EPlugApi plugApi);
+  IPlugBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
+            const char* productName, const char* vendorName, int vendorVersion, int uniqueId, int vendorId,
+            int latency, bool doesMidi, bool doesChunks, bool isInstrument, EPlugApi plugApi);
   IPlugBase(const IPlugBase&) = delete;
   IPlugBase& operator=(const IPlugBase&) = delete;
 

@@ -1,7 +1,7 @@
-#include "IPlug/IPlugBase.h"
-
 #include <cstdio>
 #include <cstring>
+
+#include "IPlug/IPlugBase.h"
 
 namespace {
 

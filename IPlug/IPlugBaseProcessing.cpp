@@ -1,8 +1,8 @@
-#include "IPlug/IPlugBase.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+#include "IPlug/IPlugBase.h"
 
 namespace {
 

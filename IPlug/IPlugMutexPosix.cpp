@@ -1,7 +1,7 @@
-#include "IPlug/IPlugMutex.h"
-
 #include <mutex>
 #include <new>
+
+#include "IPlug/IPlugMutex.h"
 
 struct IPlugMutex::Impl {
   std::recursive_mutex mMutex;

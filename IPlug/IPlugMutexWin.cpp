@@ -1,8 +1,8 @@
-#include "IPlug/IPlugMutex.h"
-
 #include <windows.h>
 
 #include <new>
+
+#include "IPlug/IPlugMutex.h"
 
 // A critical section may be entered again by the thread that holds it.
 struct IPlugMutex::Impl {

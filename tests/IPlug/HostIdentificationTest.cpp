@@ -1,8 +1,8 @@
-#include "IPlug/HostIdentification.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "IPlug/HostIdentification.h"
 
 namespace {
 

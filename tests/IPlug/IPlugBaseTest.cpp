@@ -1,5 +1,3 @@
-#include "IPlug/IPlugBase.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "IPlug/IPlugBase.h"
 #include "TestPlug.h"
 
 namespace {
@@ -116,8 +115,8 @@ TEST(IPlugBase, LegalIOMatchesAnyConfigurationWithNegativeAsAny) {
     int nIn, nOut;
     bool legal;
   } cases[] = {
-      {"2-2", 2, 2, true},    {"2-2", -1, 2, true},   {"2-2", 2, -1, true},    {"2-2", -1, -1, true},
-      {"2-2", 1, -1, false},  {"2-2", 1, 1, false},   {"2-2", 2, 1, false},    {"1-1 2-2", 1, -1, true},
+      {"2-2", 2, 2, true},      {"2-2", -1, 2, true},     {"2-2", 2, -1, true},    {"2-2", -1, -1, true},
+      {"2-2", 1, -1, false},    {"2-2", 1, 1, false},     {"2-2", 2, 1, false},    {"1-1 2-2", 1, -1, true},
       {"1-1 2-2", 1, 2, false}, {"1-2 2-1", 2, 2, false}, {"1-2 2-1", 1, 2, true}, {"1-2 2-1", 2, 1, true},
       {nullptr, -1, -1, false},
   };

@@ -1,11 +1,10 @@
-#include "IPlug/IPlugMutex.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "IPlug/IPlugMutex.h"
 #include "TestPlug.h"
 
 namespace {
@@ -67,9 +66,7 @@ TEST(IPlugMutex, GuardFromNoMutexHoldsNothing) {
 TEST(IPlugMutex, GuardFromPlugInHoldsItsInstanceLock) {
   TestPlug plug;
   IPlugMutexLock guard(&plug);
-  {
-    IPlugMutexLock again(plug.Mutex());
-  }
+  { IPlugMutexLock again(plug.Mutex()); }
   Contender other(plug.Mutex());
   EXPECT_FALSE(other.EnteredWithin(kShortWait));
   guard.Release();

@@ -167,8 +167,8 @@ std::vector<uint8_t> BytesOf(const IStateChunk& chunk) {
   return std::vector<uint8_t>(chunk.Data(), chunk.Data() + chunk.Size());
 }
 
-// An unset preset can hold an older state: ModifyCurrentPreset stores into an unset current preset, and a bank
-// body can mark a set preset unset. Capturing into it must replace that state, not append to it.
+// An unset preset can hold an older state: ModifyCurrentPreset stores into an unset current preset, and a
+// bank body can mark a set preset unset. Capturing into it must replace that state, not append to it.
 TEST(IPlugPresets, FillingAnUnsetPresetReplacesWhatItHeld) {
   TestPlug plug("2-2", 1);
   const std::vector<double> older = {111.0, 1.0, 1.0, 1.0, 1.0}, newer = {222.0, 2.0, 2.0, 2.0, 2.0};

@@ -271,8 +271,10 @@ TEST(ProcessingFrame, ConnectionRangesAreCutAtTheChannelCount) {
     plug.SetInputsConnected(c.first, c.count, false);
     plug.SetOutputsConnected(c.first, c.count, false);
     for (int i = 0; i < 4; ++i) {
-      EXPECT_EQ(plug.InputConnection(i)->mIsConnected, c.connected[i]) << c.first << " " << c.count << " " << i;
-      EXPECT_EQ(plug.OutputConnection(i)->mIsConnected, c.connected[i]) << c.first << " " << c.count << " " << i;
+      EXPECT_EQ(plug.InputConnection(i)->mIsConnected, c.connected[i])
+          << c.first << " " << c.count << " " << i;
+      EXPECT_EQ(plug.OutputConnection(i)->mIsConnected, c.connected[i])
+          << c.first << " " << c.count << " " << i;
     }
   }
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "IPlug/IPlugBase.h"
-
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "IPlug/IPlugBase.h"
 
 // A plug-in object that supplies the host operations and records what the base object does through them.
 class TestPlug : public IPlugBase {
@@ -14,8 +14,8 @@ class TestPlug : public IPlugBase {
   static constexpr int kVendorId = 0x5A5156;
 
   explicit TestPlug(const char* channelIO = "2-2", int nPresets = 0, int nParams = 5, int version = kVersion)
-      : IPlugBase(nParams, channelIO, nPresets, "Quillmere", "Quillmere", "", version, kUniqueId, kVendorId, 0,
-                  false, false, false, kApiVst2) {
+      : IPlugBase(nParams, channelIO, nPresets, "Quillmere", "Quillmere", "", version, kUniqueId, kVendorId,
+                  0, false, false, false, kApiVst2) {
     // Five parameters with distinct ranges: a frequency, two gains in dB and two angles.
     static const struct {
       const char* name;
