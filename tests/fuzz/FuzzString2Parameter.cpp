@@ -1,0 +1,28 @@
+// effString2Parameter with any text on any parameter index of the plug-in; the first byte picks the index.
+#include "effect/ZvAudioPlugin.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+#include <cstring>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1) return 0;
+  const int index = static_cast<int>(data[0] % 8) - 1;  // -1 .. 6
+  const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);  // cut at the first zero byte
+  ZvAudioPlugin* plug = new ZvAudioPlugin(fuzz::SilentHost);
+  AEffect* e = plug->Descriptor();
+  fuzz::Start(e);
+  const VstIntPtr answer = fuzz::Dispatch(e, effString2Parameter, index, 0, const_cast<char*>(text.c_str()));
+  FUZZ_CHECK(answer == (index >= 0 && index < e->numParams ? 1 : 0));
+  fuzz::CheckParameters(e);
+  for (int p = 0; p < e->numParams; ++p) {
+    unsigned char display[32 + 16];
+    std::memset(display, 0xA5, sizeof display);
+    fuzz::Dispatch(e, effGetParamDisplay, p, 0, display);
+    for (size_t i = 32; i < sizeof display; ++i) FUZZ_CHECK(display[i] == 0xA5);
+    FUZZ_CHECK(std::memchr(display, 0, 32) != nullptr);
+  }
+  fuzz::CheckProcessing(e);
+  fuzz::Dispatch(e, effClose);
+  return 0;
+}
