@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "IPlug/IPlugBase.h"
 
@@ -169,10 +170,14 @@ void IPlugBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, 
     for (int j = 0; j < nOutEntries; ++j) pieceOutputs[j] = outputs[j] + done;
     BindInputBuffers(0, InChannelCount(), pieceInputs, piece);
     BindOutputBuffers(0, OutChannelCount(), pieceOutputs);
-    if (accumulate) {
-      ProcessBlockAccumulating(piece);
+    if constexpr (std::is_same_v<Sample, float>) {
+      if (accumulate) {
+        ProcessBlockAccumulating(piece);
+      } else {
+        ProcessBlock<float>(piece);
+      }
     } else {
-      ProcessBlock<Sample>(piece);
+      ProcessBlock<double>(piece);
     }
     done += piece;
   }
