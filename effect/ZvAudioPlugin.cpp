@@ -30,8 +30,8 @@ constexpr ParamDefinition kParamDefinitions[ZvAudioPlugin::kNumParams] = {
 }  // namespace
 
 ZvAudioPlugin::ZvAudioPlugin(audioMasterCallback hostCallback)
-    : IPlugVST(hostCallback, kNumParams, "2-2", kNumPresets, "Quillmere", "Quillmere", "", kVendorVersion, kUniqueId,
-               kManufacturerId, kLatency, false, false, false, 0),
+    : IPlugVST(hostCallback, kNumParams, "2-2", kNumPresets, "Quillmere", "Quillmere", "", kVendorVersion,
+               kUniqueId, kManufacturerId, kLatency, false, false, false, 0),
       mEngine(new EffectEngine()) {
   for (int i = 0; i < kNumParams; ++i) {
     const ParamDefinition& d = kParamDefinitions[i];

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "effect/EffectEngine.h"
 #include "vst/IPlugVST.h"
-
-#include <memory>
 
 // The plug-in: five parameters, stereo in and out, no presets, and the engine bound to reset, parameter
 // change and block processing.

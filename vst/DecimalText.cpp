@@ -12,7 +12,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // Whether a number too large or too small for a double lies above 1 in magnitude (it overflowed) rather than
-// below (it underflowed). The mantissa runs from digits to the exponent mark; a hexadecimal digit counts 4 bits.
+// below (it underflowed). The mantissa runs from digits to the exponent mark; a hexadecimal digit counts 4
+// bits.
 bool ExceedsOne(const char* digits, const char* end, bool hex) {
   const char exponentMark = hex ? 'p' : 'e';
   long long intCount = 0;       // integer digits from the first non-zero one

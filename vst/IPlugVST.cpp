@@ -78,7 +78,8 @@ void VSTCALLBACK IPlugVST::VSTAccumulatingProcess(AEffect* effect, float** input
   PlugOf(effect)->ProcessFloatHostBlock(inputs, outputs, nFrames, true);
 }
 
-void VSTCALLBACK IPlugVST::VSTFloatProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames) {
+void VSTCALLBACK IPlugVST::VSTFloatProcess(AEffect* effect, float** inputs, float** outputs,
+                                           VstInt32 nFrames) {
   PlugOf(effect)->ProcessFloatHostBlock(inputs, outputs, nFrames, false);
 }
 

@@ -1,8 +1,8 @@
-#include "vst/DecimalText.h"
-#include "vst/IPlugVST.h"
-
 #include <cstdio>
 #include <cstring>
+
+#include "vst/DecimalText.h"
+#include "vst/IPlugVST.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ void CopyToHost(char* dest, const char* text, size_t capacity) {
 
 }  // namespace
 
-VstIntPtr VSTCALLBACK IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                              void* ptr, float opt) {
+VstIntPtr VSTCALLBACK IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                              VstIntPtr value, void* ptr, float opt) {
   IPlugVST* plug = effect ? static_cast<IPlugVST*>(effect->object) : nullptr;
   if (!plug) return 0;
   IPlugMutexLock lock(plug);
@@ -259,7 +259,8 @@ VstIntPtr IPlugVST::PinProperties(bool input, int index, VstPinProperties* pin) 
   pin->flags = kVstPinIsActive;
   // Channels pair up as (0, 1), (2, 3) and so on; a last odd channel is not stereo.
   if (index % 2 == 0 && index < count - 1) pin->flags |= kVstPinIsStereo;
-  const char* label = input ? InputConnection(index)->mPinLabel.Get() : OutputConnection(index)->mPinLabel.Get();
+  const char* label =
+      input ? InputConnection(index)->mPinLabel.Get() : OutputConnection(index)->mPinLabel.Get();
   if (label[0] != '\0') {
     CopyToHost(pin->label, label, kPinLabelCopySize);
   } else {
@@ -285,9 +286,9 @@ void IPlugVST::ConnectArrangement(bool input, const VstSpeakerArrangement* arran
 VstIntPtr IPlugVST::CanDo(const char* question) {
   if (!question) return 0;
   if (std::strcmp(question, "receiveVstTimeInfo") == 0) return 1;
-  if (WantsMidi() && (std::strcmp(question, "sendVstEvents") == 0 || std::strcmp(question, "sendVstMidiEvent") == 0 ||
-                      std::strcmp(question, "receiveVstEvents") == 0 ||
-                      std::strcmp(question, "receiveVstMidiEvent") == 0)) {
+  if (WantsMidi() &&
+      (std::strcmp(question, "sendVstEvents") == 0 || std::strcmp(question, "sendVstMidiEvent") == 0 ||
+       std::strcmp(question, "receiveVstEvents") == 0 || std::strcmp(question, "receiveVstMidiEvent") == 0)) {
     return 1;
   }
   if (std::strcmp(question, "hasCockosExtensions") == 0) {
@@ -305,8 +306,8 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
   const int paramIndex = static_cast<VstInt32>(value);
   if (index == effGetParamDisplay && ptr) {
     if (ParamInRange(paramIndex)) {
-      Param(paramIndex)->FormatDisplay(static_cast<double>(opt), true, static_cast<char*>(ptr), true,
-                                       kParamTextCopySize);
+      Param(paramIndex)
+          ->FormatDisplay(static_cast<double>(opt), true, static_cast<char*>(ptr), true, kParamTextCopySize);
     }
     return kExtensionHandled;
   }

@@ -1,7 +1,7 @@
-#include "vst/IPlugVST.h"
-
 #include <climits>
 #include <cstring>
+
+#include "vst/IPlugVST.h"
 
 VstIntPtr IPlugVST::SendHostRequest(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
   if (!mHostCallbackFn) return 0;
@@ -16,13 +16,17 @@ const VstTimeInfo* IPlugVST::QueryTimeInfo(VstInt32 filter) {
   return nullptr;
 }
 
-void IPlugVST::HostBeginEdit(int paramIndex) { SendHostRequest(audioMasterBeginEdit, paramIndex, 0, nullptr, 0.0f); }
+void IPlugVST::HostBeginEdit(int paramIndex) {
+  SendHostRequest(audioMasterBeginEdit, paramIndex, 0, nullptr, 0.0f);
+}
 
 void IPlugVST::HostAutomate(int paramIndex, double normalizedValue) {
   SendHostRequest(audioMasterAutomate, paramIndex, 0, nullptr, static_cast<float>(normalizedValue));
 }
 
-void IPlugVST::HostEndEdit(int paramIndex) { SendHostRequest(audioMasterEndEdit, paramIndex, 0, nullptr, 0.0f); }
+void IPlugVST::HostEndEdit(int paramIndex) {
+  SendHostRequest(audioMasterEndEdit, paramIndex, 0, nullptr, 0.0f);
+}
 
 void IPlugVST::HostUpdateDisplay() { SendHostRequest(audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f); }
 
@@ -87,13 +91,14 @@ EHostId IPlugVST::HostId() {
 
   int32_t packed = 0;
   if (product[0] != '\0') {
-    const auto version = static_cast<int32_t>(SendHostRequest(audioMasterGetVendorVersion, 0, 0, nullptr, 0.0f));
+    const auto version =
+        static_cast<int32_t>(SendHostRequest(audioMasterGetVendorVersion, 0, 0, nullptr, 0.0f));
     const int32_t major = version / 10000;
     const int32_t minor = (version - major * 10000) / 100;
     const int32_t patch = version - major * 10000 - minor * 100;
     // Wraps like 32-bit arithmetic for versions whose major part does not fit 16 bits.
-    packed = static_cast<int32_t>(static_cast<uint32_t>(major) * 65536u + static_cast<uint32_t>(minor) * 256u +
-                                  static_cast<uint32_t>(patch));
+    packed = static_cast<int32_t>(static_cast<uint32_t>(major) * 65536u +
+                                  static_cast<uint32_t>(minor) * 256u + static_cast<uint32_t>(patch));
   }
   SetHost(product, packed);
   return IPlugBase::HostId();

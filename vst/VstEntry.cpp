@@ -38,7 +38,9 @@ QUILLMERE_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback hostCall
 // assembler name keeps the compiler from treating it as a program's main function.
 QUILLMERE_EXPORT AEffect* VSTCALLBACK VSTPluginMainAlias(audioMasterCallback hostCallback) __asm__("main");
 
-AEffect* VSTCALLBACK VSTPluginMainAlias(audioMasterCallback hostCallback) { return VSTPluginMain(hostCallback); }
+AEffect* VSTCALLBACK VSTPluginMainAlias(audioMasterCallback hostCallback) {
+  return VSTPluginMain(hostCallback);
+}
 
 #if defined(_WIN32)
 namespace {

@@ -1,5 +1,3 @@
-#include "vst/DecimalText.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,8 @@
 #include <cstring>
 #include <random>
 #include <string>
+
+#include "vst/DecimalText.h"
 
 namespace {
 
@@ -18,7 +18,8 @@ void ExpectSameAsStrtod(const std::string& text) {
     EXPECT_TRUE(std::isnan(read)) << '"' << text << '"';
     EXPECT_EQ(std::signbit(read), std::signbit(expected)) << '"' << text << '"';
   } else {
-    EXPECT_EQ(std::memcmp(&read, &expected, sizeof(double)), 0) << '"' << text << "\" " << read << " " << expected;
+    EXPECT_EQ(std::memcmp(&read, &expected, sizeof(double)), 0)
+        << '"' << text << "\" " << read << " " << expected;
   }
 }
 
@@ -27,11 +28,25 @@ TEST(DecimalText, ReadsTheLeadingNumber) {
     const char* text;
     double value;
   };
-  const Case cases[] = {{"250", 250.0},      {"5", 5.0},          {"abc", 0.0},      {"", 0.0},
-                        {" \t-1.5e3x", -1500.0}, {"+.5", 0.5},   {"5.", 5.0},       {"1e", 1.0},
-                        {"1e+", 1.0},        {"+-5", 0.0},        {"0x1p3", 8.0},    {"0x", 0.0},
-                        {"0xg", 0.0},        {"1,5", 1.0},        {"1e400", HUGE_VAL}, {"-1e400", -HUGE_VAL},
-                        {"1e-400", 0.0},     {"INFINITY", HUGE_VAL}, {"-inf", -HUGE_VAL}};
+  const Case cases[] = {{"250", 250.0},
+                        {"5", 5.0},
+                        {"abc", 0.0},
+                        {"", 0.0},
+                        {" \t-1.5e3x", -1500.0},
+                        {"+.5", 0.5},
+                        {"5.", 5.0},
+                        {"1e", 1.0},
+                        {"1e+", 1.0},
+                        {"+-5", 0.0},
+                        {"0x1p3", 8.0},
+                        {"0x", 0.0},
+                        {"0xg", 0.0},
+                        {"1,5", 1.0},
+                        {"1e400", HUGE_VAL},
+                        {"-1e400", -HUGE_VAL},
+                        {"1e-400", 0.0},
+                        {"INFINITY", HUGE_VAL},
+                        {"-inf", -HUGE_VAL}};
   for (const Case& c : cases) EXPECT_EQ(ReadDecimalText(c.text), c.value) << c.text;
   EXPECT_TRUE(std::isnan(ReadDecimalText("nan(7)")));
 }

@@ -8,7 +8,8 @@
 namespace {
 
 TEST(PluginLibrary, ExportsOnlyItsTwoEntryPoints) {
-  const std::string command = std::string(QUILLMERE_NM) + " -D --defined-only \"" + QUILLMERE_PLUGIN_PATH + "\"";
+  const std::string command =
+      std::string(QUILLMERE_NM) + " -D --defined-only \"" + QUILLMERE_PLUGIN_PATH + "\"";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::set<std::string> names;

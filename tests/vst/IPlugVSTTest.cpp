@@ -1,14 +1,14 @@
 // What the host cannot see from outside: the descriptor for other descriptions, host requests, bounded texts
 // and the effect's hand-over to its engine.
-#include "effect/ZvAudioPlugin.h"
-#include "vst/IPlugVST.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "effect/ZvAudioPlugin.h"
+#include "vst/IPlugVST.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ class ProbePlug : public IPlugVST {
  public:
   ProbePlug(const char* channelIO = "2-2", int nPresets = 0, bool chunks = false, bool instrument = false,
             int version = 0x100, bool midi = false, const char* name = "Probe", const char* vendor = "")
-      : IPlugVST(FakeCallback, 1, channelIO, nPresets, name, name, vendor, version, 0x4B717A72, 0x5A5156, 0, midi,
-                 chunks, instrument, 0) {
+      : IPlugVST(FakeCallback, 1, channelIO, nPresets, name, name, vendor, version, 0x4B717A72, 0x5A5156, 0,
+                 midi, chunks, instrument, 0) {
     Param(0)->DefineContinuous("Gain", 0.0, -1e40, 1e40, 0.001, "dB", 1.0);
   }
   void ResetProcessing() override {}
@@ -236,8 +236,8 @@ TEST_F(IPlugVSTTest, TextsCopiedToTheHostAreBounded) {
     VstInt32 opcode;
     size_t length;
   };
-  const Case cases[] = {{effGetEffectName, 31},      {effGetVendorString, 63},      {effGetProductString, 63},
-                        {effGetProgramName, 23},     {effGetProgramNameIndexed, 23}, {effGetParamDisplay, 31},
+  const Case cases[] = {{effGetEffectName, 31},     {effGetVendorString, 63},       {effGetProductString, 63},
+                        {effGetProgramName, 23},    {effGetProgramNameIndexed, 23}, {effGetParamDisplay, 31},
                         {effGetInputProperties, 63}};
   for (const Case& c : cases) {
     unsigned char buffer[256];
@@ -263,7 +263,8 @@ TEST_F(IPlugVSTTest, MidiPlugInAsksForEventsEveryBlock) {
   double wide[2][16] = {};
   double* wideChannels[2] = {wide[0], wide[1]};
   d->processDoubleReplacing(d, wideChannels, wideChannels, 16);
-  EXPECT_EQ(gHost.opcodes, (std::vector<VstInt32>{audioMasterWantMidi, audioMasterWantMidi, audioMasterWantMidi}));
+  EXPECT_EQ(gHost.opcodes,
+            (std::vector<VstInt32>{audioMasterWantMidi, audioMasterWantMidi, audioMasterWantMidi}));
 }
 
 TEST_F(IPlugVSTTest, ExtensionQuestionsSetTheirBits) {

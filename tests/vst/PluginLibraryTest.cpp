@@ -1,6 +1,4 @@
 // Drives the built plug-in library the way a host does: through its entry points and the descriptor only.
-#include "TestHost.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <thread>
+
+#include "TestHost.h"
 
 namespace {
 
@@ -143,9 +143,9 @@ TEST(PluginLibrary, TextSetsTheParameterInItsOwnUnits) {
     const char* display;  // of parameter index afterwards, or none
   };
   const Case cases[] = {
-      {0, "250", 1, "250.000"},  {0, "5", 1, "100.000"},         {0, "abc", 1, "100.000"},
+      {0, "250", 1, "250.000"},       {0, "5", 1, "100.000"},      {0, "abc", 1, "100.000"},
       {0, " 1.5e3Hz", 1, "1500.000"}, {0, nullptr, 1, "1500.000"}, {5, "250", 0, nullptr},
-      {-1, "250", 0, nullptr},   {3, "-2.25", 1, "-2.250"},      {1, "99", 1, "12.000"},
+      {-1, "250", 0, nullptr},        {3, "-2.25", 1, "-2.250"},   {1, "99", 1, "12.000"},
   };
   PluginInstance plug;
   plug.Start();
@@ -217,11 +217,12 @@ TEST(PluginLibrary, FixedAnswersAndNames) {
     VstInt32 index;
     VstIntPtr answer;
   };
-  const Case cases[] = {{effIdentify, 0, 0x4E764566}, {effGetVstVersion, 0, 2400}, {effGetVendorVersion, 0, 100},
-                        {effGetPlugCategory, 0, 1},   {effCanBeAutomated, 99, 1}, {effProcessVarIo, 0, 0},
-                        {effGetProgram, 0, 0},        {effGetEffectName, 0, 0},   {effGetVendorString, 0, 0},
-                        {effGetProductString, 0, 0},  {effProcessEvents, 0, 0},   {effCanDo, 0, 0},
-                        {effGetMidiKeyName, 0, 0},    {effGetProgramNameIndexed, 0, 0}};
+  const Case cases[] = {
+      {effIdentify, 0, 0x4E764566}, {effGetVstVersion, 0, 2400},     {effGetVendorVersion, 0, 100},
+      {effGetPlugCategory, 0, 1},   {effCanBeAutomated, 99, 1},      {effProcessVarIo, 0, 0},
+      {effGetProgram, 0, 0},        {effGetEffectName, 0, 0},        {effGetVendorString, 0, 0},
+      {effGetProductString, 0, 0},  {effProcessEvents, 0, 0},        {effCanDo, 0, 0},
+      {effGetMidiKeyName, 0, 0},    {effGetProgramNameIndexed, 0, 0}};
   for (const Case& c : cases) EXPECT_EQ(plug.Dispatch(c.opcode, c.index), c.answer) << c.opcode;
   EXPECT_EQ(plug.Text(effGetEffectName), "Quillmere");
   EXPECT_EQ(plug.Text(effGetVendorString), "");
@@ -246,9 +247,9 @@ TEST(PluginLibrary, UnlistedOpcodesAnswerZeroAndANullObjectAnswersNothing) {
   void* rect = &plug;
   EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 0);
   EXPECT_EQ(rect, &plug);
-  const VstInt32 unlisted[] = {9,  14, 15, 16, 17, 18, 19, 20, 21, 28, 30, 31, 32, 36, 37, 38, 39, 40, 43, 44,
-                               46, 52, 53, 54, 55, 56, 57, 59, 60, 61, 62, 63, 64, 65, 67, 68, 70, 71, 72, 73,
-                               74, 75, 76, 77, 78, 79, 80, -1, 1000};
+  const VstInt32 unlisted[] = {9,  14, 15, 16, 17, 18, 19, 20, 21, 28, 30, 31, 32, 36, 37,  38, 39,
+                               40, 43, 44, 46, 52, 53, 54, 55, 56, 57, 59, 60, 61, 62, 63,  64, 65,
+                               67, 68, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, -1, 1000};
   for (VstInt32 opcode : unlisted) {
     char buffer[256] = {};
     EXPECT_EQ(plug.Dispatch(opcode, 1, 1, buffer, 1.0f), 0) << opcode;
@@ -270,10 +271,11 @@ TEST(PluginLibrary, PinPropertiesPairTheChannels) {
     const char* label;
     VstInt32 flags;
   };
-  const Case cases[] = {{effGetInputProperties, 0, 1, "Input 1", 3},   {effGetInputProperties, 1, 1, "Input 2", 1},
-                        {effGetInputProperties, 2, 0, "", 0},          {effGetInputProperties, -1, 0, "", 0},
-                        {effGetOutputProperties, 0, 1, "Output 1", 3}, {effGetOutputProperties, 1, 1, "Output 2", 1},
-                        {effGetOutputProperties, 2, 0, "", 0}};
+  const Case cases[] = {
+      {effGetInputProperties, 0, 1, "Input 1", 3},   {effGetInputProperties, 1, 1, "Input 2", 1},
+      {effGetInputProperties, 2, 0, "", 0},          {effGetInputProperties, -1, 0, "", 0},
+      {effGetOutputProperties, 0, 1, "Output 1", 3}, {effGetOutputProperties, 1, 1, "Output 2", 1},
+      {effGetOutputProperties, 2, 0, "", 0}};
   PluginInstance plug;
   for (const Case& c : cases) {
     VstPinProperties pin{};
@@ -293,11 +295,16 @@ TEST(PluginLibrary, CanDoAnswers) {
     const char* question;
     VstIntPtr answer;
   };
-  const Case cases[] = {{"receiveVstTimeInfo", 1},          {"ReceiveVstTimeInfo", 0},
-                        {"receiveVstEvents", 0},            {"receiveVstMidiEvent", 0},
-                        {"sendVstEvents", 0},               {"sendVstMidiEvent", 0},
-                        {"hasCockosExtensions", 0xBEEF0000}, {"hasCockosViewAsConfig", 0xBEEF0000},
-                        {"bypass", 0},                      {"", 0}};
+  const Case cases[] = {{"receiveVstTimeInfo", 1},
+                        {"ReceiveVstTimeInfo", 0},
+                        {"receiveVstEvents", 0},
+                        {"receiveVstMidiEvent", 0},
+                        {"sendVstEvents", 0},
+                        {"sendVstMidiEvent", 0},
+                        {"hasCockosExtensions", 0xBEEF0000},
+                        {"hasCockosViewAsConfig", 0xBEEF0000},
+                        {"bypass", 0},
+                        {"", 0}};
   PluginInstance plug;
   for (const Case& c : cases) {
     EXPECT_EQ(plug.Dispatch(effCanDo, 0, 0, const_cast<char*>(c.question)), c.answer) << c.question;
@@ -336,8 +343,10 @@ TEST(PluginLibrary, MidiEventsAreEchoedOneRequestEachInOrder) {
     VstInt32 numEvents;
     VstIntPtr reserved;
     VstEvent* events[5];
-  } list = {5, 0, {reinterpret_cast<VstEvent*>(&notes[0]), nullptr, reinterpret_cast<VstEvent*>(&sysex),
-                   reinterpret_cast<VstEvent*>(&notes[1]), reinterpret_cast<VstEvent*>(&notes[2])}};
+  } list = {5,
+            0,
+            {reinterpret_cast<VstEvent*>(&notes[0]), nullptr, reinterpret_cast<VstEvent*>(&sysex),
+             reinterpret_cast<VstEvent*>(&notes[1]), reinterpret_cast<VstEvent*>(&notes[2])}};
   const size_t before = RecordingHost::Requests(plug.Get()).size();
   EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, &list), 1);
   const std::vector<HostRequest> all = RecordingHost::Requests(plug.Get());
@@ -458,7 +467,8 @@ TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
     for (int b = 0; b < nBlocks; ++b) {
       if (b == k) plug->setParameter(plug.Get(), 0, 0.8f);
       std::vector<std::vector<double>> piece(2);
-      for (int c = 0; c < 2; ++c) piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
+      for (int c = 0; c < 2; ++c)
+        piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
       const auto y = Block(plug, piece);
       for (int c = 0; c < 2; ++c) out[c].insert(out[c].end(), y[c].begin(), y[c].end());
     }
@@ -477,7 +487,8 @@ TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
     std::vector<std::vector<float>> out(2);
     for (int b = 0; b < nBlocks; ++b) {
       std::vector<std::vector<double>> piece(2);
-      for (int c = 0; c < 2; ++c) piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
+      for (int c = 0; c < 2; ++c)
+        piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
       started.store(true);
       const auto y = Block(plug, piece);
       for (int c = 0; c < 2; ++c) out[c].insert(out[c].end(), y[c].begin(), y[c].end());

@@ -12,8 +12,8 @@ std::vector<HostRequest> RecordingHost::sRequests;
 std::string RecordingHost::sProduct = "Test Host";
 VstIntPtr RecordingHost::sVendorVersion = 5983;
 
-VstIntPtr VSTCALLBACK RecordingHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                              void* ptr, float opt) {
+VstIntPtr VSTCALLBACK RecordingHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
+                                              VstIntPtr value, void* ptr, float opt) {
   std::lock_guard<std::mutex> lock(sMutex);
   HostRequest request{effect, opcode, index, value, opt, 0, {}};
   if (opcode == audioMasterProcessEvents && ptr) {
@@ -62,7 +62,8 @@ VstPluginMainProc PluginLibrary::Entry(const char* name) {
   return reinterpret_cast<VstPluginMainProc>(dlsym(handle, name));
 }
 
-PluginInstance::PluginInstance(const char* entry) : mEffect(PluginLibrary::Entry(entry)(RecordingHost::Callback)) {
+PluginInstance::PluginInstance(const char* entry)
+    : mEffect(PluginLibrary::Entry(entry)(RecordingHost::Callback)) {
   if (!mEffect) throw std::runtime_error("no instance");
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "vst/VstInterface.h"
-
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "vst/VstInterface.h"
 
 // One request the plug-in sent to the host, with copies of the MIDI events it carried.
 struct HostRequest {
