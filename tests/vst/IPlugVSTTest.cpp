@@ -50,12 +50,19 @@ class ProbePlug : public IPlugVST {
  public:
   ProbePlug(const char* channelIO = "2-2", int nPresets = 0, bool chunks = false, bool instrument = false,
             int version = 0x100, bool midi = false, const char* name = "Probe", const char* vendor = "")
-      : IPlugVST(FakeCallback, 1, channelIO, nPresets, name, name, vendor, version, 0x4B717A72, 0x5A5156, 0,
+      : IPlugVST(FakeCallback, 2, channelIO, nPresets, name, name, vendor, version, 0x4B717A72, 0x5A5156, 0,
                  midi, chunks, instrument, 0) {
     Param(0)->DefineContinuous("Gain", 0.0, -1e40, 1e40, 0.001, "dB", 1.0);
+    Param(1)->DefineContinuous("Mode", 0.0, 0.0, 2.0, 1.0, "", 1.0);
+    Param(1)->SetKind(kKindEnum);
+    Param(1)->AddValueText(0, "Off");
+    Param(1)->AddValueText(2, "Twice");
   }
-  void ResetProcessing() override {}
-  void ParamChanged(int) override {}
+  void ResetProcessing() override { mLog.push_back("reset"); }
+  void ParamChanged(int index) override { mLog.push_back("changed " + std::to_string(index)); }
+  void HostIdentifiedHook() override { mLog.push_back("identified " + std::to_string(gHost.opcodes.size())); }
+
+  std::vector<std::string> mLog;
 
   VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr) {
     return VSTDispatcher(Descriptor(), opcode, index, value, ptr, 0.0f);
@@ -265,6 +272,56 @@ TEST_F(IPlugVSTTest, MidiPlugInAsksForEventsEveryBlock) {
   d->processDoubleReplacing(d, wideChannels, wideChannels, 16);
   EXPECT_EQ(gHost.opcodes,
             (std::vector<VstInt32>{audioMasterWantMidi, audioMasterWantMidi, audioMasterWantMidi}));
+}
+
+TEST_F(IPlugVSTTest, OpenPreparesOnceThenPushesEveryParameterEachTime) {
+  ProbePlug plug;
+  plug.Dispatch(effOpen);
+  plug.Dispatch(effOpen);
+  EXPECT_EQ(plug.mLog,
+            (std::vector<std::string>{"identified 2", "changed 0", "changed 1", "changed 0", "changed 1"}));
+  EXPECT_TRUE(plug.HostPrepared());
+}
+
+TEST_F(IPlugVSTTest, RateBlockSizeAndSuspendResetButResumeDoesNot) {
+  struct Case {
+    VstInt32 opcode;
+    VstIntPtr value;
+    float opt;
+    size_t resets;
+  };
+  const Case cases[] = {{effSetSampleRate, 0, 48000.0f, 1},
+                        {effSetBlockSize, 256, 0.0f, 1},
+                        {effMainsChanged, 0, 0.0f, 1},
+                        {effMainsChanged, 1, 0.0f, 0},
+                        {effMainsChanged, VstIntPtr(1) << 40, 0.0f, 0}};
+  for (const Case& c : cases) {
+    ProbePlug plug;
+    IPlugVST::VSTDispatcher(plug.Descriptor(), c.opcode, 0, c.value, nullptr, c.opt);
+    EXPECT_EQ(plug.mLog.size(), c.resets) << c.opcode;
+  }
+  ProbePlug plug;
+  IPlugVST::VSTDispatcher(plug.Descriptor(), effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  plug.Dispatch(effSetBlockSize, 0, 256);
+  EXPECT_EQ(plug.SampleRate(), 48000.0);
+  EXPECT_EQ(plug.BlockSize(), 256);
+}
+
+TEST_F(IPlugVSTTest, TextsOfParametersWithValueTextsAreLookedUp) {
+  struct Case {
+    const char* text;
+    VstIntPtr answer;
+    double value;
+  };
+  const Case cases[] = {{"Twice", 1, 2.0}, {"Maybe", 0, 2.0}, {"Off", 1, 0.0}, {"2", 0, 0.0}};
+  ProbePlug plug;
+  for (const Case& c : cases) {
+    EXPECT_EQ(plug.Dispatch(effString2Parameter, 1, 0, const_cast<char*>(c.text)), c.answer) << c.text;
+    EXPECT_EQ(plug.Param(1)->Value(), c.value) << c.text;
+  }
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamName, 1), 0xBEEF);
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamName, 0), 0);
+  EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamName, 2), 0);
 }
 
 TEST_F(IPlugVSTTest, ExtensionQuestionsSetTheirBits) {
