@@ -190,6 +190,15 @@ float VSTCALLBACK GetParameter(AEffect* effect, VstInt32 index) {
   e.flags |= effFlagsCanDoubleReplacing;
   e.processDoubleReplacing = ProcessDouble;
 #endif
+#if TEST_PLUGIN_VARIANT == TEST_VARIANT_BAD_MAGIC
+  // No host closes an instance with a foreign magic: it goes when the library is unloaded.
+  static struct Unclosed {
+    TestGain* instance = nullptr;
+    ~Unclosed() { delete instance; }
+  } unclosed;
+  delete unclosed.instance;
+  unclosed.instance = self;
+#endif
 #if TEST_PLUGIN_VARIANT == TEST_VARIANT_NO_INSTANCE
   if (self->log != nullptr) std::fclose(self->log);
   delete self;
