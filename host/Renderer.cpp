@@ -65,7 +65,7 @@ std::string Renderer::DefaultPluginPath() {
 void Renderer::Run() {
   const bool demo = mOptions.mInput.empty() && !mOptions.mListParams;
   // The demo replaces its own earlier output.
-  const bool replaceOutput = mOptions.mForce || demo;
+  mReplaceOutput = mOptions.mForce || demo;
 
   // Everything that can be checked before the effect is loaded is checked first.
   std::unique_ptr<SignalSource> source;
@@ -80,7 +80,7 @@ void Renderer::Run() {
   int outputFormat = 0;
   if (source) {
     outputFormat = AudioFileWriter::ChooseFormat(mOptions.mOutput, inputFormat, mOptions.mFormat);
-    TemporaryFile::CheckDestination(mOptions.mOutput, replaceOutput, mOptions.mInput);
+    TemporaryFile::CheckDestination(mOptions.mOutput, mReplaceOutput, mOptions.mInput);
   }
   if (!mOptions.mSaveState.empty()) {
     if (!mOptions.mOutput.empty() && mOptions.mSaveState == mOptions.mOutput)
@@ -177,7 +177,7 @@ void Renderer::Render(PluginInstance& effect, SignalSource& source, bool doubleP
     stateFile->WriteAll(state.data(), state.size());
   }
   AudioFileWriter writer(mOptions.mOutput, outputFormat, static_cast<int>(source.SampleRate()), 2,
-                         mOptions.mForce || mOptions.mInput.empty(), mOptions.mInput);
+                         mReplaceOutput, mOptions.mInput);
 
   std::vector<double> interleavedIn(static_cast<size_t>(block) * inChannels);
   std::vector<double> interleavedOut(static_cast<size_t>(block) * 2);

@@ -36,6 +36,7 @@ class Renderer {
 
   const RenderOptions& mOptions;
   std::string mPluginPath;
+  bool mReplaceOutput = false;
 
   static std::atomic<bool> sStopRequested;
 };
