@@ -9,6 +9,7 @@ import math
 import os
 import random
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -124,17 +125,25 @@ class Sandbox:
             fail("expected one VST2Info in the cache, found %d" % len(infos))
         return dict(infos[0].attrib)
 
-    def run_lua(self, script, extra_env, timeout=300):
-        """Runs one Lua script headless; returns (exit code, output). A negative code is a signal."""
+    def run_lua(self, script, extra_env, timeout=90):
+        """Runs one Lua script headless; returns (exit code, output). A negative code is a signal.
+
+        A run that hangs past the timeout is killed and reported as killed by SIGKILL.
+        """
         env = dict(self.env)
         env.update(extra_env)
         started = time.monotonic()
-        run = subprocess.run([LUA_RUNNER, script], env=env, cwd=self.root,
-                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
-        output = run.stdout.decode("utf-8", "replace")
+        try:
+            run = subprocess.run([LUA_RUNNER, script], env=env, cwd=self.root,
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
+            code, output = run.returncode, run.stdout
+        except subprocess.TimeoutExpired as hung:
+            code, output = -signal.SIGKILL, hung.stdout or b""
+            log("%s: no exit after %d s, killed" % (os.path.basename(script), timeout))
+        output = output.decode("utf-8", "replace")
         log("%s: exit %d after %.1f s, output:\n%s" % (
-            os.path.basename(script), run.returncode, time.monotonic() - started, output.rstrip()))
-        return run.returncode, output
+            os.path.basename(script), code, time.monotonic() - started, output.rstrip()))
+        return code, output
 
 
 def find_cache_file(folder, plugin):
@@ -181,25 +190,27 @@ def write_float_wav(path, rate, channels):
 
 
 def read_float_wav(path):
-    """Returns (rate, channels) of a 32-bit float WAV file; fails on any other format."""
+    """Returns (rate, channels) of a 32-bit float WAV file; ValueError for anything else."""
     with open(path, "rb") as f:
         blob = f.read()
     if blob[0:4] != b"RIFF" or blob[8:12] != b"WAVE":
-        fail("%s is not a RIFF WAVE file" % path)
+        raise ValueError("%s is not a RIFF WAVE file" % path)
     chunks = {}
     pos = 12
     while pos + 8 <= len(blob):
         cid = blob[pos:pos + 4]
         size = struct.unpack("<I", blob[pos + 4:pos + 8])[0]
+        if pos + 8 + size > len(blob):
+            raise ValueError("%s: chunk %r is cut short" % (path, cid))
         chunks.setdefault(cid, blob[pos + 8:pos + 8 + size])
         pos += 8 + size + (size & 1)
     if b"fmt " not in chunks or b"data" not in chunks:
-        fail("%s lacks a fmt or data chunk" % path)
+        raise ValueError("%s lacks a fmt or data chunk" % path)
     tag, count, rate, _, align, bits = struct.unpack("<HHIIHH", chunks[b"fmt "][:16])
     if tag == WAVE_FORMAT_EXTENSIBLE and len(chunks[b"fmt "]) >= 26:
         tag = struct.unpack("<H", chunks[b"fmt "][24:26])[0]
-    if tag != WAVE_FORMAT_IEEE_FLOAT or bits != 32:
-        fail("%s is not 32-bit float (format %d, %d bits)" % (path, tag, bits))
+    if tag != WAVE_FORMAT_IEEE_FLOAT or bits != 32 or align != 4 * count:
+        raise ValueError("%s is not 32-bit float (format %d, %d bits)" % (path, tag, bits))
     data = chunks[b"data"]
     frames = len(data) // align
     samples = struct.unpack("<%df" % (frames * count), data[:frames * align])

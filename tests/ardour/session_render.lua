@@ -67,4 +67,13 @@ export:set_range(0, frames)
 assert(export:set_preset(need("QM_EXPORT_PRESET")), "the export preset was not found")
 assert(export:run_export(), "the export failed")
 print("QM-EXPORTED")
+-- Releasing the exporter and every reference into the session before closing it avoids most
+-- of the heap corruption Ardour 7.3 otherwise reports while tearing the session down.
+export = nil
+proc = nil
+plugin = nil
+track = nil
+collectgarbage("collect")
+collectgarbage("collect")
 close_session()
+print("QM-CLOSED")

@@ -120,11 +120,25 @@ def render(box, script_dir, template, plugin_name, params):
                  "QM_EXPORT_NAME": "rendered", "QM_EXPORT_PRESET": PRESET_ID}
         code, output = box.run_lua(os.path.join(script_dir, "session_render.lua"), extra)
         exported = os.path.join(export_dir, "rendered.wav")
-        if code == 0 and "QM-EXPORTED" in output and os.path.isfile(exported):
+        if code == 0 and "QM-CLOSED" in output and os.path.isfile(exported):
+            return exported, output
+        if ah.crashed(code) and "QM-EXPORTED" in output and export_complete(exported):
+            # The export had finished and its file is whole; only the teardown crashed.
+            ah.log("Ardour crashed (exit %d) closing the session after a complete export; "
+                   "using that export" % code)
             return exported, output
         if not ah.crashed(code) or attempt == ATTEMPTS:
             ah.fail("the render session failed (exit %d)" % code)
         ah.log("Ardour crashed (exit %d); retrying, attempt %d of %d" % (code, attempt + 1, ATTEMPTS))
+
+
+def export_complete(path):
+    """True when the file's header announces exactly the frames asked for."""
+    try:
+        rate, channels = ah.read_float_wav(path)
+    except (OSError, ValueError):
+        return False
+    return rate == RATE and len(channels) == 2 and len(channels[0]) == FRAMES
 
 
 def main():
@@ -160,8 +174,11 @@ def main():
         if ("QM-REGION 2 channels, %d frames" % FRAMES) not in output:
             failures.append("the region was not the input's two channels and length")
 
-        in_rate, source = ah.read_float_wav(input_wav)
-        out_rate, result = ah.read_float_wav(exported)
+        try:
+            in_rate, source = ah.read_float_wav(input_wav)
+            out_rate, result = ah.read_float_wav(exported)
+        except (OSError, ValueError) as error:
+            ah.fail(str(error))
         frames = len(result[0]) if result else 0
         ah.log("export: %d channels, %d frames at %d Hz" % (len(result), frames, out_rate))
         if out_rate != in_rate or len(result) != 2 or frames != FRAMES:
