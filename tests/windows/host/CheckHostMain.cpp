@@ -1,7 +1,8 @@
 // quillmere-vst-check PLUGIN OUTDIR [CHUNK]
 // Loads a VST 2 plug-in library, holds the fixed host conversation with it in 32-bit and in 64-bit samples,
-// makes two instances from two threads at once, optionally loads a program chunk saved elsewhere, and writes
-// what it rendered and read back into OUTDIR (raw little-endian samples, chunk bytes, parameter texts).
+// makes two instances from two threads at once and one through "main", optionally loads a program chunk saved
+// elsewhere, and writes what it rendered and read back into OUTDIR (raw little-endian samples, chunk bytes,
+// parameter texts).
 // Exits 1 when the plug-in misbehaved, with the reasons on stderr and in OUTDIR/problems.txt.
 #include <atomic>
 #include <cmath>
@@ -103,6 +104,20 @@ std::string CheckTwoThreads(VstPluginMainProc entry, const std::vector<double>& 
          std::to_string(identical) + "\n";
 }
 
+// Hosts that look for "main" get the same plug-in; it is called with a full-width callback address, which on
+// Windows lies above 2^31.
+void CheckAlias(VstPluginMainProc alias, const std::vector<double>& reference) {
+  VstTestHost host(alias);
+  const std::string problem = host.DescriptorProblem();
+  if (!problem.empty()) {
+    Complain("through main: " + problem);
+    return;
+  }
+  const std::vector<double> samples = RunConversation(host, SampleWidth::kFloat, kThreadBlocks).samples;
+  if (samples != std::vector<double>(reference.begin(), reference.begin() + samples.size()))
+    Complain("an instance made through main renders differently");
+}
+
 void CheckWidthsAgree(const ConversationResult& single, const ConversationResult& twice) {
   double largest = 0.0;
   for (size_t i = 0; i < single.samples.size() && i < twice.samples.size(); ++i)
@@ -146,7 +161,8 @@ int main(int argc, char** argv) {
   }
   const VstPluginMainProc entry = reinterpret_cast<VstPluginMainProc>(library.Export("VSTPluginMain"));
   if (!entry) Complain("no VSTPluginMain export");
-  if (!library.Export("main")) Complain("no main export");
+  const VstPluginMainProc alias = reinterpret_cast<VstPluginMainProc>(library.Export("main"));
+  if (!alias) Complain("no main export");
 
   if (entry) {
     ConversationResult single, twice;
@@ -171,6 +187,7 @@ int main(int argc, char** argv) {
     Write(dir, "parameters.raw", single.parameters.data(), single.parameters.size() * sizeof(float));
     WriteText(dir, "parameters.txt", single.parameterTexts);
     WriteText(dir, "threads.txt", CheckTwoThreads(entry, single.samples));
+    if (alias) CheckAlias(alias, single.samples);
     if (argc == 4) LoadForeignChunk(entry, argv[3], dir);
   }
 
