@@ -3,14 +3,16 @@
 #   build-asan/  whole tree with AddressSanitizer + UndefinedBehaviorSanitizer, every test run;
 #   build-tsan/  whole tree with ThreadSanitizer, the threading tests run (label threads);
 #   build-fuzz/  the libFuzzer programs (clang), each run for FUZZ_SECONDS from the checked-in seeds.
-# Fails on any finding. Variables: FUZZ_SECONDS (default 30 per target), JOBS (default 2), and
-# TSAN_EXTRA_TESTS, a ctest name pattern for threaded tests that carry no threads label yet.
+# Fails on any finding. Variables: FUZZ_SECONDS (default 30 per target), JOBS (default 2), TSAN_TARGETS (what
+# the thread build builds: the programs holding threaded tests, or all), and TSAN_EXTRA_TESTS, a ctest name
+# pattern for threaded tests that carry no threads label yet.
 # The Ardour checks (label ardour) load the plug-in into an uninstrumented host and the Windows build does not use
 # these compilers, so neither runs here; tools/test.sh runs them.
 set -eu
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 fuzz_seconds=${FUZZ_SECONDS:-30}
+tsan_targets=${TSAN_TARGETS:-quillmere_torture_threads iplug_base_tests vst_host_tests}
 tsan_extra=${TSAN_EXTRA_TESTS:-IPlugMutex\.|OnTwoThreads|SecondThread}
 common="-DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_BUILD_BENCH=OFF -DQUILLMERE_MINGW_CXX=OFF"
 started=$(date +%s)
@@ -31,7 +33,8 @@ stage "every test under AddressSanitizer and UndefinedBehaviorSanitizer"
 
 stage "ThreadSanitizer build"
 cmake -S . -B build-tsan $common -DQUILLMERE_SANITIZE=thread >/dev/null
-cmake --build build-tsan -j "$jobs"
+# shellcheck disable=SC2086
+cmake --build build-tsan -j "$jobs" --target $tsan_targets
 stage "threading tests under ThreadSanitizer"
 (cd build-tsan && ctest --output-on-failure -j "$jobs" -L threads)
 if [ -n "$tsan_extra" ]; then
