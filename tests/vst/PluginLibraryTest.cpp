@@ -55,7 +55,8 @@ TEST(PluginLibrary, BothEntriesMakeIndependentInstancesWithAFullWidthCallback) {
   EXPECT_NE(first->object, second->object);
   EXPECT_EQ(second->flags, 0x1010);
   EXPECT_EQ(second->numPrograms, 1);
-  // In a position-independent test program the callback lies above 2 GiB; the requests still reach it.
+  // The test program is position-independent, so its callback lies above 2 GiB; the requests still reach it.
+  EXPECT_GT(reinterpret_cast<uintptr_t>(&RecordingHost::Callback), uintptr_t{0x7FFFFFFF});
   second.Dispatch(effOpen);
   EXPECT_EQ(RecordingHost::Count(second.Get(), audioMasterGetProductString), 1);
 }
