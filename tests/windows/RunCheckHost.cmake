@@ -1,6 +1,6 @@
 # cmake -DHOST=... -DPLUGIN=... -DOUT=... [-DCHUNK=...] [-DWINE=... -DWINESERVER=...] -P RunCheckHost.cmake
-# Runs the check host on a plug-in into a fresh OUT folder; with WINE set, under wine in a throw-away prefix
-# that is removed afterwards (its wineserver ended first).
+# Runs the check host on a plug-in into a fresh OUT folder; with WINE set, under wine with a throw-away prefix
+# and home folder that are removed afterwards (the prefix's wineserver ended first).
 cmake_minimum_required(VERSION 3.18)
 file(REMOVE_RECURSE ${OUT})
 file(MAKE_DIRECTORY ${OUT})
@@ -10,15 +10,20 @@ if(CHUNK)
 endif()
 
 if(WINE)
-  execute_process(COMMAND mktemp -d -t quillmere-wine.XXXXXX OUTPUT_VARIABLE prefix OUTPUT_STRIP_TRAILING_WHITESPACE
+  execute_process(COMMAND mktemp -d -t quillmere-wine.XXXXXX OUTPUT_VARIABLE scratch OUTPUT_STRIP_TRAILING_WHITESPACE
                   RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
-    message(FATAL_ERROR "cannot make a temporary wine prefix")
+    message(FATAL_ERROR "cannot make a temporary folder for wine")
   endif()
+  set(prefix ${scratch}/prefix)
   set(ENV{WINEPREFIX} ${prefix})
   set(ENV{WINEDEBUG} -all)
-  # No .NET or HTML engine is needed; not offering to install them keeps the first start short.
-  set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml=")
+  # No .NET, HTML engine or desktop menu entries: a shorter first start, and nothing written outside scratch.
+  set(ENV{WINEDLLOVERRIDES} "mscoree,mshtml,winemenubuilder.exe=")
+  file(MAKE_DIRECTORY ${scratch}/home)
+  foreach(variable HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME)
+    set(ENV{${variable}} ${scratch}/home)
+  endforeach()
   # Wine sees the Linux file system as drive Z:.
   set(windows_arguments "")
   foreach(path IN LISTS arguments)
@@ -38,7 +43,7 @@ math(EXPR seconds "${finished} - ${started}")
 if(WINE)
   execute_process(COMMAND ${WINESERVER} -k)
   execute_process(COMMAND ${WINESERVER} -w TIMEOUT 30)
-  file(REMOVE_RECURSE ${prefix})
+  file(REMOVE_RECURSE ${scratch})
   # Wine's own notes about setting up a fresh prefix are not the program's.
   string(REGEX REPLACE "wine: [^\n]*(syswow64|configuration in)[^\n]*\n" "" errors "${errors}")
 endif()
