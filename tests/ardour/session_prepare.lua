@@ -28,5 +28,6 @@ assert(region:length():samples() == frames, "the bounced region has the wrong le
 track:playlist():add_region(region, Temporal.timepos_t(0), 1, false, 0, 0, false)
 
 Session:save_state("", false, false, false, false, false)
-print("QM-PREPARED " .. region:to_audioregion():n_channels() .. " channels, " .. frames .. " frames")
+print("QM-PREPARED " .. region:to_audioregion():n_channels() .. " channels, " .. frames ..
+      " frames")
 close_session()

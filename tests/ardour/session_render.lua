@@ -31,7 +31,9 @@ local name = need("QM_PLUGIN_NAME")
 local proc = ARDOUR.LuaAPI.new_plugin(Session, name, ARDOUR.PluginType.LXVST, "")
 if proc:isnil() then
   for p in ARDOUR.LuaAPI.list_plugins():iter() do
-    if p.type == ARDOUR.PluginType.LXVST then print("known Linux VST: " .. p.name .. " " .. p.path) end
+    if p.type == ARDOUR.PluginType.LXVST then
+      print("known Linux VST: " .. p.name .. " " .. p.path)
+    end
   end
   error("Ardour does not know the Linux VST plug-in '" .. name .. "'")
 end

@@ -3,12 +3,14 @@
 
 Checks what holds in any host: the plug-in is found and inserted, the export has the input's
 length, every sample is finite and within [-1, 1], and (unless --max-low-db is left out) the
-energy below 50 Hz drops by at least the given number of dB.
+energy below 50 Hz drops by at least the given number of dB. The band 300 Hz-3 kHz must keep
+its energy within 20 dB, so that a silent output cannot pass.
 """
 
 import argparse
 import math
 import os
+import re
 import shutil
 import sys
 import time
@@ -102,7 +104,8 @@ def prepare_session(box, script_dir, input_wav):
             break
         if not ah.crashed(code) or attempt == ATTEMPTS:
             ah.fail("preparing the session failed (exit %d)" % code)
-        ah.log("Ardour crashed (exit %d); retrying, attempt %d of %d" % (code, attempt + 1, ATTEMPTS))
+        ah.log("Ardour crashed (exit %d); retrying, attempt %d of %d"
+               % (code, attempt + 1, ATTEMPTS))
     point_sources_at(template, input_wav)
     return template
 
@@ -129,7 +132,8 @@ def render(box, script_dir, template, plugin_name, params):
             return exported, output
         if not ah.crashed(code) or attempt == ATTEMPTS:
             ah.fail("the render session failed (exit %d)" % code)
-        ah.log("Ardour crashed (exit %d); retrying, attempt %d of %d" % (code, attempt + 1, ATTEMPTS))
+        ah.log("Ardour crashed (exit %d); retrying, attempt %d of %d"
+               % (code, attempt + 1, ATTEMPTS))
 
 
 def export_complete(path):
@@ -145,7 +149,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("plugin", help="the plug-in library (.so) to render through")
     parser.add_argument("--param", action="append", default=[], metavar="INDEX=VALUE",
-                        help="set a plug-in parameter (control index; VST 2 values are normalised, 0 to 1)")
+                        help="set a plug-in parameter by control index; VST 2 values are "
+                        "normalised, 0 to 1")
     parser.add_argument("--max-low-db", type=float, default=None,
                         help="require the energy below 50 Hz to change by at most this many dB")
     parser.add_argument("--keep", action="store_true", help="keep the temp folder")
@@ -169,8 +174,9 @@ def main():
         exported, output = render(box, script_dir, template, name, args.param)
 
         failures = []
-        if "QM-INSERTED '%s'" % name not in output:
-            failures.append("the plug-in was not reported inserted")
+        if not re.search(r"QM-INSERTED '%s' at plug-in slot [1-9][0-9]*, active true"
+                         % re.escape(name), output):
+            failures.append("the plug-in was not reported inserted and active")
         if ("QM-REGION 2 channels, %d frames" % FRAMES) not in output:
             failures.append("the region was not the input's two channels and length")
 
