@@ -1,22 +1,13 @@
 #include "effect/EffectEngine.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 
 #include "effect/DenormalGuard.h"
 #include "effect/PeakLimiter.h"
-
-#ifndef QUILLMERE_ENGINE_SSE2
-#if defined(__SSE2__) || defined(_M_X64)
-#define QUILLMERE_ENGINE_SSE2 1
-#else
-#define QUILLMERE_ENGINE_SSE2 0
-#endif
-#endif
-#if QUILLMERE_ENGINE_SSE2
-#include <emmintrin.h>
-#endif
 
 const SectionCoefficients EffectEngine::kPreFilterSections[PreFilter::kSections] = {
     {0.4361, 0.8721, 0.4361, 0.983, 0.3614},
@@ -33,9 +24,32 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPlacementOffset = 0.9599310885968813;  // 55 degrees in radians
 constexpr int kLowJitterPeriod = 20;
 constexpr int kHighJitterPeriod = 50;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool IsFinitePair(const double* s1, const double* s2, int channel) {
   return std::isfinite(s1[channel]) && std::isfinite(s2[channel]);
+}
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Whether [a, a + n) and [b, b + n) share memory.
+bool Overlap(const double* a, const double* b, int n) {
+  const uintptr_t x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
+  const uintptr_t bytes = static_cast<uintptr_t>(n) * sizeof(double);
+  return x < y + bytes && y < x + bytes;
+}
+
+// Divides every output sample of the chunk by the peak, each memory location once, also when a host hands
+// overlapping output buffers.
+void DivideOutputs(double* left, double* right, int n, double peak) {
+  if (!Overlap(left, right, n)) {
+    DivideSamples(left, n, peak);
+    DivideSamples(right, n, peak);
+    return;
+  }
+  double* first = left < right ? left : right;
+  double* last = left < right ? right : left;
+  DivideSamples(first, static_cast<int>(last - first) + n, peak);
 }
 
 }  // namespace
@@ -55,8 +69,21 @@ EffectEngine::EffectEngine()
       mLowJitterCount(0),
       mHighJitter(0.0),
       mHighJitterCount(0),
-      mWork() {
+      mKernel(FilterKernel::Fastest()),
+      // NaN inputs give NaN gains, so these stand for "not yet computed" and agree with any NaN input.
+      mHighGainDb(kNaN),
+      mHighGain(kNaN),
+      mLowTheta(kNaN),
+      mLowGains{kNaN, kNaN},
+      mHighTheta(kNaN),
+      mHighGains{kNaN, kNaN} {
   mRandom.Seed(5489);
+}
+
+bool EffectEngine::SelectKernel(FilterKernel::EKind kind) {
+  if (!FilterKernel::Supported(kind)) return false;
+  mKernel = kind;
+  return true;
 }
 
 void EffectEngine::SetParameter(int index, double value) {
@@ -138,24 +165,57 @@ void EffectEngine::ProcessChunk(const double* inL, const double* inR, double* ou
     mCoefficientsStale = false;
     DesignBandFilters();
   }
-  const double highGain = std::pow(10.0, mHighQDb / 20.0);
-  const double thetaLow = mLowAngle + mLowJitter + kPlacementOffset;
-  const double thetaHigh = mHighAngle + mHighJitter + kPlacementOffset;
-  // Per channel: left takes the cosine, right the sine.
-  alignas(16) const double lowGains[2] = {std::cos(thetaLow), std::sin(thetaLow)};
-  alignas(16) const double highGains[2] = {std::cos(thetaHigh), std::sin(thetaHigh)};
+  UpdateChunkGains();
 
-  FilterChunk(inL, inR, nFrames, lowGains, highGains, highGain);
+  FilterJob job;
+  job.inputs[0] = inL;
+  job.inputs[1] = inR;
+  job.outputs[0] = outL;
+  job.outputs[1] = outR;
+  job.frames = nFrames;
+  for (int k = 0; k < PreFilter::kSections; ++k) {
+    job.coefficients[k] = &kPreFilterSections[k];
+    job.s1[k] = mPreFilter.mS1[k];
+    job.s2[k] = mPreFilter.mS2[k];
+  }
+  job.coefficients[FilterJob::kLowStage] = &mLowPass.mCoefficients;
+  job.s1[FilterJob::kLowStage] = mLowPass.mS1;
+  job.s2[FilterJob::kLowStage] = mLowPass.mS2;
+  job.coefficients[FilterJob::kHighStage] = &mHighPass.mCoefficients;
+  job.s1[FilterJob::kHighStage] = mHighPass.mS1;
+  job.s2[FilterJob::kHighStage] = mHighPass.mS2;
+  // Per channel: left takes the cosine, right the sine.
+  job.lowGains[0] = mLowGains[0];
+  job.lowGains[1] = mLowGains[1];
+  job.highGains[0] = mHighGains[0];
+  job.highGains[1] = mHighGains[1];
+  job.highGain = mHighGain;
+  // Output frame i is written only after input frame i was read, so an output may be its own input.
+  const double peak = FilterKernel::Run(mKernel, job);
   UpdateJitter();
 
-  LimitPeak(mWork, 2 * nFrames);
-  // The whole chunk's input has been read; only now are the outputs written.
-  for (int i = 0; i < nFrames; ++i) {
-    outL[i] = mWork[2 * i];
-    outR[i] = mWork[2 * i + 1];
-  }
+  if (peak > kPeakLimitThreshold) DivideOutputs(outL, outR, nFrames, peak);
   // A NaN or infinity that reached a filter would otherwise stay in its state until the next reset.
   ClearNonFiniteStates();
+}
+
+void EffectEngine::UpdateChunkGains() {
+  if (!SameBits(mHighQDb, mHighGainDb)) {
+    mHighGainDb = mHighQDb;
+    mHighGain = std::pow(10.0, mHighQDb / 20.0);
+  }
+  const double thetaLow = mLowAngle + mLowJitter + kPlacementOffset;
+  if (!SameBits(thetaLow, mLowTheta)) {
+    mLowTheta = thetaLow;
+    mLowGains[0] = std::cos(thetaLow);
+    mLowGains[1] = std::sin(thetaLow);
+  }
+  const double thetaHigh = mHighAngle + mHighJitter + kPlacementOffset;
+  if (!SameBits(thetaHigh, mHighTheta)) {
+    mHighTheta = thetaHigh;
+    mHighGains[0] = std::cos(thetaHigh);
+    mHighGains[1] = std::sin(thetaHigh);
+  }
 }
 
 void EffectEngine::UpdateJitter() {
@@ -174,6 +234,15 @@ void EffectEngine::UpdateJitter() {
 }
 
 void EffectEngine::ClearNonFiniteStates() {
+  // x * 0 is 0 for every finite x and NaN otherwise, so one sum tells whether any state needs clearing.
+  double probe = 0.0;
+  for (int k = 0; k < PreFilter::kSections; ++k) {
+    probe +=
+        (mPreFilter.mS1[k][0] + mPreFilter.mS1[k][1] + mPreFilter.mS2[k][0] + mPreFilter.mS2[k][1]) * 0.0;
+  }
+  for (const BandFilter* f : {&mLowPass, &mHighPass})
+    probe += (f->mS1[0] + f->mS1[1] + f->mS2[0] + f->mS2[1]) * 0.0;
+  if (probe == 0.0) return;
   for (int c = 0; c < 2; ++c) {
     for (int k = 0; k < PreFilter::kSections; ++k) {
       if (!IsFinitePair(mPreFilter.mS1[k], mPreFilter.mS2[k], c)) {
@@ -185,119 +254,3 @@ void EffectEngine::ClearNonFiniteStates() {
     }
   }
 }
-
-#if QUILLMERE_ENGINE_SSE2
-
-namespace {
-
-// One general section on both channels at once (lane 0 left, lane 1 right).
-struct Section2 {
-  __m128d b0, b1, b2, a1, a2;
-};
-
-inline Section2 Broadcast(const SectionCoefficients& c) {
-  return {_mm_set1_pd(c.b0), _mm_set1_pd(c.b1), _mm_set1_pd(c.b2), _mm_set1_pd(c.a1), _mm_set1_pd(c.a2)};
-}
-
-inline __m128d RunSection(const Section2& c, __m128d x, __m128d& s1, __m128d& s2) {
-  const __m128d y = _mm_add_pd(_mm_mul_pd(c.b0, x), s1);
-  s1 = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(c.b1, x), s2), _mm_mul_pd(c.a1, y));
-  s2 = _mm_sub_pd(_mm_mul_pd(c.b2, x), _mm_mul_pd(c.a2, y));
-  return y;
-}
-
-// Sections with b0 = b2 = 1 and b1 = 2: multiplying by 1 and 2 is exact, so x and x + x give the same bits.
-inline __m128d RunSectionPlusTwo(__m128d a1, __m128d a2, __m128d x, __m128d& s1, __m128d& s2) {
-  const __m128d y = _mm_add_pd(x, s1);
-  s1 = _mm_sub_pd(_mm_add_pd(_mm_add_pd(x, x), s2), _mm_mul_pd(a1, y));
-  s2 = _mm_sub_pd(x, _mm_mul_pd(a2, y));
-  return y;
-}
-
-// Sections with b0 = b2 = 1 and b1 = -2: (-2 x) + s2 is exactly s2 - (x + x).
-inline __m128d RunSectionMinusTwo(__m128d a1, __m128d a2, __m128d x, __m128d& s1, __m128d& s2) {
-  const __m128d y = _mm_add_pd(x, s1);
-  s1 = _mm_sub_pd(_mm_sub_pd(s2, _mm_add_pd(x, x)), _mm_mul_pd(a1, y));
-  s2 = _mm_sub_pd(x, _mm_mul_pd(a2, y));
-  return y;
-}
-
-}  // namespace
-
-void EffectEngine::FilterChunk(const double* inL, const double* inR, int nFrames, const double* lowGains,
-                               const double* highGains, double highGain) {
-  const SectionCoefficients* pre = kPreFilterSections;
-  const Section2 pre0 = Broadcast(pre[0]);
-  const __m128d a1_1 = _mm_set1_pd(pre[1].a1), a2_1 = _mm_set1_pd(pre[1].a2);
-  const __m128d a1_2 = _mm_set1_pd(pre[2].a1), a2_2 = _mm_set1_pd(pre[2].a2);
-  const __m128d a1_3 = _mm_set1_pd(pre[3].a1), a2_3 = _mm_set1_pd(pre[3].a2);
-  const __m128d a1_4 = _mm_set1_pd(pre[4].a1), a2_4 = _mm_set1_pd(pre[4].a2);
-  const __m128d a1_5 = _mm_set1_pd(pre[5].a1), a2_5 = _mm_set1_pd(pre[5].a2);
-  const Section2 low = Broadcast(mLowPass.mCoefficients);
-  const Section2 high = Broadcast(mHighPass.mCoefficients);
-  const __m128d lowGain = _mm_loadu_pd(lowGains);
-  const __m128d highPlace = _mm_loadu_pd(highGains);
-  const __m128d highAmp = _mm_set1_pd(highGain);
-
-  __m128d p1[6], p2[6];
-  for (int k = 0; k < 6; ++k) {
-    p1[k] = _mm_loadu_pd(mPreFilter.mS1[k]);
-    p2[k] = _mm_loadu_pd(mPreFilter.mS2[k]);
-  }
-  __m128d l1 = _mm_loadu_pd(mLowPass.mS1), l2 = _mm_loadu_pd(mLowPass.mS2);
-  __m128d h1 = _mm_loadu_pd(mHighPass.mS1), h2 = _mm_loadu_pd(mHighPass.mS2);
-
-  double* work = mWork;
-  for (int i = 0; i < nFrames; ++i) {
-    __m128d x = _mm_loadh_pd(_mm_load_sd(inL + i), inR + i);
-    x = RunSection(pre0, x, p1[0], p2[0]);
-    x = RunSectionPlusTwo(a1_1, a2_1, x, p1[1], p2[1]);
-    x = RunSectionMinusTwo(a1_2, a2_2, x, p1[2], p2[2]);
-    x = RunSectionPlusTwo(a1_3, a2_3, x, p1[3], p2[3]);
-    x = RunSectionMinusTwo(a1_4, a2_4, x, p1[4], p2[4]);
-    x = RunSectionMinusTwo(a1_5, a2_5, x, p1[5], p2[5]);
-    const __m128d lo = RunSection(low, x, l1, l2);
-    const __m128d hi = _mm_mul_pd(RunSection(high, x, h1, h2), highAmp);
-    _mm_storeu_pd(work + 2 * i, _mm_add_pd(_mm_mul_pd(lowGain, lo), _mm_mul_pd(highPlace, hi)));
-  }
-
-  for (int k = 0; k < 6; ++k) {
-    _mm_storeu_pd(mPreFilter.mS1[k], p1[k]);
-    _mm_storeu_pd(mPreFilter.mS2[k], p2[k]);
-  }
-  _mm_storeu_pd(mLowPass.mS1, l1);
-  _mm_storeu_pd(mLowPass.mS2, l2);
-  _mm_storeu_pd(mHighPass.mS1, h1);
-  _mm_storeu_pd(mHighPass.mS2, h2);
-}
-
-#else
-
-namespace {
-
-inline double RunSection(const SectionCoefficients& c, double x, double& s1, double& s2) {
-  const double y = c.b0 * x + s1;
-  s1 = c.b1 * x + s2 - c.a1 * y;
-  s2 = c.b2 * x - c.a2 * y;
-  return y;
-}
-
-}  // namespace
-
-void EffectEngine::FilterChunk(const double* inL, const double* inR, int nFrames, const double* lowGains,
-                               const double* highGains, double highGain) {
-  const double* in[2] = {inL, inR};
-  for (int c = 0; c < 2; ++c) {
-    for (int i = 0; i < nFrames; ++i) {
-      double x = in[c][i];
-      for (int k = 0; k < PreFilter::kSections; ++k) {
-        x = RunSection(kPreFilterSections[k], x, mPreFilter.mS1[k][c], mPreFilter.mS2[k][c]);
-      }
-      const double lo = RunSection(mLowPass.mCoefficients, x, mLowPass.mS1[c], mLowPass.mS2[c]);
-      const double hi = RunSection(mHighPass.mCoefficients, x, mHighPass.mS1[c], mHighPass.mS2[c]) * highGain;
-      mWork[2 * i + c] = lowGains[c] * lo + highGains[c] * hi;
-    }
-  }
-}
-
-#endif

@@ -1,11 +1,7 @@
 #pragma once
 
+#include "effect/FilterKernel.h"
 #include "effect/RandomSource.h"
-
-// One second-order section's coefficients; a0 is 1.
-struct SectionCoefficients {
-  double b0, b1, b2, a1, a2;
-};
 
 // A designed second-order section with its transposed-direct-form-II state per channel (0 left, 1 right).
 struct BandFilter {
@@ -37,6 +33,11 @@ class EffectEngine {
   // inputs[c] and outputs[c] hold nFrames samples; an output may be the same memory as its input.
   void ProcessStereoBlock(const double* const* inputs, double* const* outputs, int nFrames);
 
+  // The filter kernel in use: the fastest this processor runs, unless another was selected.
+  FilterKernel::EKind Kernel() const { return mKernel; }
+  // For tests and measurements; false, with nothing changed, when the processor cannot run the kernel.
+  bool SelectKernel(FilterKernel::EKind kind);
+
   double SampleRate() const { return mSampleRate; }
   double SplitHz() const { return mSplitHz; }
   bool CoefficientsStale() const { return mCoefficientsStale; }
@@ -51,8 +52,7 @@ class EffectEngine {
  private:
   void DesignBandFilters();
   void ProcessChunk(const double* inL, const double* inR, double* outL, double* outR, int nFrames);
-  void FilterChunk(const double* inL, const double* inR, int nFrames, const double* lowGains,
-                   const double* highGains, double highGain);
+  void UpdateChunkGains();
   void UpdateJitter();
   void ClearNonFiniteStates();
 
@@ -71,7 +71,13 @@ class EffectEngine {
   double mHighJitter;  // whole radians, -25 to 25
   int mHighJitterCount;
   RandomSource mRandom;
+  FilterKernel::EKind mKernel;
 
-  // One chunk's output before limiting, left and right interleaved.
-  alignas(16) double mWork[2 * kMaxChunkFrames];
+  // Per-chunk gains, recomputed only when the value they are computed from changes (compared bit for bit).
+  double mHighGainDb;  // the mHighQDb that mHighGain was computed from
+  double mHighGain;
+  double mLowTheta;  // the angle that mLowGains were computed from, radians
+  double mLowGains[2];
+  double mHighTheta;
+  double mHighGains[2];
 };

@@ -15,9 +15,12 @@ inline double FindPeak(const double* samples, int count) {
   return peak;
 }
 
+inline void DivideSamples(double* samples, int count, double divisor) {
+  for (int i = 0; i < count; ++i) samples[i] = samples[i] / divisor;
+}
+
 // Divides every sample by the peak when the peak is above the threshold.
 inline void LimitPeak(double* samples, int count) {
   const double peak = FindPeak(samples, count);
-  if (!(peak > kPeakLimitThreshold)) return;
-  for (int i = 0; i < count; ++i) samples[i] = samples[i] / peak;
+  if (peak > kPeakLimitThreshold) DivideSamples(samples, count, peak);
 }

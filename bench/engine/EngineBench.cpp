@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "PlainReferenceEngine.h"
@@ -88,6 +89,17 @@ void Loud(benchmark::State& state, Guard guard) {
   RunBlocks(state, engine, LoudNoise(), guard);
 }
 
+// The engine with one particular filter kernel, on noise loud enough that every chunk is limited.
+void EngineKernelLoud(benchmark::State& state, FilterKernel::EKind kind) {
+  EffectEngine engine;
+  if (!engine.SelectKernel(kind)) {
+    state.SkipWithError("this processor cannot run the kernel");
+    return;
+  }
+  engine.Reset(kRate);
+  RunBlocks(state, engine, LoudNoise(), Guard::kNone);
+}
+
 // Silence after loud input, measured once the filter tails have decayed for 20 seconds, where the
 // tails would be denormal numbers without flushing.
 template <typename Engine>
@@ -113,9 +125,17 @@ BENCHMARK(EngineSilenceTail)->Arg(512)->Arg(4096);
 BENCHMARK(BaselineSilenceTail)->Arg(4096);
 BENCHMARK(BaselineSilenceTailUnflushed)->Arg(4096);
 
+const struct {
+  const char* name;
+  FilterKernel::EKind kind;
+} kKernels[] = {{"Portable", FilterKernel::EKind::kPortable},
+                {"Sse2", FilterKernel::EKind::kSse2},
+                {"Avx2", FilterKernel::EKind::kAvx2}};
+
 // The comparison is only meaningful if both produce the same bits.
-bool OutputsIdentical() {
+bool OutputsIdentical(FilterKernel::EKind kind) {
   EffectEngine engine;
+  engine.SelectKernel(kind);
   PlainReferenceEngine baseline;
   engine.Reset(kRate);
   baseline.Reset(kRate);
@@ -136,8 +156,23 @@ bool OutputsIdentical() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool identical = OutputsIdentical();
-  std::printf("engine output %s the baseline's\n", identical ? "is bit-identical to" : "DIFFERS from");
+  bool identical = true;
+  for (const auto& kernel : kKernels) {
+    if (!FilterKernel::Supported(kernel.kind)) {
+      std::printf("%s kernel: not supported by this processor\n", kernel.name);
+      continue;
+    }
+    const bool same = OutputsIdentical(kernel.kind);
+    identical = identical && same;
+    std::printf("%s kernel: engine output %s the baseline's\n", kernel.name,
+                same ? "is bit-identical to" : "DIFFERS from");
+    benchmark::RegisterBenchmark((std::string("EngineKernelLoud/") + kernel.name).c_str(), EngineKernelLoud,
+                                 kernel.kind)
+        ->Arg(64)
+        ->Arg(512)
+        ->Arg(4096);
+  }
+  std::printf("default kernel: %s\n", kKernels[static_cast<int>(EffectEngine().Kernel())].name);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -1,0 +1,168 @@
+#include "effect/Avx2FilterKernel.h"
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+
+#include <immintrin.h>
+
+// Fused multiply-add stays off: only the instructions of AVX2 proper are enabled for these functions.
+#define QUILLMERE_AVX2 __attribute__((target("avx2")))
+#define QUILLMERE_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+
+namespace {
+
+constexpr int kBandSkew = FilterJob::kLowStage;
+
+// Two sections side by side: the first in the low half, the second in the high half, left and right in each.
+struct SectionPair {
+  __m256d b0, b1, b2, a1, a2;
+};
+
+QUILLMERE_AVX2_INLINE __m256d Lanes(double first, double second) {
+  return _mm256_set_pd(second, second, first, first);
+}
+
+QUILLMERE_AVX2_INLINE SectionPair Pair(const SectionCoefficients& f, const SectionCoefficients& s) {
+  return {Lanes(f.b0, s.b0), Lanes(f.b1, s.b1), Lanes(f.b2, s.b2), Lanes(f.a1, s.a1), Lanes(f.a2, s.a2)};
+}
+
+QUILLMERE_AVX2_INLINE __m256d LoadPair(const double* first, const double* second) {
+  return _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(first)), _mm_loadu_pd(second), 1);
+}
+
+QUILLMERE_AVX2_INLINE void StorePair(__m256d v, double* first, double* second) {
+  _mm_storeu_pd(first, _mm256_castpd256_pd128(v));
+  _mm_storeu_pd(second, _mm256_extractf128_pd(v, 1));
+}
+
+QUILLMERE_AVX2_INLINE __m256d RunSections(const SectionPair& c, __m256d x, __m256d& s1, __m256d& s2) {
+  const __m256d y = _mm256_add_pd(_mm256_mul_pd(c.b0, x), s1);
+  s1 = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(c.b1, x), s2), _mm256_mul_pd(c.a1, y));
+  s2 = _mm256_sub_pd(_mm256_mul_pd(c.b2, x), _mm256_mul_pd(c.a2, y));
+  return y;
+}
+
+// Sections with b0 = b2 = 1: multiplying by 1 is exact, so x gives the bits of 1 x.
+QUILLMERE_AVX2_INLINE __m256d RunUnitSections(const SectionPair& c, __m256d x, __m256d& s1, __m256d& s2) {
+  const __m256d y = _mm256_add_pd(x, s1);
+  s1 = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(c.b1, x), s2), _mm256_mul_pd(c.a1, y));
+  s2 = _mm256_sub_pd(x, _mm256_mul_pd(c.a2, y));
+  return y;
+}
+
+QUILLMERE_AVX2_INLINE __m256d ActiveLanes(bool first, bool second) {
+  const long long f = first ? -1 : 0, s = second ? -1 : 0;
+  return _mm256_castsi256_pd(_mm256_set_epi64x(s, s, f, f));
+}
+
+struct Pipeline {
+  const FilterJob& job;
+  SectionPair c03, c14, c25, band;
+  __m256d s1_03, s2_03, s1_14, s2_14, s1_25, s2_25, s1Band, s2Band;
+  __m256d y03, y14, y25;  // the pre-filter sections' outputs of the previous step
+  __m256d bandGain, place;
+  __m128d absMask, peak;
+
+  QUILLMERE_AVX2_INLINE explicit Pipeline(const FilterJob& j) : job(j) {
+    const SectionCoefficients* const* c = j.coefficients;
+    c03 = Pair(*c[0], *c[3]);
+    c14 = Pair(*c[1], *c[4]);
+    c25 = Pair(*c[2], *c[5]);
+    band = Pair(*c[FilterJob::kLowStage], *c[FilterJob::kHighStage]);
+    s1_03 = LoadPair(j.s1[0], j.s1[3]);
+    s2_03 = LoadPair(j.s2[0], j.s2[3]);
+    s1_14 = LoadPair(j.s1[1], j.s1[4]);
+    s2_14 = LoadPair(j.s2[1], j.s2[4]);
+    s1_25 = LoadPair(j.s1[2], j.s1[5]);
+    s2_25 = LoadPair(j.s2[2], j.s2[5]);
+    s1Band = LoadPair(j.s1[FilterJob::kLowStage], j.s1[FilterJob::kHighStage]);
+    s2Band = LoadPair(j.s2[FilterJob::kLowStage], j.s2[FilterJob::kHighStage]);
+    y03 = y14 = y25 = _mm256_setzero_pd();
+    // The low band times 1 is the low band itself.
+    bandGain = Lanes(1.0, j.highGain);
+    place = _mm256_set_pd(j.highGains[1], j.highGains[0], j.lowGains[1], j.lowGains[0]);
+    absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffffLL));
+    peak = _mm_setzero_pd();
+  }
+
+  QUILLMERE_AVX2_INLINE bool Active(int stage, int i) const { return i >= stage && i - stage < job.frames; }
+
+  // Step i: the input frame i is read before the output frame i - 6 is written. At the chunk's edges
+  // (kEdge) a section's state only changes while its frame lies inside the chunk.
+  template <bool kEdge>
+  QUILLMERE_AVX2_INLINE void Step(int i) {
+    __m128d x = _mm_setzero_pd();
+    if (!kEdge || i < job.frames) x = _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
+    const __m256d x03 = _mm256_insertf128_pd(_mm256_castpd128_pd256(x), _mm256_castpd256_pd128(y25), 1);
+    const __m256d xBand = _mm256_permute2f128_pd(y25, y25, 0x11);
+
+    if (!kEdge || Active(kBandSkew, i)) {
+      const __m256d bands =
+          _mm256_mul_pd(_mm256_mul_pd(RunSections(band, xBand, s1Band, s2Band), bandGain), place);
+      const __m128d y = _mm_add_pd(_mm256_castpd256_pd128(bands), _mm256_extractf128_pd(bands, 1));
+      peak = _mm_max_pd(_mm_and_pd(y, absMask), peak);  // a NaN lane keeps the old peak
+      const int frame = i - kBandSkew;
+      _mm_store_sd(job.outputs[0] + frame, y);
+      _mm_storeh_pd(job.outputs[1] + frame, y);
+    }
+    if (!kEdge) {
+      y25 = RunUnitSections(c25, y14, s1_25, s2_25);
+      y14 = RunUnitSections(c14, y03, s1_14, s2_14);
+      y03 = RunSections(c03, x03, s1_03, s2_03);
+    } else {
+      y25 = Advance(c25, y14, s1_25, s2_25, ActiveLanes(Active(2, i), Active(5, i)), true);
+      y14 = Advance(c14, y03, s1_14, s2_14, ActiveLanes(Active(1, i), Active(4, i)), true);
+      y03 = Advance(c03, x03, s1_03, s2_03, ActiveLanes(Active(0, i), Active(3, i)), false);
+    }
+  }
+
+  QUILLMERE_AVX2_INLINE static __m256d Advance(const SectionPair& c, __m256d x, __m256d& s1, __m256d& s2,
+                                               __m256d active, bool unit) {
+    __m256d n1 = s1, n2 = s2;
+    const __m256d y = unit ? RunUnitSections(c, x, n1, n2) : RunSections(c, x, n1, n2);
+    s1 = _mm256_blendv_pd(s1, n1, active);
+    s2 = _mm256_blendv_pd(s2, n2, active);
+    return y;
+  }
+
+  QUILLMERE_AVX2_INLINE double Finish() {
+    StorePair(s1_03, job.s1[0], job.s1[3]);
+    StorePair(s2_03, job.s2[0], job.s2[3]);
+    StorePair(s1_14, job.s1[1], job.s1[4]);
+    StorePair(s2_14, job.s2[1], job.s2[4]);
+    StorePair(s1_25, job.s1[2], job.s1[5]);
+    StorePair(s2_25, job.s2[2], job.s2[5]);
+    StorePair(s1Band, job.s1[FilterJob::kLowStage], job.s1[FilterJob::kHighStage]);
+    StorePair(s2Band, job.s2[FilterJob::kLowStage], job.s2[FilterJob::kHighStage]);
+    return _mm_cvtsd_f64(_mm_max_pd(peak, _mm_unpackhi_pd(peak, peak)));
+  }
+};
+
+QUILLMERE_AVX2 double RunPipeline(const FilterJob& job) {
+  Pipeline pipeline(job);
+  const int n = job.frames;
+  int i = 0;
+  for (; i < kBandSkew && i < n; ++i) pipeline.Step<true>(i);
+  for (; i < n; ++i) pipeline.Step<false>(i);
+  for (; i < n + kBandSkew; ++i) pipeline.Step<true>(i);
+  return pipeline.Finish();
+}
+
+}  // namespace
+
+bool Avx2FilterKernel::Supported() {
+  static const bool supported = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return supported;
+}
+
+double Avx2FilterKernel::Run(const FilterJob& job) { return RunPipeline(job); }
+
+#else
+
+bool Avx2FilterKernel::Supported() { return false; }
+
+double Avx2FilterKernel::Run(const FilterJob&) { return 0.0; }
+
+#endif

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "effect/FilterKernel.h"
+
+// The sections skewed in time as in the 128-bit kernel, two sections side by side in each 256-bit vector
+// (sections 1 and 4, 2 and 5, 3 and 6, low-pass and high-pass), both channels in each half. Chosen at run
+// time: only the functions of this kernel use AVX2 instructions, so the library runs on any x86-64 processor.
+class Avx2FilterKernel {
+ public:
+  static bool Supported();
+  // Needs FilterKernel::HasFixedPreFilterShape(job).
+  static double Run(const FilterJob& job);
+};
