@@ -2,8 +2,8 @@
 # Runs every libFuzzer program in a build for a bounded time, starting from the checked-in seeds.
 # Usage: tests/fuzz/run-fuzzers.sh BUILD_DIR [SECONDS_PER_TARGET] (default 60, or FUZZ_SECONDS).
 # FUZZ_JOBS programs run side by side (default 1). New inputs go to a temporary folder, never into the seeds; a
-# crash leaves its input in BUILD_DIR/fuzz-findings/<target>/ and makes the script fail. Prints the executions
-# per target.
+# crash leaves its input in BUILD_DIR/fuzz-findings/<target>/ and makes the script fail; once understood, the input
+# goes into tests/fuzz/regressions/<target>/, which every build replays. Prints the executions per target.
 set -u
 build=${1:?build directory}
 seconds=${2:-${FUZZ_SECONDS:-60}}
