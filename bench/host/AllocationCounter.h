@@ -10,3 +10,11 @@ struct AllocationSnapshot {
 };
 
 AllocationSnapshot CurrentAllocations();
+
+// While recording, the usable size of every allocation that is still held is kept (up to kMaxRecorded
+// blocks), so a report can show where an instance's memory goes.
+constexpr int kMaxRecorded = 1024;
+void StartRecording();
+// Stops recording; fills sizes with the blocks allocated since StartRecording and not freed since, and
+// returns their number.
+int StopRecording(int64_t* sizes, int capacity);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "vst/VstInterface.h"
-
 #include <string>
 #include <vector>
+
+#include "vst/VstInterface.h"
 
 // A VST 2 plug-in loaded the way hosts load it: dlopen, the exported entry point, the descriptor.
 class BenchPlugin {

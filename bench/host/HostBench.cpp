@@ -26,7 +26,7 @@ namespace {
 
 constexpr double kSampleRate = 44100.0;
 constexpr int kBlocks[] = {64, 512, 4096};
-constexpr double kAudioSecondsPerIteration = 5.0;
+constexpr double kAudioSecondsPerIteration = 20.0;
 
 struct PluginSpec {
   std::string label;
@@ -54,7 +54,10 @@ double ThreadSeconds() {
   return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
-// One second of stereo white noise at -6 dBFS, fed cyclically.
+// Stereo white noise at -6 dBFS, fed cyclically; its length is a multiple of every block size, so each block
+// is handed to the plug-in straight from it.
+constexpr size_t kNoiseFrames = 1 << 16;
+
 struct Noise {
   std::vector<float> floatSamples[2];
   std::vector<double> doubleSamples[2];
@@ -62,10 +65,10 @@ struct Noise {
     std::mt19937 random(1234);
     std::uniform_real_distribution<double> uniform(-amplitude, amplitude);
     for (int c = 0; c < 2; ++c) {
-      floatSamples[c].resize(static_cast<size_t>(kSampleRate));
-      doubleSamples[c].resize(static_cast<size_t>(kSampleRate));
-      for (size_t i = 0; i < floatSamples[c].size(); ++i) {
-        const double x = uniform(random);
+      floatSamples[c].resize(kNoiseFrames);
+      doubleSamples[c].resize(kNoiseFrames);
+      for (size_t i = 0; i < kNoiseFrames; ++i) {
+        const double x = amplitude > 0.0 ? uniform(random) : 0.0;
         floatSamples[c][i] = static_cast<float>(x);
         doubleSamples[c][i] = static_cast<float>(x);
       }
@@ -73,38 +76,36 @@ struct Noise {
   }
 };
 
-// Processes `seconds` of audio in blocks of `block` frames; returns the thread CPU seconds it took.
+struct Measurement {
+  double audioSeconds;
+  double cpuSeconds;
+};
+
+// Processes about `seconds` of audio in blocks of `block` frames. The thread CPU clock is read once before
+// and once after the whole run: reading it costs about a microsecond, as much as a small block itself.
 template <class Sample>
-double RunAudio(BenchPlugin& plugin, int block, double seconds, const std::vector<Sample>* source,
-                bool silent) {
-  std::vector<Sample> in[2], out[2];
-  for (int c = 0; c < 2; ++c) {
-    in[c].assign(static_cast<size_t>(block), Sample(0));
-    out[c].assign(static_cast<size_t>(block), Sample(0));
-  }
-  Sample* inputs[2] = {in[0].data(), in[1].data()};
+Measurement RunAudio(BenchPlugin& plugin, int block, double seconds, const std::vector<Sample>* source) {
+  std::vector<Sample> out[2];
+  for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), Sample(0));
   Sample* outputs[2] = {out[0].data(), out[1].data()};
-  const size_t sourceLength = source[0].size();
-  const long total = static_cast<long>(seconds * kSampleRate);
+  const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
   size_t cursor = 0;
-  double cpu = 0.0;
-  for (long done = 0; done < total; done += block) {
-    if (!silent) {
-      for (int c = 0; c < 2; ++c) {
-        for (int i = 0; i < block; ++i) in[c][static_cast<size_t>(i)] = source[c][(cursor + i) % sourceLength];
-      }
-      cursor = (cursor + static_cast<size_t>(block)) % sourceLength;
-    }
-    const double start = ThreadSeconds();
+  const double start = ThreadSeconds();
+  for (long b = 0; b < blocks; ++b) {
+    // Hosts hand non-const input pointers; none of the plug-ins writes its inputs.
+    Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
+                         const_cast<Sample*>(source[1].data()) + cursor};
     if constexpr (sizeof(Sample) == sizeof(float)) {
       plugin.ProcessFloat(inputs, outputs, block);
     } else {
       plugin.ProcessDouble(inputs, outputs, block);
     }
-    cpu += ThreadSeconds() - start;
     benchmark::DoNotOptimize(out[0].data());
+    cursor += static_cast<size_t>(block);
+    if (cursor == kNoiseFrames) cursor = 0;
   }
-  return cpu;
+  const double cpu = ThreadSeconds() - start;
+  return {static_cast<double>(blocks) * block / kSampleRate, cpu};
 }
 
 const Noise& SharedNoise() {
@@ -128,27 +129,24 @@ void BM_Plugin(benchmark::State& state, const PluginSpec& spec, bool useDouble) 
     return;
   }
   const Noise& noise = SharedNoise();
-  // Warm-up: one second of audio.
-  if (useDouble) {
-    RunAudio<double>(*plugin, block, 1.0, noise.doubleSamples, false);
-  } else {
-    RunAudio<float>(*plugin, block, 1.0, noise.floatSamples, false);
-  }
+  auto run = [&](double seconds) {
+    return useDouble ? RunAudio<double>(*plugin, block, seconds, noise.doubleSamples)
+                     : RunAudio<float>(*plugin, block, seconds, noise.floatSamples);
+  };
+  run(1.0);  // warm-up
   double audio = 0.0, cpu = 0.0;
   for (auto _ : state) {
-    const double seconds = useDouble
-                               ? RunAudio<double>(*plugin, block, kAudioSecondsPerIteration, noise.doubleSamples, false)
-                               : RunAudio<float>(*plugin, block, kAudioSecondsPerIteration, noise.floatSamples, false);
-    state.SetIterationTime(seconds);
-    audio += kAudioSecondsPerIteration;
-    cpu += seconds;
+    const Measurement m = run(kAudioSecondsPerIteration);
+    state.SetIterationTime(m.cpuSeconds);
+    audio += m.audioSeconds;
+    cpu += m.cpuSeconds;
   }
   state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
 }
 
 // Ten seconds of loud input, then ten seconds of silence: the tail must cost no more than the loud part.
 void BM_SilenceTail(benchmark::State& state, const PluginSpec& spec, bool silencePart) {
-  const Noise loud(1.0);
+  static const Noise loud(1.0), silence(0.0);
   double audio = 0.0, cpu = 0.0;
   for (auto _ : state) {
     auto plugin = Open(spec, 512);
@@ -156,11 +154,11 @@ void BM_SilenceTail(benchmark::State& state, const PluginSpec& spec, bool silenc
       state.SkipWithError("cannot load the plug-in");
       return;
     }
-    const double loudSeconds = RunAudio<float>(*plugin, 512, 10.0, loud.floatSamples, false);
-    const double seconds = silencePart ? RunAudio<float>(*plugin, 512, 10.0, loud.floatSamples, true) : loudSeconds;
-    state.SetIterationTime(seconds);
-    audio += 10.0;
-    cpu += seconds;
+    const Measurement loudPart = RunAudio<float>(*plugin, 512, 10.0, loud.floatSamples);
+    const Measurement m = silencePart ? RunAudio<float>(*plugin, 512, 10.0, silence.floatSamples) : loudPart;
+    state.SetIterationTime(m.cpuSeconds);
+    audio += m.audioSeconds;
+    cpu += m.cpuSeconds;
   }
   state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
 }
@@ -173,32 +171,30 @@ void BM_EngineAlone(benchmark::State& state) {
   EffectEngine engine;
   for (int i = 0; i < 5; ++i) engine.SetParameter(i, i == 0 ? 1000.0 : 0.0);
   engine.Reset(kSampleRate);
-  std::vector<double> in[2], out[2];
-  for (int c = 0; c < 2; ++c) {
-    in[c].resize(static_cast<size_t>(block));
-    out[c].resize(static_cast<size_t>(block));
-  }
-  const double* inputs[2] = {in[0].data(), in[1].data()};
+  std::vector<double> out[2];
+  for (int c = 0; c < 2; ++c) out[c].resize(static_cast<size_t>(block));
   double* outputs[2] = {out[0].data(), out[1].data()};
   size_t cursor = 0;
-  const size_t length = noise.doubleSamples[0].size();
+  auto run = [&](double seconds) {
+    const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
+    const double start = ThreadSeconds();
+    for (long b = 0; b < blocks; ++b) {
+      const double* inputs[2] = {noise.doubleSamples[0].data() + cursor,
+                                 noise.doubleSamples[1].data() + cursor};
+      engine.ProcessStereoBlock(inputs, outputs, block);
+      benchmark::DoNotOptimize(out[0].data());
+      cursor += static_cast<size_t>(block);
+      if (cursor == kNoiseFrames) cursor = 0;
+    }
+    return Measurement{static_cast<double>(blocks) * block / kSampleRate, ThreadSeconds() - start};
+  };
+  run(1.0);  // warm-up
   double audio = 0.0, cpu = 0.0;
   for (auto _ : state) {
-    double seconds = 0.0;
-    const long total = static_cast<long>(kAudioSecondsPerIteration * kSampleRate);
-    for (long done = 0; done < total; done += block) {
-      for (int c = 0; c < 2; ++c) {
-        for (int i = 0; i < block; ++i) in[c][static_cast<size_t>(i)] = noise.doubleSamples[c][(cursor + i) % length];
-      }
-      cursor = (cursor + static_cast<size_t>(block)) % length;
-      const double start = ThreadSeconds();
-      engine.ProcessStereoBlock(inputs, outputs, block);
-      seconds += ThreadSeconds() - start;
-      benchmark::DoNotOptimize(out[0].data());
-    }
-    state.SetIterationTime(seconds);
-    audio += kAudioSecondsPerIteration;
-    cpu += seconds;
+    const Measurement m = run(kAudioSecondsPerIteration);
+    state.SetIterationTime(m.cpuSeconds);
+    audio += m.audioSeconds;
+    cpu += m.cpuSeconds;
   }
   state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
 }
@@ -226,26 +222,40 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> mMedians;
 };
 
-void PrintOpenAndHeap(const PluginSpec& spec) {
+void PrintOpenAndHeap(const PluginSpec& spec, bool breakdown) {
   std::vector<double> openMs;
   int64_t heapBytes = 0, heapAllocations = 0;
+  std::vector<int64_t> sizes(kMaxRecorded);
+  int recorded = 0;
   for (int run = 0; run < 21; ++run) {
     BenchPlugin plugin;
     const AllocationSnapshot before = CurrentAllocations();
+    if (run == 0) StartRecording();
     const auto start = std::chrono::steady_clock::now();
     if (!plugin.Load(spec.path)) return;
     plugin.Start(kSampleRate, 1024);
     const auto end = std::chrono::steady_clock::now();
+    if (run == 0) recorded = StopRecording(sizes.data(), kMaxRecorded);
     const AllocationSnapshot after = CurrentAllocations();
     openMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     heapBytes = after.liveBytes - before.liveBytes;
     heapAllocations = after.allocations - before.allocations;
   }
   std::sort(openMs.begin(), openMs.end());
-  std::printf("%-14s open (create, effOpen, rate, block 1024, resume): median %.3f ms; heap held: %lld bytes "
-              "(%.1f KiB) in %lld allocations\n",
-              spec.label.c_str(), openMs[openMs.size() / 2], static_cast<long long>(heapBytes),
-              static_cast<double>(heapBytes) / 1024.0, static_cast<long long>(heapAllocations));
+  std::printf(
+      "%-14s open (create, effOpen, rate, block 1024, resume): median %.3f ms; heap held: %lld bytes "
+      "(%.1f KiB) in %lld allocations\n",
+      spec.label.c_str(), openMs[openMs.size() / 2], static_cast<long long>(heapBytes),
+      static_cast<double>(heapBytes) / 1024.0, static_cast<long long>(heapAllocations));
+  if (!breakdown) return;
+  // The first instance also holds what a library sets up once per process; the figure above is the last
+  // one's.
+  std::map<int64_t, int> bySize;
+  for (int i = 0; i < recorded; ++i) ++bySize[sizes[static_cast<size_t>(i)]];
+  std::printf("%-14s blocks held by the first instance, by usable size:", "");
+  for (auto it = bySize.rbegin(); it != bySize.rend(); ++it)
+    std::printf(" %d x %lld", it->second, static_cast<long long>(it->first));
+  std::printf("\n");
 }
 
 }  // namespace
@@ -266,23 +276,44 @@ int main(int argc, char** argv) {
       const std::string name = spec->label + (useDouble ? "/double" : "/float");
       auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Plugin, *spec, useDouble);
       for (int block : kBlocks) bench->Arg(block);
-      bench->UseManualTime()->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+      bench->UseManualTime()->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(
+          benchmark::kMillisecond);
     }
   }
   const PluginSpec& quillmere = specs[0];
   if (access(quillmere.path.c_str(), R_OK) == 0) {
     benchmark::RegisterBenchmark("Quillmere/loud10s", BM_SilenceTail, quillmere, false)
-        ->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("Quillmere/silence10s_after_loud", BM_SilenceTail, quillmere, true)
-        ->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+        ->UseManualTime()
+        ->Iterations(1)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true)
+        ->Unit(benchmark::kMillisecond);
   }
 #if defined(QUILLMERE_HAVE_ENGINE)
   benchmark::RegisterBenchmark("Engine/alone", BM_EngineAlone)
-      ->Arg(512)->UseManualTime()->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)
+      ->Arg(64)
+      ->Arg(512)
+      ->Arg(4096)
+      ->UseManualTime()
+      ->Iterations(3)
+      ->Repetitions(5)
+      ->ReportAggregatesOnly(true)
       ->Unit(benchmark::kMillisecond);
 #endif
 
-  benchmark::Initialize(&argc, argv);
+  // Repetitions of all benchmarks run in random order, so a change in the machine's load spreads over every
+  // plug-in instead of falling on one; flags given on the command line come later and win.
+  std::vector<char*> args(argv, argv + argc);
+  static char interleave[] = "--benchmark_enable_random_interleaving=true";
+  args.insert(args.begin() + 1, interleave);
+  int nArgs = static_cast<int>(args.size());
+  benchmark::Initialize(&nArgs, args.data());
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
@@ -291,40 +322,49 @@ int main(int argc, char** argv) {
   std::printf("%-28s", "plug-in / path");
   for (int block : kBlocks) std::printf("%12d", block);
   std::printf("\n");
+  std::vector<std::string> rows;
   for (const PluginSpec* spec : present) {
-    for (const char* path : {"float", "double"}) {
-      const std::string base = spec->label + "/" + path;
-      if (reporter.Get(base + "/512") == 0.0) continue;
-      std::printf("%-28s", base.c_str());
-      for (int block : kBlocks) std::printf("%12.0f", reporter.Get(base + "/" + std::to_string(block)));
-      std::printf("\n");
-    }
+    for (const char* path : {"float", "double"}) rows.push_back(spec->label + "/" + path);
   }
-  std::printf("\nQuillmere float / peer float (ratio > 1: Quillmere faster)\n");
-  for (const PluginSpec* spec : present) {
-    if (spec->label == "Quillmere") continue;
-    std::printf("%-28s", ("vs " + spec->label).c_str());
-    for (int block : kBlocks) {
-      const double peer = reporter.Get(spec->label + "/float/" + std::to_string(block));
-      const double ours = reporter.Get("Quillmere/float/" + std::to_string(block));
-      std::printf("%12.2f", peer > 0.0 ? ours / peer : 0.0);
-    }
+  rows.push_back("Engine/alone");
+  for (const std::string& row : rows) {
+    if (reporter.Get(row + "/512") == 0.0) continue;
+    std::printf("%-28s", row.c_str());
+    for (int block : kBlocks) std::printf("%12.0f", reporter.Get(row + "/" + std::to_string(block)));
     std::printf("\n");
   }
-  const double floatPath = reporter.Get("Quillmere/float/512");
-  const double doublePath = reporter.Get("Quillmere/double/512");
-  if (floatPath > 0.0) std::printf("\nQuillmere double / float at 512: %.2f\n", doublePath / floatPath);
-  const double engine = reporter.Get("Engine/alone/512");
-  if (engine > 0.0 && floatPath > 0.0) {
-    std::printf("host path cost over the engine at 512: float %.1f%%, double %.1f%%\n",
-                100.0 * (engine / floatPath - 1.0), 100.0 * (engine / doublePath - 1.0));
+  auto printRatio = [&](const std::string& label, const std::string& over, const std::string& under,
+                        bool cost) {
+    std::printf("%-28s", label.c_str());
+    for (int block : kBlocks) {
+      const double a = reporter.Get(over + "/" + std::to_string(block));
+      const double b = reporter.Get(under + "/" + std::to_string(block));
+      if (a <= 0.0 || b <= 0.0) {
+        std::printf("%12s", "-");
+      } else if (cost) {
+        std::printf("%11.1f%%", 100.0 * (b / a - 1.0));
+      } else {
+        std::printf("%12.2f", a / b);
+      }
+    }
+    std::printf("\n");
+  };
+  std::printf("\nQuillmere float / peer float (ratio > 1: Quillmere faster)\n");
+  for (const PluginSpec* spec : present) {
+    if (spec->label != "Quillmere")
+      printRatio("vs " + spec->label, "Quillmere/float", spec->label + "/float", false);
   }
+  std::printf("\n");
+  printRatio("Quillmere double / float", "Quillmere/double", "Quillmere/float", false);
+  std::printf("host path cost over the engine (CPU time of the plug-in call / the engine's, minus 1)\n");
+  printRatio("  float path", "Quillmere/float", "Engine/alone", true);
+  printRatio("  double path", "Quillmere/double", "Engine/alone", true);
   const double loud = reporter.Get("Quillmere/loud10s");
   const double tail = reporter.Get("Quillmere/silence10s_after_loud");
   if (loud > 0.0 && tail > 0.0) {
     std::printf("10 s silence after loud input costs %.2f x the loud input\n", loud / tail);
   }
   std::printf("\n");
-  for (const PluginSpec* spec : present) PrintOpenAndHeap(*spec);
+  for (const PluginSpec* spec : present) PrintOpenAndHeap(*spec, spec->label == "Quillmere");
   return 0;
 }
