@@ -5,7 +5,72 @@
 
 #include "IPlug/IPlugBase.h"
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define QUILLMERE_FRAME_AVX2 1
+#else
+#define QUILLMERE_FRAME_AVX2 0
+#endif
+
 namespace {
+
+// The 32-bit paths' conversion loops, four samples to an instruction on processors with AVX2 and in plain
+// loops elsewhere; each sample goes through the same conversion or float addition either way.
+#if QUILLMERE_FRAME_AVX2
+const bool kFrameUsesAvx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+
+__attribute__((target("avx2"))) void WidenAvx2(const float* source, double* target, int n) {
+  int s = 0;
+  for (; s + 8 <= n; s += 8) {
+    _mm256_storeu_pd(target + s, _mm256_cvtps_pd(_mm_loadu_ps(source + s)));
+    _mm256_storeu_pd(target + s + 4, _mm256_cvtps_pd(_mm_loadu_ps(source + s + 4)));
+  }
+  for (; s < n; ++s) target[s] = source[s];
+}
+
+__attribute__((target("avx2"))) void NarrowAvx2(const double* source, float* target, int n) {
+  int s = 0;
+  for (; s + 8 <= n; s += 8) {
+    _mm_storeu_ps(target + s, _mm256_cvtpd_ps(_mm256_loadu_pd(source + s)));
+    _mm_storeu_ps(target + s + 4, _mm256_cvtpd_ps(_mm256_loadu_pd(source + s + 4)));
+  }
+  for (; s < n; ++s) target[s] = static_cast<float>(source[s]);
+}
+
+__attribute__((target("avx2"))) void NarrowAndAddAvx2(const double* source, float* target, int n) {
+  int s = 0;
+  for (; s + 4 <= n; s += 4) {
+    _mm_storeu_ps(target + s,
+                  _mm_add_ps(_mm_loadu_ps(target + s), _mm256_cvtpd_ps(_mm256_loadu_pd(source + s))));
+  }
+  for (; s < n; ++s) target[s] = target[s] + static_cast<float>(source[s]);
+}
+#endif
+
+void Widen(const float* source, double* target, int n) {
+#if QUILLMERE_FRAME_AVX2
+  if (kFrameUsesAvx2) return WidenAvx2(source, target, n);
+#endif
+  for (int s = 0; s < n; ++s) target[s] = source[s];
+}
+
+void Narrow(const double* source, float* target, int n) {
+#if QUILLMERE_FRAME_AVX2
+  if (kFrameUsesAvx2) return NarrowAvx2(source, target, n);
+#endif
+  for (int s = 0; s < n; ++s) target[s] = static_cast<float>(source[s]);
+}
+
+// The sum is formed in 32-bit arithmetic.
+void NarrowAndAdd(const double* source, float* target, int n) {
+#if QUILLMERE_FRAME_AVX2
+  if (kFrameUsesAvx2) return NarrowAndAddAvx2(source, target, n);
+#endif
+  for (int s = 0; s < n; ++s) target[s] = target[s] + static_cast<float>(source[s]);
+}
 
 // Cuts the channel range (first, count) to 0 ... n - 1; empty when it lies outside.
 void CutRange(int first, int count, int n, int* begin, int* end) {
@@ -94,7 +159,7 @@ void IPlugBase::BindInputBuffers(int first, int count, float** inputs, int nFram
     if (!connection->mIsConnected) continue;
     const float* source = *inputs++;
     double* scratch = connection->mScratch.Get();
-    for (int s = 0; s < nFrames; ++s) scratch[s] = source[s];
+    Widen(source, scratch, nFrames);
     *connection->mSlot = scratch;
   }
 }
@@ -139,9 +204,7 @@ void IPlugBase::ProcessBlock<float>(int nFrames) {
   for (int i = 0; i < OutChannelCount(); ++i) {
     const IOutputConnection* connection = mOutputConnections.Get(i);
     if (!connection->mIsConnected) continue;
-    const double* source = *connection->mSlot;
-    float* target = connection->mFloatTarget;
-    for (int s = 0; s < nFrames; ++s) target[s] = static_cast<float>(source[s]);
+    Narrow(*connection->mSlot, connection->mFloatTarget, nFrames);
   }
 }
 
@@ -150,10 +213,7 @@ void IPlugBase::ProcessBlockAccumulating(int nFrames) {
   for (int i = 0; i < OutChannelCount(); ++i) {
     const IOutputConnection* connection = mOutputConnections.Get(i);
     if (!connection->mIsConnected) continue;
-    const double* source = *connection->mSlot;
-    float* target = connection->mFloatTarget;
-    // The sum is formed in 32-bit arithmetic.
-    for (int s = 0; s < nFrames; ++s) target[s] = target[s] + static_cast<float>(source[s]);
+    NarrowAndAdd(*connection->mSlot, connection->mFloatTarget, nFrames);
   }
 }
 
