@@ -284,6 +284,36 @@ TEST(EffectEngine, InPlaceProcessingEqualsSeparateBuffers) {
   EXPECT_EQ(buffer.right, expected.right);
 }
 
+// Each output frame is written after that frame was read from both inputs, so an output may also take the
+// other channel's input memory.
+TEST(EffectEngine, OutputsMayTakeTheOtherChannelsInputMemory) {
+  const Stereo in = Noise(10000, 1.5, 4);
+  EffectEngine separate, swapped;
+  separate.Reset(44100.0);
+  swapped.Reset(44100.0);
+  const Stereo expected = Process(separate, in);
+  Stereo buffer = in;
+  const double* ins[2] = {buffer.left.data(), buffer.right.data()};
+  double* outs[2] = {buffer.right.data(), buffer.left.data()};
+  swapped.ProcessStereoBlock(ins, outs, buffer.Frames());
+  EXPECT_EQ(buffer.right, expected.left);
+  EXPECT_EQ(buffer.left, expected.right);
+}
+
+// Outputs that share memory end up as if every frame were written left then right, each sample limited once.
+TEST(EffectEngine, OutputsSharingMemoryHoldTheRightChannelLimitedOnce) {
+  const Stereo in = Noise(5000, 3.0, 8);
+  EffectEngine separate, shared;
+  separate.Reset(44100.0);
+  shared.Reset(44100.0);
+  const Stereo expected = Process(separate, in);
+  std::vector<double> both(5000);
+  const double* ins[2] = {in.left.data(), in.right.data()};
+  double* outs[2] = {both.data(), both.data()};
+  shared.ProcessStereoBlock(ins, outs, 5000);
+  EXPECT_EQ(both, expected.right);
+}
+
 TEST(EffectEngine, NonFiniteInputSampleSilencesOnlyItsOwnChunk) {
   for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     Stereo in = Noise(3 * 4096, 0.5, 11);

@@ -23,7 +23,7 @@ bool SameSample(double a, double b) { return (std::isnan(a) && std::isnan(b)) ||
 // Drives both engines through the same blocks, parameter changes and resets.
 class Comparison {
  public:
-  explicit Comparison(unsigned seed) : mGen(seed) {}
+  Comparison(unsigned seed, FilterKernel::EKind kernel) : mGen(seed) { mEngine.SelectKernel(kernel); }
 
   void Reset(double rate) {
     mEngine.Reset(rate);
@@ -83,8 +83,15 @@ std::vector<double> Noise(std::mt19937& gen, size_t n, double amplitude) {
 
 }  // namespace
 
-TEST(EngineMatchesPlainReference, BitForBitOnNoiseWithChangingParametersAndSilentTails) {
-  Comparison cmp(2024);
+class EngineMatchesPlainReference : public ::testing::TestWithParam<FilterKernel::EKind> {
+ protected:
+  void SetUp() override {
+    if (!FilterKernel::Supported(GetParam())) GTEST_SKIP() << "this processor cannot run the kernel";
+  }
+};
+
+TEST_P(EngineMatchesPlainReference, BitForBitOnNoiseWithChangingParametersAndSilentTails) {
+  Comparison cmp(2024, GetParam());
   const std::vector<double> silence(150000, 0.0);
   const double rates[] = {44100.0, 48000.0, 32000.0, 96000.0};
   for (int round = 0; round < 4; ++round) {
@@ -102,8 +109,8 @@ TEST(EngineMatchesPlainReference, BitForBitOnNoiseWithChangingParametersAndSilen
   }
 }
 
-TEST(EngineMatchesPlainReference, BitForBitBeforeAnyResetAndAroundNonFiniteSamples) {
-  Comparison cmp(99);
+TEST_P(EngineMatchesPlainReference, BitForBitBeforeAnyResetAndAroundNonFiniteSamples) {
+  Comparison cmp(99, GetParam());
   std::vector<double> l = Noise(cmp.Gen(), 30000, 1.0), r = Noise(cmp.Gen(), 30000, 1.0);
   cmp.Run(l, r, 5000);
   cmp.SetParameter(0, 20000.0);
@@ -114,3 +121,29 @@ TEST(EngineMatchesPlainReference, BitForBitBeforeAnyResetAndAroundNonFiniteSampl
   cmp.Reset(32000.0);
   cmp.Run(l, r, 9000);
 }
+
+// Chunks shorter than, as long as and just longer than the sections' skew, and blocks cut at every size.
+TEST_P(EngineMatchesPlainReference, BitForBitInChunksOfEveryShortLength) {
+  Comparison cmp(7, GetParam());
+  cmp.Reset(44100.0);
+  for (int maxBlock : {1, 2, 6, 7, 13}) {
+    const std::vector<double> l = Noise(cmp.Gen(), 3000, 1.2), r = Noise(cmp.Gen(), 3000, 1.2);
+    cmp.Run(l, r, maxBlock);
+    if (HasFatalFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKernel, EngineMatchesPlainReference,
+                         ::testing::Values(FilterKernel::EKind::kPortable, FilterKernel::EKind::kSse2,
+                                           FilterKernel::EKind::kAvx2),
+                         [](const ::testing::TestParamInfo<FilterKernel::EKind>& info) {
+                           switch (info.param) {
+                             case FilterKernel::EKind::kPortable:
+                               return "Portable";
+                             case FilterKernel::EKind::kSse2:
+                               return "Sse2";
+                             case FilterKernel::EKind::kAvx2:
+                               return "Avx2";
+                           }
+                           return "Unknown";
+                         });

@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "effect/DenormalGuard.h"
+#include "effect/EffectEngine.h"
+#include "effect/FilterKernel.h"
+
+namespace {
+
+constexpr FilterKernel::EKind kKinds[] = {FilterKernel::EKind::kPortable, FilterKernel::EKind::kSse2,
+                                          FilterKernel::EKind::kAvx2};
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// A job's inputs, sections and states, owned, so that every kernel can start from the same copy.
+struct JobData {
+  std::vector<double> in[2], out[2];
+  SectionCoefficients sections[FilterJob::kStages];
+  double s1[FilterJob::kStages][2], s2[FilterJob::kStages][2];
+  double lowGains[2], highGains[2], highGain;
+
+  FilterJob Job() {
+    FilterJob job;
+    for (int c = 0; c < 2; ++c) {
+      job.inputs[c] = in[c].data();
+      job.outputs[c] = out[c].data();
+      job.lowGains[c] = lowGains[c];
+      job.highGains[c] = highGains[c];
+    }
+    job.frames = static_cast<int>(in[0].size());
+    for (int k = 0; k < FilterJob::kStages; ++k) {
+      job.coefficients[k] = &sections[k];
+      job.s1[k] = s1[k];
+      job.s2[k] = s2[k];
+    }
+    job.highGain = highGain;
+    return job;
+  }
+};
+
+JobData RandomJob(std::mt19937& gen, int frames) {
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  JobData d;
+  for (int c = 0; c < 2; ++c) {
+    d.in[c].resize(static_cast<size_t>(frames));
+    d.out[c].assign(static_cast<size_t>(frames), 0.0);
+    for (double& x : d.in[c]) x = 2.0 * unit(gen);
+    d.lowGains[c] = unit(gen);
+    d.highGains[c] = unit(gen);
+  }
+  for (int k = 0; k < FilterJob::kStages; ++k) {
+    d.sections[k] = k < FilterJob::kLowStage ? EffectEngine::kPreFilterSections[k]
+                                             : SectionCoefficients{unit(gen), unit(gen), unit(gen),
+                                                                   unit(gen) * 0.5, unit(gen) * 0.4};
+    for (int c = 0; c < 2; ++c) {
+      d.s1[k][c] = unit(gen);
+      d.s2[k][c] = unit(gen);
+    }
+  }
+  d.highGain = 1.0 + unit(gen);
+  return d;
+}
+
+void ExpectSameResults(const JobData& a, const JobData& b, double peakA, double peakB) {
+  EXPECT_TRUE(SameBits(peakA, peakB)) << peakA << " vs " << peakB;
+  for (int c = 0; c < 2; ++c) {
+    for (size_t i = 0; i < a.out[c].size(); ++i) {
+      const double x = a.out[c][i], y = b.out[c][i];
+      ASSERT_TRUE(SameBits(x, y) || (std::isnan(x) && std::isnan(y))) << "channel " << c << " frame " << i;
+    }
+    for (int k = 0; k < FilterJob::kStages; ++k) {
+      EXPECT_TRUE(SameBits(a.s1[k][c], b.s1[k][c]) || (std::isnan(a.s1[k][c]) && std::isnan(b.s1[k][c])));
+      EXPECT_TRUE(SameBits(a.s2[k][c], b.s2[k][c]) || (std::isnan(a.s2[k][c]) && std::isnan(b.s2[k][c])));
+    }
+  }
+}
+
+}  // namespace
+
+TEST(FilterKernel, EveryKernelGivesThePortableKernelsBits) {
+  std::mt19937 gen(17);
+  for (int frames : {1, 2, 5, 6, 7, 8, 63, 64, 4096}) {
+    for (bool damaged : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << frames << " frames" << (damaged ? ", with NaN and infinity" : ""));
+      JobData reference = RandomJob(gen, frames);
+      if (damaged) {
+        reference.in[0][static_cast<size_t>(frames / 2)] = std::numeric_limits<double>::quiet_NaN();
+        reference.in[1][static_cast<size_t>(frames - 1)] = -std::numeric_limits<double>::infinity();
+      }
+      const JobData start = reference;
+      DenormalGuard guard;
+      const double referencePeak = FilterKernel::Run(FilterKernel::EKind::kPortable, reference.Job());
+      for (FilterKernel::EKind kind : kKinds) {
+        if (!FilterKernel::Supported(kind)) continue;
+        JobData d = start;
+        const double peak = FilterKernel::Run(kind, d.Job());
+        ExpectSameResults(reference, d, referencePeak, peak);
+      }
+    }
+  }
+}
+
+TEST(FilterKernel, PortableKernelStandsInForOtherPreFilterShapes) {
+  std::mt19937 gen(5);
+  JobData reference = RandomJob(gen, 500);
+  reference.sections[2].b1 = 3.0;
+  const JobData start = reference;
+  EXPECT_FALSE(FilterKernel::HasFixedPreFilterShape(reference.Job()));
+  const double referencePeak = FilterKernel::Run(FilterKernel::EKind::kPortable, reference.Job());
+  for (FilterKernel::EKind kind : kKinds) {
+    JobData d = start;
+    const double peak = FilterKernel::Run(kind, d.Job());
+    ExpectSameResults(reference, d, referencePeak, peak);
+  }
+}
+
+TEST(FilterKernel, EngineStartsWithTheFastestKernelAndRefusesUnsupportedOnes) {
+  EffectEngine engine;
+  EXPECT_EQ(engine.Kernel(), FilterKernel::Fastest());
+  EXPECT_TRUE(FilterKernel::Supported(FilterKernel::Fastest()));
+  for (FilterKernel::EKind kind : kKinds) {
+    const FilterKernel::EKind before = engine.Kernel();
+    EXPECT_EQ(engine.SelectKernel(kind), FilterKernel::Supported(kind));
+    EXPECT_EQ(engine.Kernel(), FilterKernel::Supported(kind) ? kind : before);
+  }
+#if defined(__x86_64__) || defined(_M_X64)
+  EXPECT_TRUE(FilterKernel::Supported(FilterKernel::EKind::kSse2));
+#endif
+}
