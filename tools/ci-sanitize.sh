@@ -4,7 +4,7 @@
 #   build-tsan/  ThreadSanitizer build of the programs that hold threaded tests, the threading tests run;
 #   build-fuzz/  the libFuzzer programs (clang), each run for FUZZ_SECONDS from the checked-in seeds.
 # Every stage runs; the script fails at the end if any found something. Variables: STAGES (default
-# "asan tsan fuzz"), FUZZ_SECONDS (default 30 per target), JOBS (default 2), TSAN_TARGETS (what the thread build
+# "asan tsan fuzz"), FUZZ_SECONDS (default 45 per target), JOBS (default 2), TSAN_TARGETS (what the thread build
 # builds, or all), TSAN_EXTRA_TESTS (a ctest name pattern for threaded tests without the threads label).
 # The Ardour checks (label ardour) load the plug-in into an uninstrumented host and the Windows build does not use
 # these compilers, so neither runs here; tools/test.sh runs them.
@@ -12,7 +12,7 @@ set -eu
 cd "$(dirname "$0")/.."
 stages=${STAGES:-asan tsan fuzz}
 jobs=${JOBS:-2}
-fuzz_seconds=${FUZZ_SECONDS:-30}
+fuzz_seconds=${FUZZ_SECONDS:-45}
 tsan_targets=${TSAN_TARGETS:-quillmere_torture_threads iplug_base_tests vst_host_tests}
 tsan_extra=${TSAN_EXTRA_TESTS:-IPlugMutex\.|OnTwoThreads|SecondThread}
 started=$(date +%s)
