@@ -86,32 +86,61 @@ struct Pipeline {
 
   QUILLMERE_AVX2_INLINE bool Active(int stage, int i) const { return i >= stage && i - stage < job.frames; }
 
-  // Step i: the input frame i is read before the output frame i - 6 is written. At the chunk's edges
-  // (kEdge) a section's state only changes while its frame lies inside the chunk.
-  template <bool kEdge>
+  // Lanes of a section pair whose sections lie in first ... last, as a blend mask.
+  static constexpr int PairMask(int first, int last, int a, int b) {
+    return (first <= a && a <= last ? 0x3 : 0) | (first <= b && b <= last ? 0xC : 0);
+  }
+
+  // Step i with sections kFirst to kLast running (the band filters count as section 6): all of them inside
+  // the chunk, the first ones at its start, the last ones at its end; the others keep their state. The input
+  // frame i is read before the output frame i - 6 is written.
+  template <int kFirst, int kLast>
   QUILLMERE_AVX2_INLINE void Step(int i) {
     __m128d x = _mm_setzero_pd();
-    if (!kEdge || i < job.frames) x = _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
+    if constexpr (kFirst == 0) x = _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
     const __m256d x03 = _mm256_insertf128_pd(_mm256_castpd128_pd256(x), _mm256_castpd256_pd128(y25), 1);
-    const __m256d xBand = _mm256_permute2f128_pd(y25, y25, 0x11);
+    if constexpr (kLast == kBandSkew) Output(i);
+    y25 = Advance<PairMask(kFirst, kLast, 2, 5), true>(c25, y14, s1_25, s2_25, y25);
+    y14 = Advance<PairMask(kFirst, kLast, 1, 4), true>(c14, y03, s1_14, s2_14, y14);
+    y03 = Advance<PairMask(kFirst, kLast, 0, 3), false>(c03, x03, s1_03, s2_03, y03);
+  }
 
-    if (!kEdge || Active(kBandSkew, i)) {
-      const __m256d bands =
-          _mm256_mul_pd(_mm256_mul_pd(RunSections(band, xBand, s1Band, s2Band), bandGain), place);
-      const __m128d y = _mm_add_pd(_mm256_castpd256_pd128(bands), _mm256_extractf128_pd(bands, 1));
-      peak = _mm_max_pd(_mm_and_pd(y, absMask), peak);  // a NaN lane keeps the old peak
-      const int frame = i - kBandSkew;
-      _mm_store_sd(job.outputs[0] + frame, y);
-      _mm_storeh_pd(job.outputs[1] + frame, y);
-    }
-    if (!kEdge) {
-      y25 = RunUnitSections(c25, y14, s1_25, s2_25);
-      y14 = RunUnitSections(c14, y03, s1_14, s2_14);
-      y03 = RunSections(c03, x03, s1_03, s2_03);
+  // Step i of a chunk shorter than the skew, where which sections run is known only at run time.
+  QUILLMERE_AVX2_INLINE void ShortChunkStep(int i) {
+    __m128d x = _mm_setzero_pd();
+    if (i < job.frames) x = _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
+    const __m256d x03 = _mm256_insertf128_pd(_mm256_castpd128_pd256(x), _mm256_castpd256_pd128(y25), 1);
+    if (Active(kBandSkew, i)) Output(i);
+    y25 = Advance(c25, y14, s1_25, s2_25, ActiveLanes(Active(2, i), Active(5, i)), true);
+    y14 = Advance(c14, y03, s1_14, s2_14, ActiveLanes(Active(1, i), Active(4, i)), true);
+    y03 = Advance(c03, x03, s1_03, s2_03, ActiveLanes(Active(0, i), Active(3, i)), false);
+  }
+
+  // The band filters on the sixth section's output of the previous step, giving output frame i - 6.
+  QUILLMERE_AVX2_INLINE void Output(int i) {
+    const __m256d xBand = _mm256_permute2f128_pd(y25, y25, 0x11);
+    const __m256d bands =
+        _mm256_mul_pd(_mm256_mul_pd(RunSections(band, xBand, s1Band, s2Band), bandGain), place);
+    const __m128d y = _mm_add_pd(_mm256_castpd256_pd128(bands), _mm256_extractf128_pd(bands, 1));
+    peak = _mm_max_pd(_mm_and_pd(y, absMask), peak);  // a NaN lane keeps the old peak
+    const int frame = i - kBandSkew;
+    _mm_store_sd(job.outputs[0] + frame, y);
+    _mm_storeh_pd(job.outputs[1] + frame, y);
+  }
+
+  template <int kMask, bool kUnit>
+  QUILLMERE_AVX2_INLINE static __m256d Advance(const SectionPair& c, __m256d x, __m256d& s1, __m256d& s2,
+                                               __m256d previous) {
+    if constexpr (kMask == 0) {
+      return previous;
+    } else if constexpr (kMask == 0xF) {
+      return kUnit ? RunUnitSections(c, x, s1, s2) : RunSections(c, x, s1, s2);
     } else {
-      y25 = Advance(c25, y14, s1_25, s2_25, ActiveLanes(Active(2, i), Active(5, i)), true);
-      y14 = Advance(c14, y03, s1_14, s2_14, ActiveLanes(Active(1, i), Active(4, i)), true);
-      y03 = Advance(c03, x03, s1_03, s2_03, ActiveLanes(Active(0, i), Active(3, i)), false);
+      __m256d n1 = s1, n2 = s2;
+      const __m256d y = kUnit ? RunUnitSections(c, x, n1, n2) : RunSections(c, x, n1, n2);
+      s1 = _mm256_blend_pd(s1, n1, kMask);
+      s2 = _mm256_blend_pd(s2, n2, kMask);
+      return y;
     }
   }
 
@@ -140,11 +169,33 @@ struct Pipeline {
 QUILLMERE_AVX2 double RunPipeline(const FilterJob& job) {
   Pipeline pipeline(job);
   const int n = job.frames;
-  int i = 0;
-  for (; i < kBandSkew && i < n; ++i) pipeline.Step<true>(i);
-  for (; i < n; ++i) pipeline.Step<false>(i);
-  for (; i < n + kBandSkew; ++i) pipeline.Step<true>(i);
+  if (n < kBandSkew) {
+    for (int i = 0; i < n + kBandSkew; ++i) pipeline.ShortChunkStep(i);
+    return pipeline.Finish();
+  }
+  // Step i runs section k on frame i - k.
+  pipeline.Step<0, 0>(0);
+  pipeline.Step<0, 1>(1);
+  pipeline.Step<0, 2>(2);
+  pipeline.Step<0, 3>(3);
+  pipeline.Step<0, 4>(4);
+  pipeline.Step<0, 5>(5);
+  for (int i = kBandSkew; i < n; ++i) pipeline.Step<0, kBandSkew>(i);
+  pipeline.Step<1, 6>(n);
+  pipeline.Step<2, 6>(n + 1);
+  pipeline.Step<3, 6>(n + 2);
+  pipeline.Step<4, 6>(n + 3);
+  pipeline.Step<5, 6>(n + 4);
+  pipeline.Step<6, 6>(n + 5);
   return pipeline.Finish();
+}
+
+QUILLMERE_AVX2 void DivideSamples(double* samples, int count, double divisor) {
+  const __m256d d = _mm256_set1_pd(divisor);
+  int i = 0;
+  for (; i + 4 <= count; i += 4)
+    _mm256_storeu_pd(samples + i, _mm256_div_pd(_mm256_loadu_pd(samples + i), d));
+  for (; i < count; ++i) samples[i] = samples[i] / divisor;
 }
 
 }  // namespace
@@ -159,10 +210,16 @@ bool Avx2FilterKernel::Supported() {
 
 double Avx2FilterKernel::Run(const FilterJob& job) { return RunPipeline(job); }
 
+void Avx2FilterKernel::Divide(double* samples, int count, double divisor) {
+  DivideSamples(samples, count, divisor);
+}
+
 #else
 
 bool Avx2FilterKernel::Supported() { return false; }
 
 double Avx2FilterKernel::Run(const FilterJob&) { return 0.0; }
+
+void Avx2FilterKernel::Divide(double*, int, double) {}
 
 #endif

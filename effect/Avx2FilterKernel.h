@@ -10,4 +10,6 @@ class Avx2FilterKernel {
   static bool Supported();
   // Needs FilterKernel::HasFixedPreFilterShape(job).
   static double Run(const FilterJob& job);
+  // samples[i] = samples[i] / divisor, four at a time.
+  static void Divide(double* samples, int count, double divisor);
 };

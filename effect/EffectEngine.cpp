@@ -41,15 +41,15 @@ bool Overlap(const double* a, const double* b, int n) {
 
 // Divides every output sample of the chunk by the peak, each memory location once, also when a host hands
 // overlapping output buffers.
-void DivideOutputs(double* left, double* right, int n, double peak) {
+void DivideOutputs(FilterKernel::EKind kernel, double* left, double* right, int n, double peak) {
   if (!Overlap(left, right, n)) {
-    DivideSamples(left, n, peak);
-    DivideSamples(right, n, peak);
+    FilterKernel::Divide(kernel, left, n, peak);
+    FilterKernel::Divide(kernel, right, n, peak);
     return;
   }
   double* first = left < right ? left : right;
   double* last = left < right ? right : left;
-  DivideSamples(first, static_cast<int>(last - first) + n, peak);
+  FilterKernel::Divide(kernel, first, static_cast<int>(last - first) + n, peak);
 }
 
 }  // namespace
@@ -194,7 +194,7 @@ void EffectEngine::ProcessChunk(const double* inL, const double* inR, double* ou
   const double peak = FilterKernel::Run(mKernel, job);
   UpdateJitter();
 
-  if (peak > kPeakLimitThreshold) DivideOutputs(outL, outR, nFrames, peak);
+  if (peak > kPeakLimitThreshold) DivideOutputs(mKernel, outL, outR, nFrames, peak);
   // A NaN or infinity that reached a filter would otherwise stay in its state until the next reset.
   ClearNonFiniteStates();
 }

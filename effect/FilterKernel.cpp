@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "effect/Avx2FilterKernel.h"
+#include "effect/PeakLimiter.h"
 #include "effect/Sse2FilterKernel.h"
 
 namespace {
@@ -49,6 +50,12 @@ double FilterKernel::Run(EKind kind, const FilterJob& job) {
     if (Sse2FilterKernel::Supported()) return Sse2FilterKernel::Run(job);
   }
   return RunPortable(job);
+}
+
+void FilterKernel::Divide(EKind kind, double* samples, int count, double divisor) {
+  if (kind == EKind::kAvx2 && Avx2FilterKernel::Supported())
+    return Avx2FilterKernel::Divide(samples, count, divisor);
+  DivideSamples(samples, count, divisor);
 }
 
 double FilterKernel::RunPortable(const FilterJob& job) {

@@ -37,6 +37,8 @@ class FilterKernel {
   // The fastest kernel this processor runs.
   static EKind Fastest();
   static double Run(EKind kind, const FilterJob& job);
+  // samples[i] = samples[i] / divisor for every sample, with the kernel's vector width.
+  static void Divide(EKind kind, double* samples, int count, double divisor);
   // Whether pre-filter sections 2 to 6 have b0 = b2 = 1 and b1 = 2, -2, 2, -2, -2, as the fixed pre-filter
   // does; the vector kernels need it and the portable one stands in otherwise.
   static bool HasFixedPreFilterShape(const FilterJob& job);
