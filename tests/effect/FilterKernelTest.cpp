@@ -133,3 +133,24 @@ TEST(FilterKernel, EngineStartsWithTheFastestKernelAndRefusesUnsupportedOnes) {
   EXPECT_TRUE(FilterKernel::Supported(FilterKernel::EKind::kSse2));
 #endif
 }
+
+TEST(FilterKernel, EveryKernelDividesToTheSameBits) {
+  std::mt19937 gen(3);
+  std::uniform_real_distribution<double> dist(-5.0, 5.0);
+  for (int count : {0, 1, 3, 4, 7, 64, 4099}) {
+    std::vector<double> samples(static_cast<size_t>(count));
+    for (double& x : samples) x = dist(gen);
+    if (count > 2) samples[2] = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> expected = samples;
+    for (double& x : expected) x = x / 3.7;
+    for (FilterKernel::EKind kind : kKinds) {
+      if (!FilterKernel::Supported(kind)) continue;
+      std::vector<double> divided = samples;
+      FilterKernel::Divide(kind, divided.data(), count, 3.7);
+      for (int i = 0; i < count; ++i) {
+        const double a = divided[static_cast<size_t>(i)], b = expected[static_cast<size_t>(i)];
+        ASSERT_TRUE(SameBits(a, b) || (std::isnan(a) && std::isnan(b))) << count << " samples, at " << i;
+      }
+    }
+  }
+}
