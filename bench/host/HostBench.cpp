@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
       const std::string name = spec->label + (useDouble ? "/double" : "/float");
       auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Plugin, *spec, useDouble);
       for (int block : kBlocks) bench->Arg(block);
-      bench->UseManualTime()->Iterations(3)->Repetitions(5)->ReportAggregatesOnly(true)->Unit(
+      bench->UseManualTime()->Iterations(3)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(
           benchmark::kMillisecond);
     }
   }
@@ -302,7 +302,7 @@ int main(int argc, char** argv) {
       ->Arg(4096)
       ->UseManualTime()
       ->Iterations(3)
-      ->Repetitions(5)
+      ->Repetitions(9)
       ->ReportAggregatesOnly(true)
       ->Unit(benchmark::kMillisecond);
 #endif
