@@ -1,8 +1,8 @@
 // IPlugParam::FormatDisplay with any double, on parameters of every curve and step, into buffers of any size.
+#include <cstring>
+
 #include "IPlug/IPlugParam.h"
 #include "tests/fuzz/FuzzSupport.h"
-
-#include <cstring>
 
 namespace {
 

@@ -1,8 +1,8 @@
 // effSetChunk with any bytes, of the kind the first byte picks, on the plug-in itself.
+#include <vector>
+
 #include "effect/ZvAudioPlugin.h"
 #include "tests/fuzz/FuzzSupport.h"
-
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(fuzz::Dispatch(e, effSetChunk, 1, savedSize, const_cast<uint8_t*>(first.data())) == 1);
   const VstIntPtr againSize = fuzz::Dispatch(e, effGetChunk, 1, 0, &saved);
   FUZZ_CHECK(againSize == savedSize);
-  FUZZ_CHECK(std::vector<uint8_t>(static_cast<uint8_t*>(saved), static_cast<uint8_t*>(saved) + againSize) == first);
+  FUZZ_CHECK(std::vector<uint8_t>(static_cast<uint8_t*>(saved), static_cast<uint8_t*>(saved) + againSize) ==
+             first);
   fuzz::Dispatch(e, effClose);
   return 0;
 }

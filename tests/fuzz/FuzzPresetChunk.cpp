@@ -1,9 +1,9 @@
 // effSetChunk with any bytes, of the kind the first byte picks, on an object with three presets.
-#include "tests/fuzz/FuzzSupport.h"
-#include "tests/fuzz/ThreePresetPlug.h"
-
 #include <cstring>
 #include <vector>
+
+#include "tests/fuzz/FuzzSupport.h"
+#include "tests/fuzz/ThreePresetPlug.h"
 
 namespace {
 

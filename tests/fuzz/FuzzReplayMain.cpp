@@ -1,7 +1,5 @@
 // Runs a fuzz target once over each file named on the command line, or each file in a named folder: the
 // checked-in seeds and the inputs that once failed, replayed by every build whether or not it can fuzz.
-#include "tests/fuzz/FuzzSupport.h"
-
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -10,6 +8,8 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/fuzz/FuzzSupport.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // IStateChunk reads at positions and in an order that the input decides. The first bytes are the script, one
 // byte per read: the low 3 bits pick the read, the rest a start position when the previous read failed.
+#include <cstring>
+
 #include "IPlug/IStateChunk.h"
 #include "IPlug/IText.h"
 #include "tests/fuzz/FuzzSupport.h"
-
-#include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
@@ -47,12 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         uint8_t bytes[32];
         const int n = script[s] >> 3;
         next = chunk.ReadBytes(bytes, n, start);
-        if (next >= 0 && n > 0) FUZZ_CHECK(std::memcmp(bytes, chunk.Data() + start, static_cast<size_t>(n)) == 0);
+        if (next >= 0 && n > 0)
+          FUZZ_CHECK(std::memcmp(bytes, chunk.Data() + start, static_cast<size_t>(n)) == 0);
         break;
       }
       case 5: {
         int at = start;
-        const bool magic = start >= 0 && start <= bodySize - 4 && std::memcmp(chunk.Data() + start, "tffp", 4) == 0;
+        const bool magic =
+            start >= 0 && start <= bodySize - 4 && std::memcmp(chunk.Data() + start, "tffp", 4) == 0;
         const int32_t version = ReadChunkHeader(chunk, at);
         if (!magic) FUZZ_CHECK(version == 0 && at == start);
         next = at;

@@ -1,13 +1,13 @@
 // effString2Parameter with any text on any parameter index of the plug-in; the first byte picks the index.
-#include "effect/ZvAudioPlugin.h"
-#include "tests/fuzz/FuzzSupport.h"
-
 #include <cstring>
 #include <string>
 
+#include "effect/ZvAudioPlugin.h"
+#include "tests/fuzz/FuzzSupport.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const int index = static_cast<int>(data[0] % 8) - 1;  // -1 .. 6
+  const int index = static_cast<int>(data[0] % 8) - 1;                        // -1 .. 6
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);  // cut at the first zero byte
   ZvAudioPlugin* plug = new ZvAudioPlugin(fuzz::SilentHost);
   AEffect* e = plug->Descriptor();

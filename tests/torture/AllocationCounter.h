@@ -1,7 +1,7 @@
 #pragma once
 
-// Counts heap allocations (malloc and its relatives, and therefore operator new) made on the arming thread, by
-// any code in the process, the dlopened plug-in included.
+// Counts heap allocations (malloc and its relatives, and therefore operator new) made on the arming thread,
+// by any code in the process, the dlopened plug-in included.
 namespace torture {
 
 void ArmAllocationCounting();

@@ -1,12 +1,12 @@
-#include "tests/torture/AllocationCounter.h"
-#include "tests/torture/TortureHost.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <vector>
+
+#include "tests/torture/AllocationCounter.h"
+#include "tests/torture/TortureHost.h"
 
 namespace torture {
 namespace {

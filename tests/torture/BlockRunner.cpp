@@ -33,7 +33,8 @@ long BlockRunner::Process(const double* const* in, double* const* out, int frame
   }
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < frames; ++i) mFloat.inPtr[c][i] = static_cast<float>(in[c][i]);
-    if (mPath == Path::kAccumulating && !mInPlace) std::fill(mFloat.outPtr[c], mFloat.outPtr[c] + frames, 0.0f);
+    if (mPath == Path::kAccumulating && !mInPlace)
+      std::fill(mFloat.outPtr[c], mFloat.outPtr[c] + frames, 0.0f);
   }
   if (mPath == Path::kFloat)
     mPlug.ProcessFloat(mFloat.inPtr, mFloat.outPtr, frames);

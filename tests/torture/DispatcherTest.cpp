@@ -1,5 +1,3 @@
-#include "tests/torture/BlockRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "tests/torture/BlockRunner.h"
+
 namespace torture {
 namespace {
 
 // Opcodes whose value argument carries a pointer: only null or valid memory may go there.
-bool ValueIsPointer(int opcode) { return opcode == effSetSpeakerArrangement || opcode == effGetSpeakerArrangement; }
+bool ValueIsPointer(int opcode) {
+  return opcode == effSetSpeakerArrangement || opcode == effGetSpeakerArrangement;
+}
 
 void ExpectCleanProcessing(Instance& plug) {
   plug.SetSampleRate(44100.0f);
@@ -29,13 +31,15 @@ void ExpectCleanProcessing(Instance& plug) {
   }
 }
 
-// Every opcode from -10 to 100 with null pointers, and index, value and opt at -1, 0 and out-of-range numbers, on
-// an instance never opened and on one opened and resumed. Afterwards the instance still processes cleanly.
+// Every opcode from -10 to 100 with null pointers, and index, value and opt at -1, 0 and out-of-range
+// numbers, on an instance never opened and on one opened and resumed. Afterwards the instance still processes
+// cleanly.
 TEST(Dispatcher, EveryOpcodeWithNullPointersAndOddNumbersIsHarmless) {
   const VstInt32 indices[] = {-1, 0, 1, 5, 7, 8, 1000, INT_MAX, INT_MIN};
   const VstIntPtr values[] = {-1, 0, 1, 3, 65536, INT_MIN, static_cast<VstIntPtr>(1) << 32};
-  const float opts[] = {0.0f, -1.0f, 44100.0f, std::numeric_limits<float>::quiet_NaN(),
-                        std::numeric_limits<float>::infinity(), 1e30f};
+  const float opts[] = {
+      0.0f, -1.0f, 44100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+      1e30f};
   for (bool opened : {false, true}) {
     SCOPED_TRACE(opened ? "opened and resumed" : "never opened");
     Instance plug;
@@ -128,7 +132,13 @@ TEST(Dispatcher, TextRequestsStayInsideTheBuffersTheyArePromised) {
       {"program name", effGetProgramName, kVstMaxProgNameLen},
   };
   // Normalised values set through the parameter callback; outside 0..1 only the top is limited.
-  const float settings[] = {0.0f, 1.0f, 0.5f, -1.0f, -1e30f, 1e30f, std::numeric_limits<float>::quiet_NaN(),
+  const float settings[] = {0.0f,
+                            1.0f,
+                            0.5f,
+                            -1.0f,
+                            -1e30f,
+                            1e30f,
+                            std::numeric_limits<float>::quiet_NaN(),
                             -std::numeric_limits<float>::infinity()};
   Instance plug;
   plug.Start(44100.0f, 512);
@@ -144,7 +154,8 @@ TEST(Dispatcher, TextRequestsStayInsideTheBuffersTheyArePromised) {
   for (const char* text : {"1e300", "-1e300", "123456789012345678901234567890", "-99999999999999999999"}) {
     for (int p = 0; p < params; ++p) {
       plug.Dispatch(effString2Parameter, p, 0, const_cast<char*>(text));
-      EXPECT_TRUE(TextStaysInside(plug, effGetParamDisplay, p, 0, 0.0f, 32)) << "parameter " << p << " = " << text;
+      EXPECT_TRUE(TextStaysInside(plug, effGetParamDisplay, p, 0, 0.0f, 32))
+          << "parameter " << p << " = " << text;
     }
   }
   // The display of a normalised value that the host chooses, through the vendor-specific request.
@@ -154,7 +165,8 @@ TEST(Dispatcher, TextRequestsStayInsideTheBuffersTheyArePromised) {
       EXPECT_TRUE(TextStaysInside(plug, effVendorSpecific, effGetParamDisplay, p, opt, 32))
           << "host display of parameter " << p << " at " << opt;
   }
-  for (const TextRequest& r : whole) EXPECT_TRUE(TextStaysInside(plug, r.opcode, 0, 0, 0.0f, r.bytes)) << r.what;
+  for (const TextRequest& r : whole)
+    EXPECT_TRUE(TextStaysInside(plug, r.opcode, 0, 0, 0.0f, r.bytes)) << r.what;
   for (int index : {-1, 0, 1, 2, 1000})
     EXPECT_TRUE(TextStaysInside(plug, effGetProgramNameIndexed, index, 0, 0.0f, kVstMaxProgNameLen))
         << "program name " << index;
@@ -186,7 +198,8 @@ TEST(Dispatcher, RecordRequestsWriteOnlyInsideTheirRecords) {
     name->thisProgramIndex = 0;
     name->thisKeyNumber = key;
     plug.Dispatch(effGetMidiKeyName, 0, 0, name);
-    for (size_t i = sizeof(MidiKeyName); i < buffer.size(); ++i) ASSERT_EQ(buffer[i], kGuard) << "key " << key;
+    for (size_t i = sizeof(MidiKeyName); i < buffer.size(); ++i)
+      ASSERT_EQ(buffer[i], kGuard) << "key " << key;
   }
   // No editor: the rectangle pointer stays as the host left it.
   void* rect = &rect;
@@ -224,7 +237,8 @@ TEST(Dispatcher, EventListsOfAnyShapeAreHarmless) {
     VstInt32 numEvents;
     VstIntPtr reserved;
     VstEvent* events[6];
-  } list = {6, 0,
+  } list = {6,
+            0,
             {reinterpret_cast<VstEvent*>(&notes[0]), nullptr, reinterpret_cast<VstEvent*>(&sysex), &odd,
              reinterpret_cast<VstEvent*>(&notes[1]), reinterpret_cast<VstEvent*>(&notes[2])}};
   for (VstInt32 count : {0, -1, 1, 6}) {
@@ -236,23 +250,25 @@ TEST(Dispatcher, EventListsOfAnyShapeAreHarmless) {
 
 TEST(Dispatcher, TextToParameterWithAnyTextLeavesParametersUsable) {
   const std::string longDigits(10000, '7');
-  const char* texts[] = {"", " ", "abc", "nan", "NAN", "-nan", "inf", "-inf", "infinity", "1e999", "-1e999",
-                         "0x1p10", "1e-320", "   250 Hz", "+", "-", ".", "1e", "9e9999999999", longDigits.c_str()};
+  const char* texts[] = {"",       " ",      "abc",    "nan",          "NAN",
+                         "-nan",   "inf",    "-inf",   "infinity",     "1e999",
+                         "-1e999", "0x1p10", "1e-320", "   250 Hz",    "+",
+                         "-",      ".",      "1e",     "9e9999999999", longDigits.c_str()};
   Instance plug;
   plug.Start(44100.0f, 512);
   const int params = plug.Effect()->numParams;
   for (const char* text : texts) {
     for (int p = -1; p <= params; ++p) {
-      SCOPED_TRACE(::testing::Message() << "parameter " << p << " from \"" << std::string(text).substr(0, 20)
-                                        << "\"");
+      SCOPED_TRACE(::testing::Message()
+                   << "parameter " << p << " from \"" << std::string(text).substr(0, 20) << "\"");
       plug.Dispatch(effString2Parameter, p, 0, const_cast<char*>(text));
       if (p < 0 || p >= params) continue;
       const float normalised = plug.GetParameter(p);
       EXPECT_TRUE(normalised >= 0.0f && normalised <= 1.0f) << "normalised value " << normalised;
     }
     BlockRunner runner(plug, Path::kDouble, false, 512);
-    EXPECT_EQ(runner.ProcessConstant(0.25, 512), -1) << "output after the text \""
-                                                     << std::string(text).substr(0, 20) << "\"";
+    EXPECT_EQ(runner.ProcessConstant(0.25, 512), -1)
+        << "output after the text \"" << std::string(text).substr(0, 20) << "\"";
   }
 }
 

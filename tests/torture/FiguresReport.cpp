@@ -1,9 +1,9 @@
-#include "tests/torture/TortureHost.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include "tests/torture/TortureHost.h"
 
 namespace {
 
@@ -21,10 +21,11 @@ class FiguresReport : public ::testing::Environment {
 
   void TearDown() override {
     const torture::Figures& f = torture::Totals();
-    std::printf("torture figures: %ld instances created, %ld opened, %ld blocks (%ld frames), %ld chunks loaded, "
-                "%ld dispatcher calls\n",
-                f.instancesCreated.load(), f.instancesOpened.load(), f.blocksProcessed.load(),
-                f.framesProcessed.load(), f.chunksLoaded.load(), f.opcodesSent.load());
+    std::printf(
+        "torture figures: %ld instances created, %ld opened, %ld blocks (%ld frames), %ld chunks loaded, "
+        "%ld dispatcher calls\n",
+        f.instancesCreated.load(), f.instancesOpened.load(), f.blocksProcessed.load(),
+        f.framesProcessed.load(), f.chunksLoaded.load(), f.opcodesSent.load());
   }
 };
 

@@ -1,9 +1,9 @@
-#include "tests/torture/TortureHost.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <vector>
+
+#include "tests/torture/TortureHost.h"
 
 namespace torture {
 namespace {

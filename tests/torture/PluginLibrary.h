@@ -1,8 +1,8 @@
 #pragma once
 
-#include "vst/VstInterface.h"
-
 #include <string>
+
+#include "vst/VstInterface.h"
 
 // A plug-in library opened with dlopen, and its entry points. The library stays loaded until the object dies.
 class PluginLibrary {

@@ -1,5 +1,3 @@
-#include "tests/torture/BlockRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <vector>
+
+#include "tests/torture/BlockRunner.h"
 
 namespace torture {
 namespace {
@@ -35,10 +35,12 @@ struct Signal {
   }
 };
 
-// Normalised values for the first five parameters: defaults, every value at its top, every value at its bottom.
+// Normalised values for the first five parameters: defaults, every value at its top, every value at its
+// bottom.
 void ApplyParameterSet(Instance& plug, int which) {
   const int count = std::min(plug.Effect()->numParams, 5);
-  for (int p = 0; p < count && which > 0; ++p) plug.SetParameter(p, which == 1 ? 1.0f : (p >= 3 ? 0.5f : 0.0f));
+  for (int p = 0; p < count && which > 0; ++p)
+    plug.SetParameter(p, which == 1 ? 1.0f : (p >= 3 ? 0.5f : 0.0f));
 }
 
 TEST(Processing, EveryRateBlockSizeCallbackAndBufferLayoutGivesCleanOutput) {
@@ -87,9 +89,12 @@ TEST(Processing, RandomBlockSizesIncludingZeroAndLongerThanAnnouncedGiveCleanOut
       Signal signal(kLongest);
       for (int call = 0; call < 400; ++call) {
         const int pick = noise.Below(10);
-        const int frames = pick == 0 ? 0 : pick == 1 ? 513 + noise.Below(kLongest - 512) : 1 + noise.Below(512);
+        const int frames = pick == 0   ? 0
+                           : pick == 1 ? 513 + noise.Below(kLongest - 512)
+                                       : 1 + noise.Below(512);
         signal.Fill(noise, 0.5);
-        ASSERT_EQ(runner.Process(signal.in, nullptr, frames), -1) << "call " << call << ", " << frames << " frames";
+        ASSERT_EQ(runner.Process(signal.in, nullptr, frames), -1)
+            << "call " << call << ", " << frames << " frames";
       }
     }
   }
@@ -229,7 +234,7 @@ TEST(Processing, SuspendResumeAndSettingsChangedMidStreamKeepOutputClean) {
   const float rates[] = {48000.0f, 44100.0f, 96000.0f, 22050.0f};
   for (int b = 0; b < 600; ++b) {
     if (b % 37 == 0) plug.Suspend();
-    if (b % 37 == 3) plug.Resume();  // three blocks arrive while suspended
+    if (b % 37 == 3) plug.Resume();   // three blocks arrive while suspended
     if (b % 53 == 20) plug.Resume();  // a resume without a suspend
     if (b % 97 == 50) {
       plug.Suspend();

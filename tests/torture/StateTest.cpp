@@ -1,10 +1,10 @@
-#include "tests/torture/BlockRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "tests/torture/BlockRunner.h"
 
 namespace torture {
 namespace {
@@ -13,7 +13,8 @@ constexpr uint8_t kMagic[4] = {0x74, 0x66, 0x66, 0x70};
 
 std::vector<uint8_t> Header(int32_t version) {
   std::vector<uint8_t> bytes(kMagic, kMagic + 4);
-  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(version) >> (8 * i)));
+  for (int i = 0; i < 4; ++i)
+    bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(version) >> (8 * i)));
   return bytes;
 }
 
@@ -68,8 +69,8 @@ TEST(State, SaveLoadSaveGivesIdenticalBytesForBothKinds) {
   }
 }
 
-// Below 0 the parameter callback leaves values under their minimum, which a load limits into the range; from the
-// first load on, the bytes no longer change.
+// Below 0 the parameter callback leaves values under their minimum, which a load limits into the range; from
+// the first load on, the bytes no longer change.
 TEST(State, StateOfValuesSetOutsideTheRangeSettlesAfterOneLoad) {
   Instance plug;
   plug.Start(44100.0f, 512);
@@ -95,10 +96,10 @@ TEST(State, DamagedChunksOfBothKindsNeverCrashAndFailedLoadsAnswerZero) {
   std::vector<Case> cases;
   cases.push_back({"0 bytes", {}, true});
   cases.push_back({"1 byte", {0x74}, true});
-  for (size_t n : {3u, 7u, 9u, 13u, 39u}) cases.push_back({std::to_string(n) + " random bytes",
-                                                               RandomBytes(noise, n), true});
-  for (size_t n : {40u, 47u, 49u, 63u, 1001u, 4097u}) cases.push_back({std::to_string(n) + " random bytes",
-                                                                 RandomBytes(noise, n), false});
+  for (size_t n : {3u, 7u, 9u, 13u, 39u})
+    cases.push_back({std::to_string(n) + " random bytes", RandomBytes(noise, n), true});
+  for (size_t n : {40u, 47u, 49u, 63u, 1001u, 4097u})
+    cases.push_back({std::to_string(n) + " random bytes", RandomBytes(noise, n), false});
   cases.push_back({"1 MiB of random bytes", RandomBytes(noise, 1u << 20), false});
   for (size_t n : {1u, 7u, 39u}) {
     std::vector<uint8_t> bytes = Header(0x00010000);
@@ -118,14 +119,15 @@ TEST(State, DamagedChunksOfBothKindsNeverCrashAndFailedLoadsAnswerZero) {
       std::vector<uint8_t> bytes = Header(version);
       const std::vector<uint8_t> tail = RandomBytes(noise, body);
       bytes.insert(bytes.end(), tail.begin(), tail.end());
-      cases.push_back({"version " + std::to_string(version) + " with " + std::to_string(body) + " bytes", bytes,
-                       body < 40});
+      cases.push_back({"version " + std::to_string(version) + " with " + std::to_string(body) + " bytes",
+                       bytes, body < 40});
     }
   }
   // Bank bodies that claim presets: a name length that is huge, negative or longer than the rest.
   for (int32_t length : {0, 5, -1, -100000, 0x7FFFFFFF, 1000}) {
     std::vector<uint8_t> bytes = Header(0x00010000);
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(length) >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+      bytes.push_back(static_cast<uint8_t>(static_cast<uint32_t>(length) >> (8 * i)));
     bytes.insert(bytes.end(), {'a', 'b', 'c', 'd', 'e', 1});
     cases.push_back({"bank with name length " + std::to_string(length), bytes, false});
   }
@@ -156,8 +158,8 @@ TEST(State, NegativeAndNullChunkLoadsAnswerZeroAndChangeNothing) {
   std::vector<uint8_t> other = before;
   other[8] ^= 0x40;
   for (bool program : {true, false}) {
-    for (VstIntPtr size : {static_cast<VstIntPtr>(-1), static_cast<VstIntPtr>(-48),
-                           static_cast<VstIntPtr>(INT32_MIN)}) {
+    for (VstIntPtr size :
+         {static_cast<VstIntPtr>(-1), static_cast<VstIntPtr>(-48), static_cast<VstIntPtr>(INT32_MIN)}) {
       EXPECT_EQ(plug.LoadChunk(program, other.data(), size), 0) << "size " << size;
     }
     EXPECT_EQ(plug.LoadChunk(program, nullptr, 48), 0);
@@ -171,7 +173,8 @@ TEST(State, LoadsBetweenBlocksKeepTheOutputClean) {
   Noise noise(77);
   std::vector<std::vector<uint8_t>> states;
   for (int s = 0; s < 4; ++s) {
-    for (int p = 0; p < plug.Effect()->numParams; ++p) plug.SetParameter(p, static_cast<float>(noise.Uniform()));
+    for (int p = 0; p < plug.Effect()->numParams; ++p)
+      plug.SetParameter(p, static_cast<float>(noise.Uniform()));
     states.push_back(plug.SaveChunk(true));
   }
   BlockRunner runner(plug, Path::kDouble, true, 128);

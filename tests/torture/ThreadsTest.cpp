@@ -1,5 +1,3 @@
-#include "tests/torture/BlockRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +6,8 @@
 #include <set>
 #include <thread>
 #include <vector>
+
+#include "tests/torture/BlockRunner.h"
 
 namespace torture {
 namespace {
@@ -99,8 +99,8 @@ TEST(Threads, ParametersAndStateChangeWhileBlocksAreProcessed) {
       processing.store(false);
     });
     std::thread automation([&] {
-      const float values[] = {0.0f, 0.3f, 1.0f, 0.77f, -0.25f, 1.25f, std::numeric_limits<float>::quiet_NaN(),
-                              0.5f, -1.0f, 2.0f};
+      const float values[] = {
+          0.0f, 0.3f, 1.0f, 0.77f, -0.25f, 1.25f, std::numeric_limits<float>::quiet_NaN(), 0.5f, -1.0f, 2.0f};
       start.Arrive();
       for (int round = 0; round < 500; ++round) {
         for (int p = 0; p < params; ++p) {

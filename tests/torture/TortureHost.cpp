@@ -29,16 +29,17 @@ Figures& Totals() {
   return figures;
 }
 
-VstIntPtr VSTCALLBACK HostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/, VstIntPtr /*value*/,
-                                   void* ptr, float /*opt*/) {
+VstIntPtr VSTCALLBACK HostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
+                                   VstIntPtr /*value*/, void* ptr, float /*opt*/) {
   if (opcode >= 0 && opcode < kRecordedOpcodes) Record().requests[opcode].fetch_add(1);
   if (tInAudioCallback) Record().requestsDuringAudio.fetch_add(1);
   switch (opcode) {
     case audioMasterVersion:
       return 2400;
     case audioMasterGetTime: {
-      static const VstTimeInfo time = {0.0, 44100.0, 0.0, 0.0, 120.0, 0.0, 0.0, 0.0, 4, 4, 0, 0, 0,
-                                       kVstTempoValid | kVstTimeSigValid | kVstPpqPosValid};
+      static const VstTimeInfo time = {
+          0.0, 44100.0, 0.0, 0.0, 120.0, 0.0, 0.0,
+          0.0, 4,       4,   0,   0,     0,   kVstTempoValid | kVstTimeSigValid | kVstPpqPosValid};
       return reinterpret_cast<VstIntPtr>(&time);
     }
     case audioMasterGetSampleRate:

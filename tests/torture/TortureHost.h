@@ -1,12 +1,12 @@
 #pragma once
 
-#include "tests/torture/PluginLibrary.h"
-#include "vst/VstInterface.h"
-
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <vector>
+
+#include "tests/torture/PluginLibrary.h"
+#include "vst/VstInterface.h"
 
 // The host side of the torture tests: a host callback that answers what a plain host answers and counts every
 // request, and one plug-in instance driven only through its descriptor.
@@ -31,8 +31,8 @@ struct Figures {
 };
 Figures& Totals();
 
-VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                                   float opt);
+VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
+                                   void* ptr, float opt);
 
 class Instance {
  public:
@@ -75,7 +75,8 @@ class Instance {
 // Stereo host buffers of one sample type, with the pointer arrays a host passes.
 template <class Sample>
 struct StereoBuffers {
-  explicit StereoBuffers(int frames) : in(2, std::vector<Sample>(frames)), out(2, std::vector<Sample>(frames)) {
+  explicit StereoBuffers(int frames)
+      : in(2, std::vector<Sample>(frames)), out(2, std::vector<Sample>(frames)) {
     Repoint(false);
   }
   // Points the output array at the inputs (in-place processing) or at the separate outputs.

@@ -1,9 +1,9 @@
-// A minimal stereo effect (half gain) with the same outline as the real plug-in, for checking the torture host
-// itself: QUILLMERE_PLUGIN=<path of this library> quillmere_torture.
-#include "vst/VstInterface.h"
-
+// A minimal stereo effect (half gain) with the same outline as the real plug-in, for checking the torture
+// host itself: QUILLMERE_PLUGIN=<path of this library> quillmere_torture.
 #include <cstring>
 #include <mutex>
+
+#include "vst/VstInterface.h"
 
 namespace {
 
