@@ -248,6 +248,50 @@ TEST(Processing, SuspendResumeAndSettingsChangedMidStreamKeepOutputClean) {
   }
 }
 
+// The parameter callback limits only the top of the range, so a host can push a value far below it; the
+// output must stay finite, and come back once the value is sane again.
+TEST(Processing, ExtremeNormalisedParameterValuesKeepTheOutputFinite) {
+  const float values[] = {-1e30f,
+                          -1000.0f,
+                          -10.0f,
+                          1e30f,
+                          std::numeric_limits<float>::quiet_NaN(),
+                          -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::infinity()};
+  for (int param = 0; param < 5; ++param) {
+    for (float value : values) {
+      for (Path path : {Path::kFloat, Path::kDouble}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "parameter " << param << " set to " << value << ", " << PathName(path));
+        Instance plug;
+        plug.Start(44100.0f, 256);
+        if (param >= plug.Effect()->numParams) continue;
+        plug.SetParameter(param, value);
+        BlockRunner runner(plug, path, false, 256);
+        Noise noise(6);
+        Signal signal(256);
+        for (int block = 0; block < 20; ++block) {
+          signal.Fill(noise, 0.5);
+          const long bad = runner.Process(signal.in, nullptr, 256);
+          if (bad != -1) {
+            ADD_FAILURE() << "bad output sample " << bad << " in block " << block;
+            break;
+          }
+        }
+        plug.SetParameter(param, 0.5f);
+        for (int block = 0; block < 40; ++block) {
+          signal.Fill(noise, 0.5);
+          const long bad = runner.Process(signal.in, nullptr, 256);
+          if (block >= 32 && bad != -1) {
+            ADD_FAILURE() << "no recovery after the value became 0.5: bad output sample " << bad;
+            break;
+          }
+        }
+      }
+    }
+  }
+}
+
 // Equality of whole outputs between two fresh instances fed the same requests.
 TEST(Processing, InPlaceProcessingMatchesSeparateBuffersExactly) {
   for (Path path : {Path::kFloat, Path::kDouble}) {
