@@ -15,8 +15,14 @@ class DenormalGuard {
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;
 
-  DenormalGuard() : mSaved(_mm_getcsr()) { _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero); }
-  ~DenormalGuard() { _mm_setcsr(mSaved); }
+  // Writing the register stalls the processor, so it is written only when its value has to change.
+  DenormalGuard() : mSaved(_mm_getcsr()) {
+    const unsigned flushing = mSaved | kFlushToZero | kDenormalsAreZero;
+    if (flushing != mSaved) _mm_setcsr(flushing);
+  }
+  ~DenormalGuard() {
+    if (_mm_getcsr() != mSaved) _mm_setcsr(mSaved);
+  }
 
  private:
   unsigned mSaved;

@@ -11,7 +11,8 @@ constexpr unsigned kFlushBits = DenormalGuard::kFlushToZero | DenormalGuard::kDe
 
 TEST(DenormalGuard, FlushesDenormalsInsideAndRestoresCallerStateAfter) {
   const unsigned saved = _mm_getcsr();
-  for (unsigned caller : {0x1F80u, 0x1F80u | kFlushBits, 0x1F80u | DenormalGuard::kFlushToZero, 0x1FA0u}) {
+  for (unsigned caller : {0x1F80u, 0x1F80u | kFlushBits, 0x1F80u | DenormalGuard::kFlushToZero, 0x1FA0u,
+                          0x1FBFu | kFlushBits}) {
     _mm_setcsr(caller);
     {
       DenormalGuard guard;
@@ -33,7 +34,7 @@ TEST(DenormalGuard, ProcessingRestoresCallerState) {
   for (int i = 0; i < 600; ++i) left[i] = right[i] = (i % 7) * 0.1 - 0.3;
   const double* in[2] = {left, right};
   double* out[2] = {left, right};
-  for (unsigned caller : {0x1F80u, 0x1F80u | kFlushBits, 0x1F80u | 0x3Fu}) {
+  for (unsigned caller : {0x1F80u, 0x1F80u | kFlushBits, 0x1F80u | 0x3Fu, 0x1F80u | kFlushBits | 0x3Fu}) {
     _mm_setcsr(caller);
     engine.ProcessStereoBlock(in, out, 600);
     const unsigned after = _mm_getcsr();
