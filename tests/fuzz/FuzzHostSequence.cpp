@@ -1,0 +1,131 @@
+// A host's requests in an order and with numbers that the input decides: rates, block sizes, suspend and
+// resume, parameter changes by value and by text, state saved and loaded, and blocks of any length through
+// all three audio callbacks. Finite input must give finite output throughout.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "effect/ZvAudioPlugin.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+namespace {
+
+constexpr int kLongest = 5000;
+
+// Reads the input front to back; past its end every read gives 0.
+class Reader {
+ public:
+  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
+  bool More() const { return mPos < mSize; }
+  uint8_t Byte() { return mPos < mSize ? mData[mPos++] : 0; }
+  float Float() {
+    uint8_t bytes[4] = {Byte(), Byte(), Byte(), Byte()};
+    float value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+  }
+
+ private:
+  const uint8_t* mData;
+  size_t mSize;
+  size_t mPos = 0;
+};
+
+template <class Sample>
+bool Finite(Sample* const* channels, int frames) {
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < frames; ++i)
+      if (!std::isfinite(channels[c][i])) return false;
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static std::vector<float> floatIn[2], floatOut[2];
+  static std::vector<double> doubleIn[2], doubleOut[2];
+  if (floatIn[0].empty()) {
+    for (int c = 0; c < 2; ++c) {
+      floatIn[c].resize(kLongest);
+      floatOut[c].resize(kLongest);
+      doubleIn[c].resize(kLongest);
+      doubleOut[c].resize(kLongest);
+    }
+  }
+  const float rates[] = {44100.0f, 8000.0f, 1234.5678f, 384000.0f, 0.0f, -1.0f, 1.0f, 96000.0f};
+  const int blockSizes[] = {512, 1, 17, 4096, 4097, 0, -5, 64};
+  const int frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
+
+  Reader in(data, size);
+  ZvAudioPlugin* plug = new ZvAudioPlugin(fuzz::SilentHost);
+  AEffect* e = plug->Descriptor();
+  fuzz::Dispatch(e, effOpen);
+  int steps = 0;
+  while (in.More() && steps++ < 48) {
+    const uint8_t action = in.Byte();
+    switch (action % 8) {
+      case 0:
+        fuzz::Dispatch(e, effSetSampleRate, 0, 0, nullptr, rates[(action >> 3) % 8]);
+        break;
+      case 1:
+        fuzz::Dispatch(e, effSetBlockSize, 0, blockSizes[(action >> 3) % 8]);
+        break;
+      case 2:
+        fuzz::Dispatch(e, effMainsChanged, 0, (action >> 3) & 1);
+        break;
+      case 3: {
+        // Values far below the range are a known separate case; keep to -10 .. 10 here.
+        float value = in.Float();
+        if (!(value >= -10.0f && value <= 10.0f)) value = (action & 8) ? 1.0f : 0.0f;
+        e->setParameter(e, static_cast<int>(action >> 3) % 7 - 1, value);
+        break;
+      }
+      case 4: {
+        char text[16];
+        for (char& ch : text) ch = static_cast<char>(in.Byte());
+        text[15] = 0;
+        fuzz::Dispatch(e, effString2Parameter, static_cast<int>(action >> 3) % 6, 0, text);
+        break;
+      }
+      case 5: {
+        void* saved = nullptr;
+        const VstInt32 kind = (action >> 3) & 1;
+        const VstIntPtr bytes = fuzz::Dispatch(e, effGetChunk, kind, 0, &saved);
+        if (bytes > 0 && saved) {
+          std::vector<uint8_t> copy(static_cast<uint8_t*>(saved), static_cast<uint8_t*>(saved) + bytes);
+          FUZZ_CHECK(fuzz::Dispatch(e, effSetChunk, kind, bytes, copy.data()) == 1);
+        }
+        break;
+      }
+      default: {
+        const int frames = frameCounts[(action >> 3) % 8];
+        const int path = (action >> 6) % 3;
+        const double level = in.Byte() / 255.0;
+        for (int c = 0; c < 2; ++c)
+          for (int i = 0; i < frames; ++i) {
+            doubleIn[c][i] = level * std::sin(0.01 * (i + 1) * (c + 1));
+            floatIn[c][i] = static_cast<float>(doubleIn[c][i]);
+            floatOut[c][i] = 0.0f;
+          }
+        float* fin[2] = {floatIn[0].data(), floatIn[1].data()};
+        float* fout[2] = {floatOut[0].data(), floatOut[1].data()};
+        double* din[2] = {doubleIn[0].data(), doubleIn[1].data()};
+        double* dout[2] = {doubleOut[0].data(), doubleOut[1].data()};
+        if (path == 0) {
+          e->processReplacing(e, fin, fout, frames);
+          FUZZ_CHECK(Finite(fout, frames));
+        } else if (path == 1) {
+          e->process(e, fin, fout, frames);
+          FUZZ_CHECK(Finite(fout, frames));
+        } else {
+          e->processDoubleReplacing(e, din, dout, frames);
+          FUZZ_CHECK(Finite(dout, frames));
+        }
+        break;
+      }
+    }
+  }
+  fuzz::CheckParameters(e);
+  fuzz::Dispatch(e, effClose);
+  return 0;
+}
