@@ -3,6 +3,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "IPlug/IDenormalGuard.h"
 #include "IPlug/IPlugBase.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -245,6 +246,8 @@ void IPlugBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, 
 
 void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
+  // Flushing covers the narrowing too, so no subnormal float reaches the host.
+  IDenormalGuard denormalGuard;
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);
@@ -260,6 +263,7 @@ void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, b
 
 void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
+  IDenormalGuard denormalGuard;
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "PlainReferenceEngine.h"
-#include "effect/DenormalGuard.h"
+#include "IPlug/IDenormalGuard.h"
 #include "effect/EffectEngine.h"
 
 namespace {
@@ -44,7 +44,7 @@ enum class Guard { kNone, kFlushDenormals };
 template <typename Engine>
 void ProcessBlock(Engine& engine, const double* const* in, double* const* out, int n, Guard guard) {
   if (guard == Guard::kFlushDenormals) {
-    DenormalGuard denormalGuard;
+    IDenormalGuard denormalGuard;
     engine.ProcessStereoBlock(in, out, n);
   } else {
     engine.ProcessStereoBlock(in, out, n);

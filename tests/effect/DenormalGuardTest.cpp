@@ -1,21 +1,21 @@
 #include <gtest/gtest.h>
 
-#include "effect/DenormalGuard.h"
+#include "IPlug/IDenormalGuard.h"
 #include "effect/EffectEngine.h"
 
 #if QUILLMERE_HAS_MXCSR
 
 namespace {
-constexpr unsigned kFlushBits = DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero;
+constexpr unsigned kFlushBits = IDenormalGuard::kFlushToZero | IDenormalGuard::kDenormalsAreZero;
 }
 
-TEST(DenormalGuard, FlushesDenormalsInsideAndRestoresCallerStateAfter) {
+TEST(IDenormalGuard, FlushesDenormalsInsideAndRestoresCallerStateAfter) {
   const unsigned saved = _mm_getcsr();
-  for (unsigned caller : {0x1F80u, 0x1F80u | kFlushBits, 0x1F80u | DenormalGuard::kFlushToZero, 0x1FA0u,
+  for (unsigned caller : {0x1F80u, 0x1F80u | kFlushBits, 0x1F80u | IDenormalGuard::kFlushToZero, 0x1FA0u,
                           0x1FBFu | kFlushBits}) {
     _mm_setcsr(caller);
     {
-      DenormalGuard guard;
+      IDenormalGuard guard;
       EXPECT_EQ(_mm_getcsr() & kFlushBits, kFlushBits);
       volatile double tiny = 1e-310;
       volatile double half = tiny * 0.5;
@@ -26,7 +26,7 @@ TEST(DenormalGuard, FlushesDenormalsInsideAndRestoresCallerStateAfter) {
   _mm_setcsr(saved);
 }
 
-TEST(DenormalGuard, ProcessingRestoresCallerState) {
+TEST(IDenormalGuard, ProcessingRestoresCallerState) {
   const unsigned saved = _mm_getcsr();
   EffectEngine engine;
   engine.Reset(44100.0);

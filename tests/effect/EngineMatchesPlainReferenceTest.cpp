@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "PlainReferenceEngine.h"
-#include "effect/DenormalGuard.h"
+#include "IPlug/IDenormalGuard.h"
 #include "effect/EffectEngine.h"
 
 namespace {
@@ -54,7 +54,7 @@ class Comparison {
       const double* in[2] = {left.data() + start, right.data() + start};
       double* out[2] = {refL.data() + start, refR.data() + start};
       {
-        DenormalGuard guard;
+        IDenormalGuard guard;
         mReference.ProcessStereoBlock(in, out, n);
       }
       start += n;

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "effect/DenormalGuard.h"
+#include "IPlug/IDenormalGuard.h"
 #include "effect/EffectEngine.h"
 #include "effect/FilterKernel.h"
 
@@ -94,7 +94,7 @@ TEST(FilterKernel, EveryKernelGivesThePortableKernelsBits) {
         reference.in[1][static_cast<size_t>(frames - 1)] = -std::numeric_limits<double>::infinity();
       }
       const JobData start = reference;
-      DenormalGuard guard;
+      IDenormalGuard guard;
       const double referencePeak = FilterKernel::Run(FilterKernel::EKind::kPortable, reference.Job());
       for (FilterKernel::EKind kind : kKinds) {
         if (!FilterKernel::Supported(kind)) continue;

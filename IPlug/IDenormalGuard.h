@@ -9,29 +9,29 @@
 
 // Sets flush-to-zero and denormals-are-zero for its lifetime and then restores the caller's
 // floating-point control and status word. Does nothing on targets without MXCSR.
-class DenormalGuard {
+class IDenormalGuard {
  public:
 #if QUILLMERE_HAS_MXCSR
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;
 
   // Writing the register stalls the processor, so it is written only when its value has to change.
-  DenormalGuard() : mSaved(_mm_getcsr()) {
+  IDenormalGuard() : mSaved(_mm_getcsr()) {
     const unsigned flushing = mSaved | kFlushToZero | kDenormalsAreZero;
     if (flushing != mSaved) _mm_setcsr(flushing);
   }
-  ~DenormalGuard() {
+  ~IDenormalGuard() {
     if (_mm_getcsr() != mSaved) _mm_setcsr(mSaved);
   }
 
  private:
   unsigned mSaved;
 #else
-  DenormalGuard() {}
-  ~DenormalGuard() {}
+  IDenormalGuard() {}
+  ~IDenormalGuard() {}
 #endif
 
  public:
-  DenormalGuard(const DenormalGuard&) = delete;
-  DenormalGuard& operator=(const DenormalGuard&) = delete;
+  IDenormalGuard(const IDenormalGuard&) = delete;
+  IDenormalGuard& operator=(const IDenormalGuard&) = delete;
 };
