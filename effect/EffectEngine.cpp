@@ -30,6 +30,18 @@ bool IsFinitePair(const double* s1, const double* s2, int channel) {
   return std::isfinite(s1[channel]) && std::isfinite(s2[channel]);
 }
 
+// A band whose design or gains come out non-finite (a Q that underflows to 0, an infinite angle) is silenced
+// instead: as Q tends to 0, every coefficient of either design tends to 0 anyway.
+void SilenceIfNotFinite(SectionCoefficients& c) {
+  if (std::isfinite(c.b0) && std::isfinite(c.b1) && std::isfinite(c.b2) && std::isfinite(c.a1) &&
+      std::isfinite(c.a2)) {
+    return;
+  }
+  c = SectionCoefficients{0.0, 0.0, 0.0, 0.0, 0.0};
+}
+
+double ZeroIfNotFinite(double gain) { return std::isfinite(gain) ? gain : 0.0; }
+
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Whether [a, a + n) and [b, b + n) share memory.
@@ -70,13 +82,13 @@ EffectEngine::EffectEngine()
       mHighJitter(0.0),
       mHighJitterCount(0),
       mKernel(FilterKernel::Fastest()),
-      // NaN inputs give NaN gains, so these stand for "not yet computed" and agree with any NaN input.
+      // NaN inputs give gains of 0, so these stand for "not yet computed" and agree with any NaN input.
       mHighGainDb(kNaN),
-      mHighGain(kNaN),
+      mHighGain(0.0),
       mLowTheta(kNaN),
-      mLowGains{kNaN, kNaN},
+      mLowGains{0.0, 0.0},
       mHighTheta(kNaN),
-      mHighGains{kNaN, kNaN} {
+      mHighGains{0.0, 0.0} {
   mRandom.Seed(5489);
 }
 
@@ -136,6 +148,7 @@ void EffectEngine::DesignBandFilters() {
   lp.b2 = lp.b0;
   lp.a1 = c * -2.0 * lowK;
   lp.a2 = (1.0 - lowAlpha) * lowK;
+  SilenceIfNotFinite(lp);
 
   const double highQ = std::pow(10.0, mHighQDb / 20.0);
   const double highAlpha = s / (highQ * 2.0);
@@ -146,6 +159,7 @@ void EffectEngine::DesignBandFilters() {
   hp.b1 = (c + 1.0) * highK * -1.0;
   hp.a1 = c * -2.0 * highK;
   hp.a2 = (1.0 - highAlpha) * highK;
+  SilenceIfNotFinite(hp);
 }
 
 void EffectEngine::ProcessStereoBlock(const double* const* inputs, double* const* outputs, int nFrames) {
@@ -202,19 +216,19 @@ void EffectEngine::ProcessChunk(const double* inL, const double* inR, double* ou
 void EffectEngine::UpdateChunkGains() {
   if (!SameBits(mHighQDb, mHighGainDb)) {
     mHighGainDb = mHighQDb;
-    mHighGain = std::pow(10.0, mHighQDb / 20.0);
+    mHighGain = ZeroIfNotFinite(std::pow(10.0, mHighQDb / 20.0));
   }
   const double thetaLow = mLowAngle + mLowJitter + kPlacementOffset;
   if (!SameBits(thetaLow, mLowTheta)) {
     mLowTheta = thetaLow;
-    mLowGains[0] = std::cos(thetaLow);
-    mLowGains[1] = std::sin(thetaLow);
+    mLowGains[0] = ZeroIfNotFinite(std::cos(thetaLow));
+    mLowGains[1] = ZeroIfNotFinite(std::sin(thetaLow));
   }
   const double thetaHigh = mHighAngle + mHighJitter + kPlacementOffset;
   if (!SameBits(thetaHigh, mHighTheta)) {
     mHighTheta = thetaHigh;
-    mHighGains[0] = std::cos(thetaHigh);
-    mHighGains[1] = std::sin(thetaHigh);
+    mHighGains[0] = ZeroIfNotFinite(std::cos(thetaHigh));
+    mHighGains[1] = ZeroIfNotFinite(std::sin(thetaHigh));
   }
 }
 

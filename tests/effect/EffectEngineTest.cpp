@@ -387,3 +387,28 @@ TEST(EffectEngine, SilenceAfterLoudInputNeverProducesDenormals) {
     }
   }
 }
+
+// Values far outside the parameter ranges (a host's normalised value of -1e30 or minus infinity) must not turn the
+// bands into NaN: such a band goes silent, and the effect recovers when the value becomes sensible again.
+TEST(EffectEngine, DegenerateParameterValuesSilenceTheirBandInsteadOfOutputtingNaN) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    int index;
+    double value;
+  } cases[] = {{0, 0.0}, {0, nan},   {1, -inf}, {1, -1e300}, {1, nan}, {2, -inf}, {2, -1e300},
+               {2, nan}, {3, -inf}, {3, inf},   {3, nan},    {4, -inf}, {4, 1e300}, {4, nan}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "parameter " << c.index << " = " << c.value);
+    EffectEngine engine;
+    engine.Reset(44100.0);
+    engine.SetParameter(c.index, c.value);
+    const Stereo out = Process(engine, Noise(3 * 4096, 0.5, 3), 512);
+    for (int i = 0; i < out.Frames(); ++i) {
+      ASSERT_TRUE(std::isfinite(out.left[i]) && std::isfinite(out.right[i])) << i;
+    }
+    engine.SetParameter(c.index, c.index == 0 ? 1000.0 : 0.0);
+    const Stereo recovered = Process(engine, Noise(4096, 0.5, 4), 512);
+    EXPECT_GT(Rms(recovered.left, 2048), 0.01);
+  }
+}
