@@ -73,10 +73,10 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
     *connection->mSlot = nullptr;
     AddOwned(mOutputConnections, connection);
   }
-  SizeOrFail(mPieceFloatInputs, nIn);
-  SizeOrFail(mPieceFloatOutputs, nOut);
-  SizeOrFail(mPieceDoubleInputs, nIn);
-  SizeOrFail(mPieceDoubleOutputs, nOut);
+  mPieceFloatInputs.reset(new float*[static_cast<size_t>(nIn)]);
+  mPieceFloatOutputs.reset(new float*[static_cast<size_t>(nOut)]);
+  mPieceDoubleInputs.reset(new double*[static_cast<size_t>(nIn)]);
+  mPieceDoubleOutputs.reset(new double*[static_cast<size_t>(nOut)]);
 }
 
 IPlugBase::~IPlugBase() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "IPlug/HostIdentification.h"
 #include "IPlug/IChannelConfig.h"
@@ -169,12 +170,12 @@ class IPlugBase {
   IPtrList<IInputConnection> mInputConnections{true};
   IPtrList<IOutputConnection> mOutputConnections{true};
 
-  // Host pointers advanced into a long host block, one entry per channel; sized at construction so that the
-  // audio path allocates nothing.
-  ITypedBuffer<float*> mPieceFloatInputs;
-  ITypedBuffer<float*> mPieceFloatOutputs;
-  ITypedBuffer<double*> mPieceDoubleInputs;
-  ITypedBuffer<double*> mPieceDoubleOutputs;
+  // Host pointers advanced into a long host block, one entry per channel; sized exactly at construction so that
+  // the audio path allocates nothing.
+  std::unique_ptr<float*[]> mPieceFloatInputs;
+  std::unique_ptr<float*[]> mPieceFloatOutputs;
+  std::unique_ptr<double*[]> mPieceDoubleInputs;
+  std::unique_ptr<double*[]> mPieceDoubleOutputs;
 
   template <class Sample>
   void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool accumulate, Sample** pieceInputs,

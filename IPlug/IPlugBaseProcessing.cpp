@@ -258,7 +258,7 @@ void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, b
     }
     return;
   }
-  ProcessInPieces(inputs, outputs, nFrames, accumulate, mPieceFloatInputs.Get(), mPieceFloatOutputs.Get());
+  ProcessInPieces(inputs, outputs, nFrames, accumulate, mPieceFloatInputs.get(), mPieceFloatOutputs.get());
 }
 
 void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
@@ -270,5 +270,5 @@ void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames)
     ProcessBlock<double>(nFrames);
     return;
   }
-  ProcessInPieces(inputs, outputs, nFrames, false, mPieceDoubleInputs.Get(), mPieceDoubleOutputs.Get());
+  ProcessInPieces(inputs, outputs, nFrames, false, mPieceDoubleInputs.get(), mPieceDoubleOutputs.get());
 }
