@@ -14,14 +14,17 @@ class IDenormalGuard {
 #if QUILLMERE_HAS_MXCSR
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;
+  static constexpr unsigned kControlBits = 0xFFC0;  // everything but the six exception flags
 
   // Writing the register stalls the processor, so it is written only when its value has to change.
   IDenormalGuard() : mSaved(_mm_getcsr()) {
     const unsigned flushing = mSaved | kFlushToZero | kDenormalsAreZero;
     if (flushing != mSaved) _mm_setcsr(flushing);
   }
+  // Only the control bits are compared: the exception flags that arithmetic raises on the way are status, not
+  // the caller's settings, and leaving them saves a register write per block.
   ~IDenormalGuard() {
-    if (_mm_getcsr() != mSaved) _mm_setcsr(mSaved);
+    if ((_mm_getcsr() & kControlBits) != (mSaved & kControlBits)) _mm_setcsr(mSaved);
   }
 
  private:
