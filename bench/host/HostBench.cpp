@@ -28,24 +28,24 @@ constexpr double kSampleRate = 44100.0;
 constexpr int kBlocks[] = {64, 512, 4096};
 constexpr double kAudioSecondsPerIteration = 20.0;
 
-struct PluginSpec {
+struct BenchSubject {
   std::string label;
   std::string path;
   std::vector<std::pair<int, float>> normalizedParams;
 };
 
-std::vector<PluginSpec> Plugins() {
-  std::vector<PluginSpec> specs;
-  specs.push_back({"Quillmere", QUILLMERE_PLUGIN_PATH, {}});
-  specs.push_back({"3BandEQ", "/usr/lib/vst/3BandEQ-vst.so", {}});
-  PluginSpec eq{"LSP-ParaEQx16", "/usr/lib/vst/lsp-plugins/para-equalizer-x16-stereo.so", {}};
+std::vector<BenchSubject> Plugins() {
+  std::vector<BenchSubject> subjects;
+  subjects.push_back({"Quillmere", QUILLMERE_PLUGIN_PATH, {}});
+  subjects.push_back({"3BandEQ", "/usr/lib/vst/3BandEQ-vst.so", {}});
+  BenchSubject eq{"LSP-ParaEQx16", "/usr/lib/vst/lsp-plugins/para-equalizer-x16-stereo.so", {}};
   // Six Bell filters at +6 / -6 dB and Q 1.
   for (int index : {49, 67, 85, 103, 121, 139}) eq.normalizedParams.push_back({index, 0.1875f});
   for (int index : {55, 91, 127}) eq.normalizedParams.push_back({index, 0.5833333f});
   for (int index : {73, 109, 145}) eq.normalizedParams.push_back({index, 0.4166667f});
   for (int index : {56, 74, 92, 110, 128, 146}) eq.normalizedParams.push_back({index, 0.01f});
-  specs.push_back(eq);
-  return specs;
+  subjects.push_back(eq);
+  return subjects;
 }
 
 double ThreadSeconds() {
@@ -113,17 +113,17 @@ const Noise& SharedNoise() {
   return noise;
 }
 
-std::unique_ptr<BenchPlugin> Open(const PluginSpec& spec, int block) {
+std::unique_ptr<BenchPlugin> Open(const BenchSubject& subject, int block) {
   auto plugin = std::make_unique<BenchPlugin>();
-  if (!plugin->Load(spec.path)) return nullptr;
+  if (!plugin->Load(subject.path)) return nullptr;
   plugin->Start(kSampleRate, block);
-  for (const auto& [index, value] : spec.normalizedParams) plugin->SetNormalized(index, value);
+  for (const auto& [index, value] : subject.normalizedParams) plugin->SetNormalized(index, value);
   return plugin;
 }
 
-void BM_Plugin(benchmark::State& state, const PluginSpec& spec, bool useDouble) {
+void BM_Plugin(benchmark::State& state, const BenchSubject& subject, bool useDouble) {
   const int block = static_cast<int>(state.range(0));
-  auto plugin = Open(spec, block);
+  auto plugin = Open(subject, block);
   if (!plugin) {
     state.SkipWithError("cannot load the plug-in");
     return;
@@ -145,11 +145,11 @@ void BM_Plugin(benchmark::State& state, const PluginSpec& spec, bool useDouble) 
 }
 
 // Ten seconds of loud input, then ten seconds of silence: the tail must cost no more than the loud part.
-void BM_SilenceTail(benchmark::State& state, const PluginSpec& spec, bool silencePart) {
+void BM_SilenceTail(benchmark::State& state, const BenchSubject& subject, bool silencePart) {
   static const Noise loud(1.0), silence(0.0);
   double audio = 0.0, cpu = 0.0;
   for (auto _ : state) {
-    auto plugin = Open(spec, 512);
+    auto plugin = Open(subject, 512);
     if (!plugin) {
       state.SkipWithError("cannot load the plug-in");
       return;
@@ -222,7 +222,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> mMedians;
 };
 
-void PrintOpenAndHeap(const PluginSpec& spec, bool breakdown) {
+void PrintOpenAndHeap(const BenchSubject& subject, bool breakdown) {
   std::vector<double> openMs;
   int64_t heapBytes = 0, heapAllocations = 0;
   std::vector<int64_t> sizes(kMaxRecorded);
@@ -232,7 +232,7 @@ void PrintOpenAndHeap(const PluginSpec& spec, bool breakdown) {
     const AllocationSnapshot before = CurrentAllocations();
     if (run == 0) StartRecording();
     const auto start = std::chrono::steady_clock::now();
-    if (!plugin.Load(spec.path)) return;
+    if (!plugin.Load(subject.path)) return;
     plugin.Start(kSampleRate, 1024);
     const auto end = std::chrono::steady_clock::now();
     if (run == 0) recorded = StopRecording(sizes.data(), kMaxRecorded);
@@ -245,7 +245,7 @@ void PrintOpenAndHeap(const PluginSpec& spec, bool breakdown) {
   std::printf(
       "%-14s open (create, effOpen, rate, block 1024, resume): median %.3f ms; heap held: %lld bytes "
       "(%.1f KiB) in %lld allocations\n",
-      spec.label.c_str(), openMs[openMs.size() / 2], static_cast<long long>(heapBytes),
+      subject.label.c_str(), openMs[openMs.size() / 2], static_cast<long long>(heapBytes),
       static_cast<double>(heapBytes) / 1024.0, static_cast<long long>(heapAllocations));
   if (!breakdown) return;
   // The first instance also holds what a library sets up once per process; the figure above is the last
@@ -261,26 +261,26 @@ void PrintOpenAndHeap(const PluginSpec& spec, bool breakdown) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<PluginSpec> specs = Plugins();
-  std::vector<const PluginSpec*> present;
-  for (const PluginSpec& spec : specs) {
-    if (access(spec.path.c_str(), R_OK) == 0) {
-      present.push_back(&spec);
+  const std::vector<BenchSubject> subjects = Plugins();
+  std::vector<const BenchSubject*> present;
+  for (const BenchSubject& subject : subjects) {
+    if (access(subject.path.c_str(), R_OK) == 0) {
+      present.push_back(&subject);
     } else {
-      std::printf("%s not installed (%s): left out\n", spec.label.c_str(), spec.path.c_str());
+      std::printf("%s not installed (%s): left out\n", subject.label.c_str(), subject.path.c_str());
     }
   }
-  for (const PluginSpec* spec : present) {
+  for (const BenchSubject* subject : present) {
     for (bool useDouble : {false, true}) {
-      if (useDouble && spec->label != "Quillmere") continue;  // the peers have the float path only
-      const std::string name = spec->label + (useDouble ? "/double" : "/float");
-      auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Plugin, *spec, useDouble);
+      if (useDouble && subject->label != "Quillmere") continue;  // the peers have the float path only
+      const std::string name = subject->label + (useDouble ? "/double" : "/float");
+      auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Plugin, *subject, useDouble);
       for (int block : kBlocks) bench->Arg(block);
       bench->UseManualTime()->Iterations(3)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(
           benchmark::kMillisecond);
     }
   }
-  const PluginSpec& quillmere = specs[0];
+  const BenchSubject& quillmere = subjects[0];
   if (access(quillmere.path.c_str(), R_OK) == 0) {
     benchmark::RegisterBenchmark("Quillmere/loud10s", BM_SilenceTail, quillmere, false)
         ->UseManualTime()
@@ -323,8 +323,8 @@ int main(int argc, char** argv) {
   for (int block : kBlocks) std::printf("%12d", block);
   std::printf("\n");
   std::vector<std::string> rows;
-  for (const PluginSpec* spec : present) {
-    for (const char* path : {"float", "double"}) rows.push_back(spec->label + "/" + path);
+  for (const BenchSubject* subject : present) {
+    for (const char* path : {"float", "double"}) rows.push_back(subject->label + "/" + path);
   }
   rows.push_back("Engine/alone");
   for (const std::string& row : rows) {
@@ -350,9 +350,9 @@ int main(int argc, char** argv) {
     std::printf("\n");
   };
   std::printf("\nQuillmere float / peer float (ratio > 1: Quillmere faster)\n");
-  for (const PluginSpec* spec : present) {
-    if (spec->label != "Quillmere")
-      printRatio("vs " + spec->label, "Quillmere/float", spec->label + "/float", false);
+  for (const BenchSubject* subject : present) {
+    if (subject->label != "Quillmere")
+      printRatio("vs " + subject->label, "Quillmere/float", subject->label + "/float", false);
   }
   std::printf("\n");
   printRatio("Quillmere double / float", "Quillmere/double", "Quillmere/float", false);
@@ -365,6 +365,6 @@ int main(int argc, char** argv) {
     std::printf("10 s silence after loud input costs %.2f x the loud input\n", loud / tail);
   }
   std::printf("\n");
-  for (const PluginSpec* spec : present) PrintOpenAndHeap(*spec, spec->label == "Quillmere");
+  for (const BenchSubject* subject : present) PrintOpenAndHeap(*subject, subject->label == "Quillmere");
   return 0;
 }
