@@ -1,5 +1,6 @@
 #include "IPlug/IPlugParam.h"
 
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -96,7 +97,13 @@ void IPlugParam::FormatDisplay(double value, bool normalized, char* out, bool us
   if (mDecimals == 0) {
     std::snprintf(out, outSize, "%d", TruncateToInt(value));
   } else {
-    std::snprintf(out, outSize, "%.*f", static_cast<int>(mDecimals), value);
+    // The fixed-point text of "%.*f" in the "C" locale, whatever locale the host process has set: the decimal
+    // point is always '.'. The longest finite double needs 309 digits before the point.
+    char text[400];
+    const std::to_chars_result result =
+        std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, static_cast<int>(mDecimals));
+    *result.ptr = '\0';
+    std::snprintf(out, outSize, "%s", text);
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -180,6 +181,27 @@ TEST(IPlugParam, FormatDisplayWritesNumbers) {
     IPlugParam param;
     param.DefineContinuous("p", 0, c.min, c.max, c.step, "", c.min > 0 && c.max / c.min > 100 ? 0 : 1);
     EXPECT_EQ(Display(param, c.value, c.normalized), c.text);
+  }
+}
+
+// The display text is the "C" locale's "%.*f", whatever locale the process has: compared here, in the "C"
+// locale, with the C library's own formatting for every number of decimals and awkward values.
+TEST(IPlugParam, FormatDisplayMatchesTheCLibrarysFixedPointText) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double values[] = {0.0,    -0.0,    0.0005,  -0.0005, 0.00049999, 1414.2135623730951, 2.5e-7,
+                           1e300,  -1e300,  1e22,    123456789.987654321, inf, -inf, kNaN,
+                           0.125,  0.375,   2.675,   -1.0005, 4.35,    1.7976931348623157e308};
+  const double steps[] = {0.5, 0.25, 0.001, 0.0001, 0.00001, 0.0000001};
+  for (double step : steps) {
+    IPlugParam param;
+    param.DefineContinuous("p", 0, -10, 10, step, "", 1);
+    for (double value : values) {
+      char expected[400];
+      std::snprintf(expected, sizeof expected, "%.*f", param.Decimals(), value);
+      char out[400];
+      param.FormatDisplay(value, false, out, true, sizeof out);
+      EXPECT_STREQ(out, expected) << "decimals " << param.Decimals() << ", value " << value;
+    }
   }
 }
 

@@ -158,7 +158,7 @@ TEST(PluginLibrary, TextSetsTheParameterInItsOwnUnits) {
   }
 }
 
-TEST(PluginLibrary, TextIsReadWithAPointWhateverTheLocale) {
+TEST(PluginLibrary, TextIsReadAndShownWithAPointWhateverTheLocale) {
   const char* commaLocales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE", "German"};
   const char* chosen = nullptr;
   for (const char* name : commaLocales) {
@@ -171,7 +171,9 @@ TEST(PluginLibrary, TextIsReadWithAPointWhateverTheLocale) {
   PluginInstance plug;
   plug.Start();
   plug.Dispatch(effString2Parameter, 0, 0, const_cast<char*>("1234.5"));
+  const std::string shownInCommaLocale = plug.Text(effGetParamDisplay, 0);
   std::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(shownInCommaLocale, "1234.500");
   EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "1234.500");
 }
 
