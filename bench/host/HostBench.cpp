@@ -121,6 +121,19 @@ std::unique_ptr<BenchPlugin> Open(const BenchSubject& subject, int block) {
   return plugin;
 }
 
+// Runs the benchmark's iterations, each measuring one stretch of audio, and reports x-realtime over all of them.
+template <class Measure>
+void MeasureIterations(benchmark::State& state, Measure measure) {
+  double audio = 0.0, cpu = 0.0;
+  for (auto _ : state) {
+    const Measurement m = measure();
+    state.SetIterationTime(m.cpuSeconds);
+    audio += m.audioSeconds;
+    cpu += m.cpuSeconds;
+  }
+  state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
+}
+
 void BM_Plugin(benchmark::State& state, const BenchSubject& subject, bool useDouble) {
   const int block = static_cast<int>(state.range(0));
   auto plugin = Open(subject, block);
@@ -134,33 +147,21 @@ void BM_Plugin(benchmark::State& state, const BenchSubject& subject, bool useDou
                      : RunAudio<float>(*plugin, block, seconds, noise.floatSamples);
   };
   run(1.0);  // warm-up
-  double audio = 0.0, cpu = 0.0;
-  for (auto _ : state) {
-    const Measurement m = run(kAudioSecondsPerIteration);
-    state.SetIterationTime(m.cpuSeconds);
-    audio += m.audioSeconds;
-    cpu += m.cpuSeconds;
-  }
-  state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
+  MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
 }
 
 // Ten seconds of loud input, then ten seconds of silence: the tail must cost no more than the loud part.
 void BM_SilenceTail(benchmark::State& state, const BenchSubject& subject, bool silencePart) {
   static const Noise loud(1.0), silence(0.0);
-  double audio = 0.0, cpu = 0.0;
-  for (auto _ : state) {
-    auto plugin = Open(subject, 512);
-    if (!plugin) {
-      state.SkipWithError("cannot load the plug-in");
-      return;
-    }
-    const Measurement loudPart = RunAudio<float>(*plugin, 512, 10.0, loud.floatSamples);
-    const Measurement m = silencePart ? RunAudio<float>(*plugin, 512, 10.0, silence.floatSamples) : loudPart;
-    state.SetIterationTime(m.cpuSeconds);
-    audio += m.audioSeconds;
-    cpu += m.cpuSeconds;
+  if (!Open(subject, 512)) {
+    state.SkipWithError("cannot load the plug-in");
+    return;
   }
-  state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
+  MeasureIterations(state, [&] {
+    auto plugin = Open(subject, 512);
+    const Measurement loudPart = RunAudio<float>(*plugin, 512, 10.0, loud.floatSamples);
+    return silencePart ? RunAudio<float>(*plugin, 512, 10.0, silence.floatSamples) : loudPart;
+  });
 }
 
 #if defined(QUILLMERE_HAVE_ENGINE)
@@ -189,14 +190,7 @@ void BM_EngineAlone(benchmark::State& state) {
     return Measurement{static_cast<double>(blocks) * block / kSampleRate, ThreadSeconds() - start};
   };
   run(1.0);  // warm-up
-  double audio = 0.0, cpu = 0.0;
-  for (auto _ : state) {
-    const Measurement m = run(kAudioSecondsPerIteration);
-    state.SetIterationTime(m.cpuSeconds);
-    audio += m.audioSeconds;
-    cpu += m.cpuSeconds;
-  }
-  state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
+  MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
 }
 #endif
 
