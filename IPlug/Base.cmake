@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The plug-in base object: lock, channels, processing frame, host identity, state and presets.
 if(WIN32)
   set(IPLUG_MUTEX_PLATFORM_SOURCE IPlugMutexWin.cpp)

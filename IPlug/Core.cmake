@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Containers, parameters and the state chunk.
 add_library(iplug_core STATIC
   ${CMAKE_CURRENT_LIST_DIR}/IHeapBuffer.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A growable memory block: the store under every list, typed array, text and state chunk.

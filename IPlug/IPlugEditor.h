@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // An editor window as the plug-in core sees it. This plug-in never creates one.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds for 64-bit Windows with Debian's mingw-w64 compilers (x86_64-w64-mingw32, win32 thread model:
 # no std::thread or std::mutex there, the Windows API is used directly).
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "effect/RandomSource.h"
 
 void RandomSource::Seed(uint32_t seed) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "effect/Sse2FilterKernel.h"
 
 #if defined(__SSE2__) || defined(_M_X64)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads an audio file through libsndfile as interleaved 64-bit samples.
 #pragma once
 

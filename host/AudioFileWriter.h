@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes interleaved 64-bit samples through libsndfile into a temporary file
 // that becomes the output only when Commit is called.
 #pragma once

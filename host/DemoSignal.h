@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in demo input: pink noise mixed with a slow logarithmic sine sweep,
 // stereo at 44100 Hz, the same samples on every run.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host side of the plug-in's requests (the audioMasterCallback).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One effect instance made by a plug-in library's entry point, driven only
 // through its AEffect descriptor the way a VST 2 host drives it.
 #pragma once

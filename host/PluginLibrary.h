@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A VST 2 plug-in library opened with dlopen, and its entry point.
 #pragma once
 

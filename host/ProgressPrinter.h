@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress bar on standard error and the one-line summary at the end.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one kind of failure the renderer reports: a message for standard error and the exit code.
 #pragma once
 

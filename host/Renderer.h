@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one command: loads the effect, applies state and parameters, and renders
 // the input (a file or the demo) into the output, or lists the parameters.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the renderer's input frames come from: an audio file or the generated demo.
 #pragma once
 

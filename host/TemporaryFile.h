@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file written under a temporary name beside its final path and renamed into
 // place only when complete; removed again if it is never committed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillmere-render: runs audio files through a VST 2 effect from the command line.
 #include <signal.h>
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the 64-bit Windows plug-in Quillmere.dll with Debian's mingw-w64 (package g++-mingw-w64-x86-64):
 #   tools/build-windows.sh [BUILD_DIR]
 # BUILD_DIR defaults to build-windows/; the DLL is left at BUILD_DIR/Quillmere.dll. It needs no runtime DLLs of

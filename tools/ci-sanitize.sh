@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sanitizer and fuzzing pass for CI, from the repository root:
 #   build-asan/  whole tree with AddressSanitizer + UndefinedBehaviorSanitizer, every test run;
 #   build-tsan/  ThreadSanitizer build of the programs that hold threaded tests, the threading tests run;

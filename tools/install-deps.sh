@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs what building, testing and the real-host checks need on Debian 12.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs what building, testing, packaging and the real-host checks need on Debian 12.
 set -e
 if [ "$(id -u)" -ne 0 ]; then
   exec sudo "$0" "$@"
@@ -7,7 +8,18 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
-  ca-certificates cmake make g++ clang libclang-rt-14-dev locales python3 \
+  ca-certificates cmake make g++ clang libclang-rt-14-dev locales python3 git \
   libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev sox \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 \
-  ardour dpf-plugins-vst lsp-plugins-vst
+  ardour dpf-plugins-vst lsp-plugins-vst \
+  juce-modules-source-data dpf-source zam-plugins \
+  lv2-dev liblilv-dev lilv-utils lv2file sordi lsp-plugins-lv2 x42-plugins \
+  libqt6core6 \
+  dpkg-dev lintian file zip man-db help2man gnuplot-nox
+# Qtractor's plug-in scan helper loads CLAP plug-ins without a display; take it from the package without
+# installing the whole program.
+if [ ! -x /opt/qtractor-scan/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan ]; then
+  tmp=$(mktemp -d)
+  (cd "$tmp" && apt-get download qtractor && dpkg -x qtractor_*.deb /opt/qtractor-scan)
+  rm -rf "$tmp"
+fi

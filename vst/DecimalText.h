@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reads the decimal number at the start of text exactly as the C library's strtod does in the "C" locale,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The VST 2.4 plug-in interface as both sides of it see the bytes: the records a
 // host and a plug-in exchange, the opcode numbers of both directions and the flag
 // bits. Declared here from the published numbers and layouts; the static_asserts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames per second and multiples of real time at 44100 Hz for the engine and for the plain model.
 #include <benchmark/benchmark.h>
 

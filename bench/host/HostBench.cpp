@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs VST 2 plug-ins the way a host does and measures the calling thread's CPU time per second of audio:
 // the built Quillmere library beside the peers installed on this machine, in one run, so the figures are
 // ratios measured side by side.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The plug-in base object: lock, channels, processing frame, host identity, state and presets.
 find_package(Threads REQUIRED)
 add_executable(iplug_base_tests

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs Ardour 7's VST 2 scanner and headless Lua session runner in a throw-away home.
 
 Everything Ardour reads or writes (configuration, plug-in cache, sessions) lives in one temp

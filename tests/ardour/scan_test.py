@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs Ardour 7's VST 2 scanner on a plug-in and checks what it cached.
 
 Usage: scan_test.py PLUGIN.so KEY=VALUE...  where each KEY is an attribute of the cached

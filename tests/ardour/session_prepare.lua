@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- Creates a session with one stereo track holding a two-channel region of QM_FRAMES frames.
 -- Lua here cannot import files, so the region is a bounce of silence whose sources the test
 -- then points at its input file.

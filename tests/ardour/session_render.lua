@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: GPL-3.0-or-later
 -- Loads the prepared session, inserts the plug-in named QM_PLUGIN_NAME on its track and exports
 -- QM_FRAMES frames from the start as 32-bit float WAV to QM_EXPORT_DIR/QM_EXPORT_NAME.wav.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Renders a test file through a Linux VST 2 plug-in inside a headless Ardour 7 session.
 
 Checks what holds in any host: the plug-in is found and inserted, the export has the input's

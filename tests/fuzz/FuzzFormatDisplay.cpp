@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IPlugParam::FormatDisplay with any double, on parameters of every curve and step, into buffers of any size.
 #include <cstring>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A host's requests in an order and with numbers that the input decides: rates, block sizes, suspend and
 // resume, parameter changes by value and by text, state saved and loaded, and blocks of any length through
 // all three audio callbacks. Finite input must give finite output throughout.

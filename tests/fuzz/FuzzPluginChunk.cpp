@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // effSetChunk with any bytes, of the kind the first byte picks, on the plug-in itself.
 #include <vector>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // effSetChunk with any bytes, of the kind the first byte picks, on an object with three presets.
 #include <cstring>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target once over each file named on the command line, or each file in a named folder: the
 // checked-in seeds and the inputs that once failed, replayed by every build whether or not it can fuzz.
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IStateChunk reads at positions and in an order that the input decides. The first bytes are the script, one
 // byte per read: the low 3 bits pick the read, the rest a start position when the previous read failed.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // effString2Parameter with any text on any parameter index of the plug-in; the first byte picks the index.
 #include <cstring>
 #include <string>

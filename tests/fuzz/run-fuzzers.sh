@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every libFuzzer program in a build for a bounded time, starting from the checked-in seeds.
 # Usage: tests/fuzz/run-fuzzers.sh BUILD_DIR [SECONDS_PER_TARGET] (default 60, or FUZZ_SECONDS).
 # FUZZ_JOBS programs run side by side (default 1). New inputs go to a temporary folder, never into the seeds; a

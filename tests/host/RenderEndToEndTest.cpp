@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the quillmere-render executable on files made here, with the test effect,
 // the peers installed on the machine and, when built, Quillmere itself.
 #include <gtest/gtest.h>

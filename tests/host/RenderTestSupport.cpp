@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RenderTestSupport.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the renderer's end-to-end tests: a scratch folder, running the
 // executable, and writing and reading audio files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small stereo gain effect for testing the renderer as its host. One source
 // builds several libraries; TEST_PLUGIN_VARIANT selects a fault to show.
 // Parameter 0 "Gain": -24 to 24 dB. Parameter 1 "Polarity": "Normal" or "Inverted".

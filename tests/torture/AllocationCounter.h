@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Counts heap allocations (malloc and its relatives, and therefore operator new) made on the arming thread,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the host cannot see from outside: the descriptor for other descriptions, host requests, bounded texts
 // and the effect's hand-over to its engine.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the built plug-in library the way a host does: through its entry points and the descriptor only.
 #include <gtest/gtest.h>
 

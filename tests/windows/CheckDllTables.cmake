@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DOBJDUMP=... -DDLL=... -P CheckDllTables.cmake
 # Fails unless the DLL imports only KERNEL32 and the C runtime and exports exactly VSTPluginMain and main.
 cmake_minimum_required(VERSION 3.18)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DSCRIPT=tools/build-windows.sh -DDIR=... -P CrossBuildPlugin.cmake
 # Runs the Windows cross-build from the Linux build without stopping it when the cross-build fails: the failure
 # is shown and the DLL removed, so the windows.* tests fail instead of every Linux build.

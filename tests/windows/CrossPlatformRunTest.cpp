@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compares what the check host got from the Linux plug-in with what the same host source, built for Windows,
 // got from the Windows plug-in under wine. Both runs happen before these tests (CTest fixtures).
 #include <gtest/gtest.h>

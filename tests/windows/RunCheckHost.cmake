@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DHOST=... -DPLUGIN=... -DOUT=... [-DCHUNK=...] [-DWINE=... -DWINESERVER=...] -P RunCheckHost.cmake
 # Runs the check host on a plug-in into a fresh OUT folder; with WINE set, under wine with a throw-away prefix
 # and home folder that are removed afterwards (the prefix's wineserver ended first).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A minimal stereo effect (half gain) with the same outline as the real plug-in, for checking the torture
 // host itself: QUILLMERE_PLUGIN=<path of this library> quillmere_torture.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillmere-vst-check PLUGIN OUTDIR [CHUNK]
 // Loads a VST 2 plug-in library, holds the fixed host conversation with it in 32-bit and in 64-bit samples,
 // makes two instances from two threads at once and one through "main", optionally loads a program chunk saved

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Runs two calls on two new threads at the same time and waits for both; false when a thread could not be
