@@ -57,7 +57,7 @@ TEST(Processing, EveryRateBlockSizeCallbackAndBufferLayoutGivesCleanOutput) {
           SCOPED_TRACE(::testing::Message() << "rate " << rate << ", block " << size << ", " << PathName(path)
                                             << (inPlace ? ", in place" : ", separate buffers"));
           Instance plug;
-          ASSERT_TRUE(plug.Valid());
+          ASSERT_TRUE(plug.IsValid());
           plug.Start(rate, size);
           ApplyParameterSet(plug, combination++ % 3);
           BlockRunner runner(plug, path, inPlace, size);
