@@ -25,7 +25,6 @@ class PluginModule {
   void Keep() { mKeep = true; }
 
   bool IsOpen() const { return mHandle != nullptr; }
-  const std::string& Path() const { return mPath; }
   // Why the last Open failed: the system's message, or what is wrong with the path.
   const std::string& Error() const { return mError; }
   // The address of an exported symbol, or null.
@@ -34,6 +33,5 @@ class PluginModule {
  private:
   void* mHandle = nullptr;
   bool mKeep = false;
-  std::string mPath;
   std::string mError;
 };

@@ -11,27 +11,21 @@ PluginModule::~PluginModule() { Close(); }
 
 HostStatus PluginModule::Open(const std::string& path) {
   Close();
-  mPath = path;
   mError.clear();
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
-    mError = std::strerror(errno);
-    return HostStatus::kCannotLoad;
-  }
-  if (S_ISDIR(st.st_mode)) {
-    mError = "it is a folder";
-    return HostStatus::kCannotLoad;
-  }
   // dlopen searches the library path for a name without a slash; a file was meant.
-  const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
+  const bool bare = path.find('/') == std::string::npos;
   dlerror();
-  mHandle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (mHandle == nullptr) {
-    const char* why = dlerror();
-    mError = why != nullptr ? why : "unknown reason";
-    return HostStatus::kCannotLoad;
-  }
-  return HostStatus::kOk;
+  mHandle = dlopen(bare ? ("./" + path).c_str() : path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (mHandle != nullptr) return HostStatus::kOk;
+  const char* why = dlerror();
+  mError = why != nullptr ? why : "unknown reason";
+  // A missing file or a folder is said plainly.
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0)
+    mError = std::strerror(errno);
+  else if (S_ISDIR(st.st_mode))
+    mError = "it is a folder";
+  return HostStatus::kCannotLoad;
 }
 
 void PluginModule::Close() {

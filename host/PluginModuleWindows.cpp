@@ -22,25 +22,19 @@ PluginModule::~PluginModule() { Close(); }
 
 HostStatus PluginModule::Open(const std::string& path) {
   Close();
-  mPath = path;
   mError.clear();
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    mError = SystemMessage(GetLastError());
-    return HostStatus::kCannotLoad;
-  }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    mError = "it is a folder";
-    return HostStatus::kCannotLoad;
-  }
   // LoadLibrary searches the system folders for a name without a folder; a file was meant.
   const bool bare = path.find_first_of("/\\:") == std::string::npos;
   mHandle = reinterpret_cast<void*>(LoadLibraryA((bare ? ".\\" + path : path).c_str()));
-  if (mHandle == nullptr) {
+  if (mHandle != nullptr) return HostStatus::kOk;
+  mError = SystemMessage(GetLastError());
+  // A missing file or a folder is said plainly.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
     mError = SystemMessage(GetLastError());
-    return HostStatus::kCannotLoad;
-  }
-  return HostStatus::kOk;
+  else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    mError = "it is a folder";
+  return HostStatus::kCannotLoad;
 }
 
 void PluginModule::Close() {

@@ -3,21 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace {
-
-// Which host each attached effect belongs to. Never destroyed: a plug-in may still ask while the process
-// ends.
-struct Registry {
-  HostMutex mutex;
-  std::vector<std::pair<const AEffect*, Vst2HostCallback*>> hosts;
-};
-
-Registry& TheRegistry() {
-  static Registry* registry = new Registry;
-  return *registry;
-}
 
 // The host of the instance an entry point is making on this thread.
 thread_local Vst2HostCallback* tMaking = nullptr;
@@ -33,7 +22,21 @@ VstIntPtr AnswerText(void* ptr, const std::string& text) {
 
 }  // namespace
 
-Vst2HostCallback::Vst2HostCallback(Vst2HostAnswers answers) : mAnswers(std::move(answers)) {
+// The attached effects. Never destroyed, and built in static storage: a plug-in may still ask while the
+// process ends, and hosting allocates nothing.
+struct Vst2HostCallback::Registry {
+  HostMutex mutex;
+  Attachment* first = nullptr;
+};
+
+Vst2HostCallback::Registry& Vst2HostCallback::TheRegistry() {
+  alignas(Registry) static unsigned char storage[sizeof(Registry)];
+  static Registry* const registry = new (storage) Registry;
+  return *registry;
+}
+
+Vst2HostCallback::Vst2HostCallback(Vst2HostAnswers answers, bool keepRequests)
+    : mAnswers(std::move(answers)), mKeepRequests(keepRequests) {
   for (std::atomic<long>& count : mCounts) count.store(0);
   mTime.sampleRate = mAnswers.sampleRate > 0.0 ? mAnswers.sampleRate : 44100.0;
   mTime.tempo = 120.0;
@@ -48,9 +51,9 @@ VstIntPtr VSTCALLBACK Vst2HostCallback::Callback(AEffect* effect, VstInt32 opcod
   {
     Registry& registry = TheRegistry();
     HostMutexLock lock(registry.mutex);
-    for (const auto& entry : registry.hosts) {
-      if (entry.first == effect) {
-        host = entry.second;
+    for (const Attachment* link = registry.first; link != nullptr; link = link->next) {
+      if (link->effect == effect) {
+        host = link->host;
         break;
       }
     }
@@ -63,19 +66,23 @@ VstIntPtr VSTCALLBACK Vst2HostCallback::Callback(AEffect* effect, VstInt32 opcod
   return host->Receive(effect, opcode, index, value, ptr, opt);
 }
 
-void Vst2HostCallback::Attach(const AEffect* effect, Vst2HostCallback* host) {
+void Vst2HostCallback::Attach(Attachment& link) {
   Registry& registry = TheRegistry();
   HostMutexLock lock(registry.mutex);
-  registry.hosts.emplace_back(effect, host);
+  link.next = registry.first;
+  registry.first = &link;
 }
 
-void Vst2HostCallback::Detach(const AEffect* effect) {
+void Vst2HostCallback::Detach(Attachment& link) {
   Registry& registry = TheRegistry();
   HostMutexLock lock(registry.mutex);
-  auto& hosts = registry.hosts;
-  hosts.erase(
-      std::remove_if(hosts.begin(), hosts.end(), [&](const auto& entry) { return entry.first == effect; }),
-      hosts.end());
+  for (Attachment** at = &registry.first; *at != nullptr; at = &(*at)->next) {
+    if (*at == &link) {
+      *at = link.next;
+      break;
+    }
+  }
+  link.next = nullptr;
 }
 
 Vst2HostCallback::Making::Making(Vst2HostCallback* host) : mPrevious(tMaking) { tMaking = host; }
@@ -85,6 +92,7 @@ Vst2HostCallback::Making::~Making() { tMaking = mPrevious; }
 VstIntPtr Vst2HostCallback::Receive(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                     void* ptr, float opt) {
   if (opcode >= 0 && opcode < kCountedOpcodes) mCounts[opcode].fetch_add(1);
+  if (!mKeepRequests) return Answer(effect, opcode, index, value, ptr, opt);
   Vst2Request request{effect, opcode, index, value, opt, {}};
   if (opcode == audioMasterProcessEvents && ptr != nullptr) {
     const VstEvents* events = static_cast<const VstEvents*>(ptr);

@@ -35,7 +35,8 @@ class Vst2HostCallback {
  public:
   static constexpr VstInt32 kCountedOpcodes = 64;  // requests with opcodes outside 0..63 are recorded only
 
-  explicit Vst2HostCallback(Vst2HostAnswers answers = {});
+  // Without keepRequests only the counts are kept: the host allocates nothing when asked.
+  explicit Vst2HostCallback(Vst2HostAnswers answers = {}, bool keepRequests = true);
   virtual ~Vst2HostCallback() = default;
   Vst2HostCallback(const Vst2HostCallback&) = delete;
   Vst2HostCallback& operator=(const Vst2HostCallback&) = delete;
@@ -48,7 +49,7 @@ class Vst2HostCallback {
   const Vst2HostAnswers& Answers() const { return mAnswers; }
   // Requests with this opcode so far, from every instance of this host. Safe from any thread.
   long Count(VstInt32 opcode) const;
-  // The requests so far in the order they arrived: all of them, or those of one effect.
+  // The requests so far in the order they arrived: all of them, or those of one effect (none unless kept).
   std::vector<Vst2Request> Requests(const AEffect* effect = nullptr) const;
 
  protected:
@@ -61,9 +62,18 @@ class Vst2HostCallback {
  private:
   friend class Vst2Instance;
 
-  // Sends the requests of effect to host until Detach(effect); host must outlive that.
-  static void Attach(const AEffect* effect, Vst2HostCallback* host);
-  static void Detach(const AEffect* effect);
+  // Which host an effect's requests go to: a link in a list of the attached effects, held by its instance so
+  // that attaching allocates nothing.
+  struct Attachment {
+    const AEffect* effect = nullptr;
+    Vst2HostCallback* host = nullptr;
+    Attachment* next = nullptr;
+  };
+  // Sends the requests of link.effect to link.host until Detach(link); the host must outlive that.
+  static void Attach(Attachment& link);
+  static void Detach(Attachment& link);
+  struct Registry;
+  static Registry& TheRegistry();
 
   // Sends the requests made on this thread by an effect not yet attached (an entry point making its instance)
   // to a host for the lifetime of the scope.
@@ -81,6 +91,7 @@ class Vst2HostCallback {
   VstIntPtr Receive(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
   const Vst2HostAnswers mAnswers;
+  const bool mKeepRequests;
   VstTimeInfo mTime{};
   std::atomic<long> mCounts[kCountedOpcodes];
   mutable HostMutex mMutex;  // guards mRequests

@@ -58,7 +58,9 @@ HostStatus Vst2Instance::Adopt(AEffect* effect, Vst2HostCallback& host) {
   }
   mEffect = effect;
   mResumed = false;
-  Vst2HostCallback::Attach(effect, &host);
+  mAttachment.effect = effect;
+  mAttachment.host = &host;
+  Vst2HostCallback::Attach(mAttachment);
   return HostStatus::kOk;
 }
 
@@ -75,7 +77,7 @@ VstIntPtr Vst2Instance::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr valu
   const VstIntPtr answer = effect->dispatcher(effect, opcode, index, value, ptr, opt);
   if (opcode == effMainsChanged) mResumed = value != 0;
   if (opcode == effClose) {
-    Vst2HostCallback::Detach(effect);
+    Vst2HostCallback::Detach(mAttachment);
     mEffect = nullptr;
     mResumed = false;
   }

@@ -88,6 +88,7 @@ class Vst2Instance {
 
  private:
   AEffect* mEffect = nullptr;
+  Vst2HostCallback::Attachment mAttachment;
   bool mResumed = false;
   std::string mError;
 };
