@@ -60,7 +60,7 @@ VstIntPtr VSTCALLBACK Vst2HostCallback::Callback(AEffect* effect, VstInt32 opcod
   }
   if (host == nullptr) host = tMaking;
   if (host == nullptr) {
-    static Vst2HostCallback* const fallback = new Vst2HostCallback;
+    static Vst2HostCallback* const fallback = new Vst2HostCallback(Vst2HostAnswers{}, false);
     host = fallback;
   }
   return host->Receive(effect, opcode, index, value, ptr, opt);
