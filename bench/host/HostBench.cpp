@@ -9,6 +9,7 @@
 
 #if defined(QUILLMERE_HAVE_ENGINE)
 #include "effect/EffectEngine.h"
+#include "effect/ParameterTable.h"
 #endif
 
 #include <benchmark/benchmark.h>
@@ -199,7 +200,7 @@ void BM_EngineAlone(benchmark::State& state) {
   const int block = static_cast<int>(state.range(0));
   const Noise& noise = SharedNoise();
   EffectEngine engine;
-  for (int i = 0; i < 5; ++i) engine.SetParameter(i, i == 0 ? 1000.0 : 0.0);
+  for (const ParameterDefinition& row : kParameterTable) engine.SetParameter(row.mIndex, row.mDefault);
   engine.Reset(kSampleRate);
   std::vector<double> out[2];
   for (int c = 0; c < 2; ++c) out[c].resize(static_cast<size_t>(block));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "effect/ParameterTable.h"
 #include "effect/ZvAudioPlugin.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -78,14 +79,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Values far below the range are a known separate case; keep to -10 .. 10 here.
         float value = in.Float();
         if (!(value >= -10.0f && value <= 10.0f)) value = (action & 8) ? 1.0f : 0.0f;
-        e.SetParameter(static_cast<int>(action >> 3) % 7 - 1, value);
+        e.SetParameter(static_cast<int>(action >> 3) % (kNumParams + 2) - 1, value);  // -1 .. kNumParams
         break;
       }
       case 4: {
         char text[16];
         for (char& ch : text) ch = static_cast<char>(in.Byte());
         text[15] = 0;
-        e.Dispatch(effString2Parameter, static_cast<int>(action >> 3) % 6, 0, text);
+        e.Dispatch(effString2Parameter, static_cast<int>(action >> 3) % (kNumParams + 1), 0, text);
         break;
       }
       case 5: {

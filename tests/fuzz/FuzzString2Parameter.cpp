@@ -3,12 +3,13 @@
 #include <cstring>
 #include <string>
 
+#include "effect/ParameterTable.h"
 #include "effect/ZvAudioPlugin.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
-  const int index = static_cast<int>(data[0] % 8) - 1;                        // -1 .. 6
+  const int index = static_cast<int>(data[0] % (kNumParams + 3)) - 1;         // -1 .. kNumParams + 1
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);  // cut at the first zero byte
   fuzz::HostedPlugin hosted((new ZvAudioPlugin(&Vst2HostCallback::Callback))->Descriptor());
   Vst2Instance& e = hosted.instance;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "RenderTestSupport.h"
+#include "effect/ParameterTable.h"
 
 namespace {
 
@@ -366,13 +367,17 @@ std::vector<EffectCase> Effects() {
                                       12,
                                       1e-6}};
 #ifdef QUILLMERE_PLUGIN
-  effects.push_back({"Quillmere",
-                     QUILLMERE_PLUGIN,
-                     {"--set", "Freqz Split=2500", "--set", "LR to HighFreqz=1.5"},
-                     {"Freqz Split = 2500.000 Hz", "LR to HighFreqz = 1.500 angular"},
-                     "Freqz Split",
-                     48,
-                     1e-4});
+  const ParameterDefinition& split = kParameterTable[kSplitHz];
+  const ParameterDefinition& angle = kParameterTable[kHighAngle];
+  effects.push_back(
+      {"Quillmere",
+       QUILLMERE_PLUGIN,
+       {"--set", std::string(split.mName) + "=2500", "--set", std::string(angle.mName) + "=1.5"},
+       {std::string(split.mName) + " = 2500.000 " + split.mUnitLabel,
+        std::string(angle.mName) + " = 1.500 " + angle.mUnitLabel},
+       split.mName,
+       48,
+       1e-4});
 #endif
   return effects;
 }
@@ -454,14 +459,15 @@ class QuillmereRender : public RenderEndToEnd {
   }
 };
 
-TEST_F(QuillmereRender, ListsItsFiveParametersAndTakesValuesByName) {
-  const RunResult run =
-      RunRenderer({"--plugin", QUILLMERE_PLUGIN, "--set", "Freqz Split=2000", "--list-params"}, dir.Path());
+TEST_F(QuillmereRender, ListsEveryParameterAndTakesValuesByName) {
+  const RunResult run = RunRenderer({"--plugin", QUILLMERE_PLUGIN, "--set",
+                                     std::string(kParameterTable[kSplitHz].mName) + "=2000", "--list-params"},
+                                    dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  for (const char* name : {"Freqz Split", "LowFreqzQ", "HighFreqzQ", "LR to LowFreqz", "LR to HighFreqz"})
-    EXPECT_NE(run.out.find(name), std::string::npos) << name;
+  for (const ParameterDefinition& row : kParameterTable)
+    EXPECT_NE(run.out.find(row.mName), std::string::npos) << row.mName;
   EXPECT_NE(run.out.find("2000"), std::string::npos) << run.out;
-  EXPECT_EQ(Lines(run.out).size(), 6u) << run.out;
+  EXPECT_EQ(Lines(run.out).size(), kNumParams + 1u) << run.out;  // and the heading
 }
 
 TEST_F(QuillmereRender, DemoRenderWithTheDefaultPluginIsFiniteAndWithinFullScale) {

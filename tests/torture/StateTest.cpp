@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/ParameterTable.h"
 #include "tests/torture/BlockRunner.h"
 
 namespace torture {
@@ -41,16 +42,16 @@ void ExpectUsable(Instance& plug, const std::string& after) {
 }
 
 TEST(State, SaveLoadSaveGivesIdenticalBytesForBothKinds) {
-  const float settings[][5] = {{0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-                               {1.0f, 1.0f, 1.0f, 1.0f, 1.0f},
-                               {0.1234f, 0.5f, 0.75f, 0.3f, 0.9f},
-                               {0.999f, 0.001f, 0.4f, 0.6f, 0.5f}};
+  const float settings[][kNumParams] = {{0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
+                                        {1.0f, 1.0f, 1.0f, 1.0f, 1.0f},
+                                        {0.1234f, 0.5f, 0.75f, 0.3f, 0.9f},
+                                        {0.999f, 0.001f, 0.4f, 0.6f, 0.5f}};
   for (bool program : {true, false}) {
     for (const auto& setting : settings) {
       SCOPED_TRACE(program ? "program chunk" : "bank chunk");
       Instance plug;
       plug.Start(44100.0f, 512);
-      for (int p = 0; p < 5 && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
+      for (int p = 0; p < kNumParams && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
       const std::vector<float> before = Parameters(plug);
       const std::vector<uint8_t> first = plug.GetChunk(ChunkKind(program));
       ASSERT_FALSE(first.empty());
@@ -75,8 +76,8 @@ TEST(State, SaveLoadSaveGivesIdenticalBytesForBothKinds) {
 TEST(State, StateOfValuesSetOutsideTheRangeSettlesAfterOneLoad) {
   Instance plug;
   plug.Start(44100.0f, 512);
-  const float setting[5] = {-2.0f, 3.0f, -0.5f, 1.5f, -1e9f};
-  for (int p = 0; p < 5 && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
+  const float setting[kNumParams] = {-2.0f, 3.0f, -0.5f, 1.5f, -1e9f};
+  for (int p = 0; p < kNumParams && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
   const std::vector<uint8_t> first = plug.GetChunk(Vst2Chunk::kProgram);
   ASSERT_EQ(plug.LoadChunk(true, first.data(), static_cast<VstIntPtr>(first.size())), 1);
   const std::vector<uint8_t> settled = plug.GetChunk(Vst2Chunk::kProgram);

@@ -9,10 +9,9 @@
 #include <thread>
 
 #include "TestHost.h"
+#include "effect/ParameterTable.h"
 
 namespace {
-
-constexpr int kNumParams = 5;
 
 std::vector<std::vector<float>> Block(Vst2Instance& plug, const std::vector<std::vector<double>>& input) {
   return ProcessFloat(plug, input, static_cast<int>(input[0].size()));
@@ -22,7 +21,7 @@ TEST(PluginLibrary, DescriptorHoldsTheEffectsDescription) {
   TestPlugin plug;
   EXPECT_EQ(plug->magic, 0x56737450);
   EXPECT_EQ(plug->numPrograms, 1);
-  EXPECT_EQ(plug->numParams, 5);
+  EXPECT_EQ(plug->numParams, kNumParams);
   EXPECT_EQ(plug->numInputs, 2);
   EXPECT_EQ(plug->numOutputs, 2);
   EXPECT_EQ(plug->flags, 0x1010);
@@ -142,7 +141,7 @@ TEST(PluginLibrary, TextSetsTheParameterInItsOwnUnits) {
   };
   const Case cases[] = {
       {0, "250", 1, "250.000"},       {0, "5", 1, "100.000"},      {0, "abc", 1, "100.000"},
-      {0, " 1.5e3Hz", 1, "1500.000"}, {0, nullptr, 1, "1500.000"}, {5, "250", 0, nullptr},
+      {0, " 1.5e3Hz", 1, "1500.000"}, {0, nullptr, 1, "1500.000"}, {kNumParams, "250", 0, nullptr},
       {-1, "250", 0, nullptr},        {3, "-2.25", 1, "-2.250"},   {1, "99", 1, "12.000"},
   };
   TestPlugin plug;
@@ -175,24 +174,15 @@ TEST(PluginLibrary, TextIsReadAndShownWithAPointWhateverTheLocale) {
 }
 
 TEST(PluginLibrary, ParameterTextsNamesAndLabels) {
-  struct Case {
-    const char* name;
-    const char* display;
-    const char* label;
-  };
-  const Case cases[kNumParams] = {{"Freqz Split", "1000.000", "Hz"},
-                                  {"LowFreqzQ", "0.000", ""},
-                                  {"HighFreqzQ", "0.000", ""},
-                                  {"LR to LowFreqz", "0.000", "angular"},
-                                  {"LR to HighFreqz", "0.000", "angular"}};
+  const char* defaultDisplays[kNumParams] = {"1000.000", "0.000", "0.000", "0.000", "0.000"};
   TestPlugin plug;
-  for (int i = 0; i < kNumParams; ++i) {
-    EXPECT_EQ(WrittenText(plug, effGetParamName, i), cases[i].name);
-    EXPECT_EQ(WrittenText(plug, effGetParamDisplay, i), cases[i].display);
-    EXPECT_EQ(WrittenText(plug, effGetParamLabel, i), cases[i].label);
+  for (const ParameterDefinition& row : kParameterTable) {
+    EXPECT_EQ(WrittenText(plug, effGetParamName, row.mIndex), row.mName);
+    EXPECT_EQ(WrittenText(plug, effGetParamDisplay, row.mIndex), defaultDisplays[row.mIndex]);
+    EXPECT_EQ(WrittenText(plug, effGetParamLabel, row.mIndex), row.mUnitLabel);
   }
   char untouched[8] = "keep";
-  EXPECT_EQ(plug.Dispatch(effGetParamName, 5, 0, untouched), 0);
+  EXPECT_EQ(plug.Dispatch(effGetParamName, kNumParams, 0, untouched), 0);
   EXPECT_STREQ(untouched, "keep");
   EXPECT_NEAR(plug.GetParameter(0), 0.4346, 1e-4);
 }
@@ -203,9 +193,9 @@ TEST(PluginLibrary, NormalisedParametersRoundTripAndIgnoreOutsideIndexes) {
     plug.SetParameter(i, 0.5f);
     EXPECT_NEAR(plug.GetParameter(i), 0.5f, 1e-6f);
   }
-  plug.SetParameter(5, 0.1f);
+  plug.SetParameter(kNumParams, 0.1f);
   plug.SetParameter(-1, 0.1f);
-  EXPECT_EQ(plug.GetParameter(5), 0.0f);
+  EXPECT_EQ(plug.GetParameter(kNumParams), 0.0f);
   EXPECT_EQ(plug.GetParameter(-1), 0.0f);
   EXPECT_EQ(WrittenText(plug, effGetParamDisplay, 0), "1414.214");
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "effect/ParameterTable.h"
+
 namespace {
 
 const int kBlockPattern[] = {512, 333, 512, 64, 1, 500, 512, 200};
@@ -33,21 +35,21 @@ struct Rotor {
 void ChangeParameters(Vst2Instance& plug, int block) {
   switch (block) {
     case 0:
-      plug.SetParameterText(0, "2500");
-      plug.SetParameter(1, 0.75f);
-      plug.SetParameter(2, 0.6f);
-      plug.SetParameterText(3, "-1.25");
-      plug.SetParameter(4, 0.35f);
+      plug.SetParameterText(kSplitHz, "2500");
+      plug.SetParameter(kLowQDb, 0.75f);
+      plug.SetParameter(kHighQDb, 0.6f);
+      plug.SetParameterText(kLowAngle, "-1.25");
+      plug.SetParameter(kHighAngle, 0.35f);
       break;
     case 60:
-      plug.SetParameter(0, 0.2f);
+      plug.SetParameter(kSplitHz, 0.2f);
       break;
     case 120:
-      plug.SetParameterText(2, "3.5");
+      plug.SetParameterText(kHighQDb, "3.5");
       break;
     case 180:
-      plug.SetParameter(3, 0.9f);
-      plug.SetParameterText(4, "7");
+      plug.SetParameter(kLowAngle, 0.9f);
+      plug.SetParameterText(kHighAngle, "7");
       break;
     default:
       break;
@@ -100,7 +102,7 @@ std::string CheckInstance::Problem() const {
       !effect->getParameter)
     return "the descriptor lacks a callback";
   if (effect->numInputs != 2 || effect->numOutputs != 2) return "the plug-in is not stereo in and out";
-  if (effect->numParams < 5) return "the plug-in has fewer than five parameters";
+  if (effect->numParams < kNumParams) return "the plug-in has fewer parameters than Quillmere";
   return "";
 }
 

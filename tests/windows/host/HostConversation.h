@@ -17,7 +17,7 @@ struct CheckInstance {
   CheckInstance(const CheckInstance&) = delete;
   CheckInstance& operator=(const CheckInstance&) = delete;
 
-  // What makes the instance unusable as a stereo effect with five parameters, or "" when nothing does.
+  // What makes the instance unusable as a stereo effect with Quillmere's parameters, or "" when nothing does.
   std::string Problem() const;
 
   Vst2HostCallback host;
