@@ -33,5 +33,12 @@ subprocess.run([os.path.join(moved, "bin/quillmere-render")], check=True, cwd=wo
 demo = os.path.join(work, "quillmere-demo.wav")
 if not os.path.isfile(demo) or os.path.getsize(demo) < 100000:
     sys.exit("the installed renderer wrote no demo file")
-print(f"{len(expected)} files installed; the installed renderer rendered the demo")
+# And it was the installed plug-in it loaded: a damaged one is an error, however complete the build tree is.
+with open(os.path.join(moved, "lib/vst/Quillmere.so"), "wb") as damaged:
+    damaged.write(b"not a plug-in")
+run = subprocess.run([os.path.join(moved, "bin/quillmere-render"), "--list-params"], cwd=work,
+                     capture_output=True, text=True)
+if run.returncode != 1:
+    sys.exit(f"the installed renderer did not load the installed plug-in: {run.returncode} {run.stdout}{run.stderr}")
+print(f"{len(expected)} files installed; the installed renderer rendered the demo with the installed plug-in")
 shutil.rmtree(scratch)
