@@ -111,11 +111,11 @@ void Renderer::Run() {
   mPluginPath = mOptions.mPluginPath.empty() ? DefaultPluginPath() : mOptions.mPluginPath;
   const double sampleRate = source ? source->SampleRate() : 44100.0;
   Vst2HostAnswers answers;
-  answers.product = "quillmere-render";
-  answers.vendorVersion = QUILLMERE_RENDER_VERSION_NUMBER;
-  answers.sampleRate = sampleRate;
-  answers.blockSize = mOptions.mBlockSize;
-  answers.processLevel = kVstProcessLevelOffline;
+  answers.mProduct = "quillmere-render";
+  answers.mVendorVersion = QUILLMERE_RENDER_VERSION_NUMBER;
+  answers.mSampleRate = sampleRate;
+  answers.mBlockSize = mOptions.mBlockSize;
+  answers.mProcessLevel = kVstProcessLevelOffline;
   // Declared in this order so the instance closes before its host and its module go.
   PluginModule module;
   Vst2HostCallback host(answers);
