@@ -16,7 +16,7 @@ add_library(iplug STATIC
   ${CMAKE_CURRENT_LIST_DIR}/IPlugPreset.cpp
 )
 target_include_directories(iplug PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
-target_link_libraries(iplug PUBLIC iplug_core)
+target_link_libraries(iplug PUBLIC iplug_core quillmere_dsp)
 if(NOT WIN32)
   find_package(Threads REQUIRED)
   target_link_libraries(iplug PUBLIC Threads::Threads)

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <type_traits>
 
-#include "IPlug/IDenormalGuard.h"
 #include "IPlug/IPlugBase.h"
+#include "dsp/DenormalGuard.h"
+#include "dsp/ProcessorFeatures.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
@@ -19,10 +20,7 @@ namespace {
 // The 32-bit paths' conversion loops, four samples to an instruction on processors with AVX2 and in plain
 // loops elsewhere; each sample goes through the same conversion or float addition either way.
 #if QUILLMERE_FRAME_AVX2
-const bool kFrameUsesAvx2 = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
-}();
+const bool kFrameUsesAvx2 = ProcessorHasAvx2();
 
 __attribute__((target("avx2"))) void WidenAvx2(const float* source, double* target, int n) {
   int s = 0;
@@ -248,7 +246,7 @@ void IPlugBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, 
 void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   // Flushing covers the narrowing too, so no subnormal float reaches the host.
-  IDenormalGuard denormalGuard;
+  DenormalGuard denormalGuard;
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);
@@ -264,7 +262,7 @@ void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, b
 
 void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
-  IDenormalGuard denormalGuard;
+  DenormalGuard denormalGuard;
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);

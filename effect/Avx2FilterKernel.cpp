@@ -5,6 +5,8 @@
 
 #include <immintrin.h>
 
+#include "dsp/ProcessorFeatures.h"
+
 // Fused multiply-add stays off: only the instructions of AVX2 proper are enabled for these functions.
 #define QUILLMERE_AVX2 __attribute__((target("avx2")))
 #define QUILLMERE_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
@@ -201,13 +203,7 @@ QUILLMERE_AVX2 void DivideSamples(double* samples, int count, double divisor) {
 
 }  // namespace
 
-bool Avx2FilterKernel::Supported() {
-  static const bool supported = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return supported;
-}
+bool Avx2FilterKernel::Supported() { return ProcessorHasAvx2(); }
 
 double Avx2FilterKernel::Run(const FilterJob& job) { return RunPipeline(job); }
 

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <limits>
 
-#include "IPlug/IDenormalGuard.h"
+#include "dsp/DenormalGuard.h"
 #include "effect/PeakLimiter.h"
 
 const SectionCoefficients EffectEngine::kPreFilterSections[PreFilter::kSections] = {
@@ -166,7 +166,7 @@ void EffectEngine::DesignBandFilters() {
 void EffectEngine::ProcessStereoBlock(const double* const* inputs, double* const* outputs, int nFrames) {
   if (nFrames <= 0) return;
   // Decaying filter tails would otherwise run into denormal numbers, which are slow on x86.
-  IDenormalGuard denormalGuard;
+  DenormalGuard denormalGuard;
   for (int start = 0; start < nFrames; start += kMaxChunkFrames) {
     const int remaining = nFrames - start;
     const int n = remaining < kMaxChunkFrames ? remaining : kMaxChunkFrames;

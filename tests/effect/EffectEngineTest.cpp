@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "dsp/DenormalGuard.h"
 #include "effect/EffectEngine.h"
 
 namespace {
@@ -389,16 +390,17 @@ TEST(EffectEngine, SilenceAfterLoudInputNeverProducesDenormals) {
   }
 }
 
-// Values far outside the parameter ranges (a host's normalised value of -1e30 or minus infinity) must not turn the
-// bands into NaN: such a band goes silent, and the effect recovers when the value becomes sensible again.
+// Values far outside the parameter ranges (a host's normalised value of -1e30 or minus infinity) must not
+// turn the bands into NaN: such a band goes silent, and the effect recovers when the value becomes sensible
+// again.
 TEST(EffectEngine, DegenerateParameterValuesSilenceTheirBandInsteadOfOutputtingNaN) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const struct {
     int index;
     double value;
-  } cases[] = {{0, 0.0}, {0, nan},   {1, -inf}, {1, -1e300}, {1, nan}, {2, -inf}, {2, -1e300},
-               {2, nan}, {3, -inf}, {3, inf},   {3, nan},    {4, -inf}, {4, 1e300}, {4, nan}};
+  } cases[] = {{0, 0.0}, {0, nan},  {1, -inf}, {1, -1e300}, {1, nan},  {2, -inf},  {2, -1e300},
+               {2, nan}, {3, -inf}, {3, inf},  {3, nan},    {4, -inf}, {4, 1e300}, {4, nan}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "parameter " << c.index << " = " << c.value);
     EffectEngine engine;
@@ -413,3 +415,23 @@ TEST(EffectEngine, DegenerateParameterValuesSilenceTheirBandInsteadOfOutputtingN
     EXPECT_GT(Rms(recovered.left, 2048), 0.01);
   }
 }
+
+#if QUILLMERE_HAS_MXCSR
+// The engine flushes denormals while it runs and hands the caller back its own control bits.
+TEST(EffectEngine, ProcessingRestoresTheCallersFloatingPointControl) {
+  constexpr unsigned kFlushBits = DenormalGuard::kFlushToZero | DenormalGuard::kDenormalsAreZero;
+  const unsigned saved = _mm_getcsr();
+  EffectEngine engine;
+  engine.Reset(44100.0);
+  Stereo buffer = Noise(600, 0.5, 12);
+  const double* in[2] = {buffer.left.data(), buffer.right.data()};
+  double* out[2] = {buffer.left.data(), buffer.right.data()};
+  for (unsigned caller : {0x1F80u, 0x1F80u | kFlushBits, 0x1F80u | 0x3Fu, 0x1F80u | kFlushBits | 0x3Fu}) {
+    _mm_setcsr(caller);
+    engine.ProcessStereoBlock(in, out, 600);
+    const unsigned after = _mm_getcsr();
+    _mm_setcsr(saved);
+    EXPECT_EQ(after & DenormalGuard::kControlBits, caller & DenormalGuard::kControlBits) << caller;
+  }
+}
+#endif

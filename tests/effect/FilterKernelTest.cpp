@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "IPlug/IDenormalGuard.h"
+#include "dsp/DenormalGuard.h"
 #include "effect/EffectEngine.h"
 #include "effect/FilterKernel.h"
 
@@ -95,7 +95,7 @@ TEST(FilterKernel, EveryKernelGivesThePortableKernelsBits) {
         reference.in[1][static_cast<size_t>(frames - 1)] = -std::numeric_limits<double>::infinity();
       }
       const JobData start = reference;
-      IDenormalGuard guard;
+      DenormalGuard guard;
       const double referencePeak = FilterKernel::Run(FilterKernel::EKind::kPortable, reference.Job());
       for (FilterKernel::EKind kind : kKinds) {
         if (!FilterKernel::Supported(kind)) continue;
