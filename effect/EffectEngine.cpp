@@ -10,14 +10,9 @@
 #include "dsp/DenormalGuard.h"
 #include "effect/PeakLimiter.h"
 
-const SectionCoefficients EffectEngine::kPreFilterSections[PreFilter::kSections] = {
-    {0.4361, 0.8721, 0.4361, 0.983, 0.3614},
-    {1, 2, 1, 1.6981, 0.8327},
-    {1, -2, 1, -1.9476, 0.949},
-    {1, 2, 1, 1.879, 0.9621},
-    {1, -2, 1, -1.9906, 0.9909},
-    {1, -2, 1, -1.9979, 0.9981},
-};
+static_assert(PreFilter::kSections == PreFilterForm::kSections &&
+                  PreFilterForm::Fits(EffectEngine::kPreFilterSections),
+              "the vector kernels would never run the engine's pre-filter");
 
 namespace {
 
