@@ -18,8 +18,10 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPlacementOffset = 0.9599310885968813;  // 55 degrees in radians
-constexpr int kLowJitterPeriod = 20;
-constexpr int kHighJitterPeriod = 50;
+// A band's jitter count runs from 0 up to its last value; the chunk that finds it there redraws the jitter
+// and sets the count back to 0. So the low band draws every 21 chunks and the high band every 51.
+constexpr int kLowJitterLastCount = 20;
+constexpr int kHighJitterLastCount = 50;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool IsFinitePair(const double* s1, const double* s2, int channel) {
@@ -229,13 +231,13 @@ void EffectEngine::UpdateChunkGains() {
 }
 
 void EffectEngine::UpdateJitter() {
-  if (mLowJitterCount == kLowJitterPeriod) {
+  if (mLowJitterCount == kLowJitterLastCount) {
     mLowJitterCount = 0;
     mLowJitter = std::floor(mRandom.NextOpenUnit() * 31.0) - 15.0;
   } else {
     ++mLowJitterCount;
   }
-  if (mHighJitterCount == kHighJitterPeriod) {
+  if (mHighJitterCount == kHighJitterLastCount) {
     mHighJitterCount = 0;
     mHighJitter = std::floor(mRandom.NextOpenUnit() * 51.0) - 25.0;
   } else {
