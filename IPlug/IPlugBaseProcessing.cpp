@@ -18,7 +18,10 @@
 namespace {
 
 // The 32-bit paths' conversion loops, four samples to an instruction on processors with AVX2 and in plain
-// loops elsewhere; each sample goes through the same conversion or float addition either way.
+// loops elsewhere; each sample goes through the same conversion or float addition either way. Each AVX2 loop
+// ends by clearing the upper register halves itself: the compiler leaves that out after instructions that
+// read 256 bits but write 128, and the legacy SSE code that runs next, here or in the host, would then be
+// slowed on every instruction.
 #if QUILLMERE_FRAME_AVX2
 const bool kFrameUsesAvx2 = ProcessorHasAvx2();
 
@@ -29,6 +32,7 @@ __attribute__((target("avx2"))) void WidenAvx2(const float* source, double* targ
     _mm256_storeu_pd(target + s + 4, _mm256_cvtps_pd(_mm_loadu_ps(source + s + 4)));
   }
   for (; s < n; ++s) target[s] = source[s];
+  _mm256_zeroupper();
 }
 
 __attribute__((target("avx2"))) void NarrowAvx2(const double* source, float* target, int n) {
@@ -38,6 +42,7 @@ __attribute__((target("avx2"))) void NarrowAvx2(const double* source, float* tar
     _mm_storeu_ps(target + s + 4, _mm256_cvtpd_ps(_mm256_loadu_pd(source + s + 4)));
   }
   for (; s < n; ++s) target[s] = static_cast<float>(source[s]);
+  _mm256_zeroupper();
 }
 
 __attribute__((target("avx2"))) void NarrowAndAddAvx2(const double* source, float* target, int n) {
@@ -47,6 +52,7 @@ __attribute__((target("avx2"))) void NarrowAndAddAvx2(const double* source, floa
                   _mm_add_ps(_mm_loadu_ps(target + s), _mm256_cvtpd_ps(_mm256_loadu_pd(source + s))));
   }
   for (; s < n; ++s) target[s] = target[s] + static_cast<float>(source[s]);
+  _mm256_zeroupper();
 }
 #endif
 
