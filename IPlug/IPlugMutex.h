@@ -24,14 +24,21 @@ class IPlugMutex {
 // Scoped guard: enters on construction, leaves on destruction unless released before.
 class IPlugMutexLock {
  public:
-  explicit IPlugMutexLock(IPlugBase* plug);   // the plug-in's instance lock
-  explicit IPlugMutexLock(IPlugMutex* mutex);  // none: holds nothing
-  ~IPlugMutexLock();
+  explicit IPlugMutexLock(IPlugBase* plug);                     // the plug-in's instance lock
+  explicit IPlugMutexLock(IPlugMutex* mutex) : mMutex(mutex) {  // none: holds nothing
+    if (mMutex) mMutex->Enter();
+  }
+  ~IPlugMutexLock() {
+    if (mMutex) mMutex->Leave();
+  }
   IPlugMutexLock(const IPlugMutexLock&) = delete;
   IPlugMutexLock& operator=(const IPlugMutexLock&) = delete;
 
   // Leaves at once and forgets the mutex, so destruction does nothing.
-  void Release();
+  void Release() {
+    if (mMutex) mMutex->Leave();
+    mMutex = nullptr;
+  }
 
  private:
   IPlugMutex* mMutex;
