@@ -117,6 +117,7 @@ void IPlugBase::SetInputsConnected(int first, int count, bool connected) {
     connection->mIsConnected = connected;
     if (!connected) *connection->mSlot = connection->mScratch.Get();
   }
+  NoteConnections();
 }
 
 void IPlugBase::SetOutputsConnected(int first, int count, bool connected) {
@@ -127,6 +128,14 @@ void IPlugBase::SetOutputsConnected(int first, int count, bool connected) {
     connection->mIsConnected = connected;
     if (!connected) *connection->mSlot = connection->mScratch.Get();
   }
+  NoteConnections();
+}
+
+void IPlugBase::NoteConnections() {
+  bool every = true;
+  for (int i = 0; i < InChannelCount(); ++i) every = every && mInputConnections.Get(i)->mIsConnected;
+  for (int i = 0; i < OutChannelCount(); ++i) every = every && mOutputConnections.Get(i)->mIsConnected;
+  mEveryChannelConnected = every;
 }
 
 void IPlugBase::LimitExtraChannels() {
@@ -249,10 +258,49 @@ void IPlugBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, 
   }
 }
 
+// With every channel connected, host entry i is channel i, so binding is a walk over the channels in step
+// with the host's arrays; the slots, scratch buffers and 32-bit targets end up as the general binding leaves
+// them.
+void IPlugBase::ProcessConnectedBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
+  double** inSlots = mInputSlots.Get();
+  double** outSlots = mOutputSlots.Get();
+  const int nIn = InChannelCount(), nOut = OutChannelCount();
+  for (int i = 0; i < nIn; ++i) {
+    double* scratch = mInputConnections.Get(i)->mScratch.Get();
+    Widen(inputs[i], scratch, nFrames);
+    inSlots[i] = scratch;
+  }
+  for (int i = 0; i < nOut; ++i) {
+    IOutputConnection* connection = mOutputConnections.Get(i);
+    outSlots[i] = connection->mScratch.Get();
+    connection->mFloatTarget = outputs[i];
+  }
+  ProcessDoubleBlock(inSlots, outSlots, nFrames);
+  for (int i = 0; i < nOut; ++i) {
+    if (accumulate) {
+      NarrowAndAdd(outSlots[i], outputs[i], nFrames);
+    } else {
+      Narrow(outSlots[i], outputs[i], nFrames);
+    }
+  }
+}
+
+void IPlugBase::ProcessConnectedBlock(double** inputs, double** outputs, int nFrames) {
+  double** inSlots = mInputSlots.Get();
+  double** outSlots = mOutputSlots.Get();
+  for (int i = 0, n = InChannelCount(); i < n; ++i) inSlots[i] = inputs[i];
+  for (int i = 0, n = OutChannelCount(); i < n; ++i) outSlots[i] = outputs[i];
+  ProcessDoubleBlock(inSlots, outSlots, nFrames);
+}
+
 void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   // Flushing covers the narrowing too, so no subnormal float reaches the host.
   DenormalGuard denormalGuard;
+  if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
+    ProcessConnectedBlock(inputs, outputs, nFrames, accumulate);
+    return;
+  }
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);
@@ -269,6 +317,10 @@ void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, b
 void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   DenormalGuard denormalGuard;
+  if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
+    ProcessConnectedBlock(inputs, outputs, nFrames);
+    return;
+  }
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);
