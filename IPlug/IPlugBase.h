@@ -19,6 +19,9 @@
 
 enum EPlugApi : int32_t {
   kApiVst2 = 0,
+  kApiVst3 = 1,
+  kApiClap = 2,
+  kApiLv2 = 3,
 };
 
 // Names are copied into fields of this size: at most 127 characters and the terminator.

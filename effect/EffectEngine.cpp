@@ -67,11 +67,11 @@ void DivideOutputs(FilterKernel::EKind kernel, double* left, double* right, int 
 EffectEngine::EffectEngine()
     : mCoefficientsStale(false),
       mSampleRate(44100.0),
-      mSplitHz(1000.0),
-      mLowQDb(0.0),
-      mHighQDb(0.0),
-      mLowAngle(0.0),
-      mHighAngle(0.0),
+      mSplitHz(kParameterTable[kSplitHz].mDefault),
+      mLowQDb(kParameterTable[kLowQDb].mDefault),
+      mHighQDb(kParameterTable[kHighQDb].mDefault),
+      mLowAngle(kParameterTable[kLowAngle].mDefault),
+      mHighAngle(kParameterTable[kHighAngle].mDefault),
       mPreFilter(),
       mLowPass(),
       mHighPass(),
@@ -98,19 +98,19 @@ bool EffectEngine::SelectKernel(FilterKernel::EKind kind) {
 
 void EffectEngine::SetParameter(int index, double value) {
   switch (index) {
-    case 0:
+    case kSplitHz:
       mSplitHz = value;
       break;
-    case 1:
+    case kLowQDb:
       mLowQDb = value;
       break;
-    case 2:
+    case kHighQDb:
       mHighQDb = value;
       break;
-    case 3:
+    case kLowAngle:
       mLowAngle = value;
       break;
-    case 4:
+    case kHighAngle:
       mHighAngle = value;
       break;
     default:

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "effect/FilterKernel.h"
+#include "effect/ParameterTable.h"
 #include "effect/RandomSource.h"
 
 // A designed second-order section with its transposed-direct-form-II state per channel (0 left, 1 right).
@@ -23,7 +24,6 @@ struct PreFilter {
 class EffectEngine {
  public:
   static constexpr int kMaxChunkFrames = 4096;
-  static constexpr int kParameterCount = 5;
   // The fixed band-pass pre-filter, in PreFilterForm so that the vector kernels can run it.
   static constexpr SectionCoefficients kPreFilterSections[PreFilter::kSections] = {
       {0.4361, 0.8721, 0.4361, 0.983, 0.3614},
@@ -36,7 +36,8 @@ class EffectEngine {
 
   EffectEngine();
 
-  // Values in the parameter's own unit (Hz, dB, radians); applied from the next chunk.
+  // index is an EParams value; value is in the parameter's own unit (Hz, dB, radians). Applied from the next
+  // chunk; other indices are ignored.
   void SetParameter(int index, double value);
   void Reset(double sampleRate);
   // inputs[c] and outputs[c] hold nFrames samples; an output may be the same memory as its input.

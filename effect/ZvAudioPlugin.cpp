@@ -4,39 +4,21 @@
 namespace {
 
 constexpr int kNumPresets = 0;
-constexpr int kVendorVersion = 0x00000100;  // 0.1.0
-constexpr int kUniqueId = 0x4B717A72;       // 'Kqzr'
-constexpr int kManufacturerId = 0x5A5156;   // 'ZQV'
+// Packed as 0xMMMMmmpp from the project version.
+constexpr int kVendorVersion =
+    (QUILLMERE_VERSION_MAJOR << 16) | (QUILLMERE_VERSION_MINOR << 8) | QUILLMERE_VERSION_PATCH;
+constexpr int kUniqueId = 0x4B717A72;      // 'Kqzr'
+constexpr int kManufacturerId = 0x5A5156;  // 'ZQV'
 constexpr int kLatency = 0;
-
-struct ParamDefinition {
-  const char* mName;
-  const char* mUnitLabel;
-  double mMin;
-  double mMax;
-  double mDefault;
-  double mStep;
-  double mShape;  // 0 exponential, 1 linear
-};
-
-// Units as the engine takes them: Hz, dB, dB, radians, radians.
-constexpr ParamDefinition kParamDefinitions[ZvAudioPlugin::kNumParams] = {
-    {"Freqz Split", "Hz", 100.0, 20000.0, 1000.0, 0.001, 0.0},
-    {"LowFreqzQ", "", -40.0, 12.0, 0.0, 0.001, 1.0},
-    {"HighFreqzQ", "", -40.0, 12.0, 0.0, 0.001, 1.0},
-    {"LR to LowFreqz", "angular", -10.0, 10.0, 0.0, 0.001, 1.0},
-    {"LR to HighFreqz", "angular", -10.0, 10.0, 0.0, 0.001, 1.0},
-};
 
 }  // namespace
 
-ZvAudioPlugin::ZvAudioPlugin(audioMasterCallback hostCallback)
-    : IPlugVST(hostCallback, kNumParams, "2-2", kNumPresets, "Quillmere", "Quillmere", "", kVendorVersion,
-               kUniqueId, kManufacturerId, kLatency, false, false, false, 0),
+ZvAudioPlugin::ZvAudioPlugin(const IPlugInstanceInfo& info)
+    : IPlugBinding(info, kNumParams, "2-2", kNumPresets, "Quillmere", "Quillmere", "", kVendorVersion,
+                   kUniqueId, kManufacturerId, kLatency, false, false, false, 0),
       mEngine(new EffectEngine()) {
-  for (int i = 0; i < kNumParams; ++i) {
-    const ParamDefinition& d = kParamDefinitions[i];
-    Param(i)->DefineContinuous(d.mName, d.mDefault, d.mMin, d.mMax, d.mStep, d.mUnitLabel, d.mShape);
+  for (const ParameterDefinition& d : kParameterTable) {
+    Param(d.mIndex)->DefineContinuous(d.mName, d.mDefault, d.mMin, d.mMax, d.mStep, d.mUnitLabel, d.mShape);
   }
 }
 
@@ -56,4 +38,4 @@ void ZvAudioPlugin::ProcessDoubleBlock(double** inputs, double** outputs, int nF
   mEngine->ProcessStereoBlock(inputs, outputs, nFrames);
 }
 
-IPlugVST* MakePlug(audioMasterCallback hostCallback) { return new ZvAudioPlugin(hostCallback); }
+IPlugBinding* MakePlug(const IPlugInstanceInfo& info) { return new ZvAudioPlugin(info); }

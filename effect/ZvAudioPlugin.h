@@ -3,16 +3,15 @@
 
 #include <memory>
 
+#include "IPlug/IPlugFactory.h"
 #include "effect/EffectEngine.h"
-#include "vst/IPlugVST.h"
+#include "effect/ParameterTable.h"
 
 // The plug-in: five parameters, stereo in and out, no presets, and the engine bound to reset, parameter
-// change and block processing.
-class ZvAudioPlugin : public IPlugVST {
+// change and block processing. Compiled once per format, against that format's binding class.
+class ZvAudioPlugin : public IPlugBinding {
  public:
-  enum EParams { kSplitHz = 0, kLowQDb, kHighQDb, kLowAngle, kHighAngle, kNumParams };
-
-  explicit ZvAudioPlugin(audioMasterCallback hostCallback);
+  explicit ZvAudioPlugin(const IPlugInstanceInfo& info);
   ~ZvAudioPlugin() override;
 
   void ResetProcessing() override;

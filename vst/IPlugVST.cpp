@@ -22,7 +22,7 @@ VstInt32 ArrangementTypeFor(int nChannels) {
   }
 }
 
-IPlugVST::IPlugVST(audioMasterCallback hostCallback, int nParams, const char* channelIOStr, int nPresets,
+IPlugVST::IPlugVST(IPlugInstanceInfo hostCallback, int nParams, const char* channelIOStr, int nPresets,
                    const char* effectName, const char* productName, const char* vendorName, int vendorVersion,
                    int uniqueId, int vendorId, int latency, bool doesMidi, bool doesChunks, bool isInstrument,
                    int /*reserved*/)

@@ -11,6 +11,9 @@ constexpr int kVendorTextCopySize = 64;  // vendor and product strings
 constexpr int kProgramNameCopySize = 24;
 constexpr int kPinLabelCopySize = 64;
 
+// What the VST 2 binding needs to reach its host.
+using IPlugInstanceInfo = audioMasterCallback;
+
 // Speaker arrangement type for a channel count: empty, mono, stereo or user defined.
 VstInt32 ArrangementTypeFor(int nChannels);
 
@@ -19,7 +22,7 @@ VstInt32 ArrangementTypeFor(int nChannels);
 class IPlugVST : public IPlugBase {
  public:
   // The last argument is accepted for compatibility and ignored.
-  IPlugVST(audioMasterCallback hostCallback, int nParams, const char* channelIOStr, int nPresets,
+  IPlugVST(IPlugInstanceInfo hostCallback, int nParams, const char* channelIOStr, int nPresets,
            const char* effectName, const char* productName, const char* vendorName, int vendorVersion,
            int uniqueId, int vendorId, int latency, bool doesMidi, bool doesChunks, bool isInstrument,
            int reserved);
@@ -88,5 +91,4 @@ class IPlugVST : public IPlugBase {
   AEffect mDescriptor;
 };
 
-// Builds the effect's plug-in object; provided by the effect.
-IPlugVST* MakePlug(audioMasterCallback hostCallback);
+using IPlugBinding = IPlugVST;

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "vst/DecimalText.h"
+#include "IPlug/IPlugStateBytes.h"
 #include "vst/IPlugVST.h"
 
 namespace {
@@ -177,15 +177,7 @@ void IPlugVST::PrepareForHost() {
 // The address handed out stays valid until the next chunk request of the same kind or effClose.
 VstIntPtr IPlugVST::GetChunk(bool bank, void** data) {
   IStateChunk& chunk = bank ? mBankChunk : mProgramChunk;
-  WriteChunkHeader(chunk);
-  bool saved;
-  if (bank) {
-    ModifyCurrentPreset();
-    saved = SerializePresets(&chunk);
-  } else {
-    saved = SaveState(&chunk);
-  }
-  if (!saved || chunk.Size() <= 0) return 0;
+  if (!SaveStateChunk(this, &chunk, bank)) return 0;
   *data = chunk.Data();
   return chunk.Size();
 }
@@ -196,16 +188,7 @@ VstIntPtr IPlugVST::SetChunk(bool bank, const void* data, int size) {
   chunk.Resize(size);
   if (chunk.Size() != size) return 0;
   if (size > 0) std::memcpy(chunk.Data(), data, static_cast<size_t>(size));
-
-  int pos = 0;
-  const int32_t version = ReadChunkHeader(chunk, pos);
-  if (bank && version >= kStateChunkVersion) {
-    pos = UnserializePresets(&chunk, pos);
-  } else {
-    pos = LoadState(&chunk, pos);
-    ModifyCurrentPreset();
-  }
-  if (pos < 0) return 0;
+  if (LoadStateChunk(this, chunk, bank) < 0) return 0;
   RefreshEditorParams();
   return 1;
 }
@@ -242,13 +225,7 @@ VstIntPtr IPlugVST::TextToParameter(int index, const char* text) {
   if (!text) return 1;
   IPlugParam* param = Param(index);
   double value;
-  if (param->ValueTextCount() > 0) {
-    int found = 0;
-    if (!param->LookUpValueText(text, &found)) return 0;
-    value = found;
-  } else {
-    value = ReadDecimalText(text);
-  }
+  if (!ParseValueText(*param, text, &value)) return 0;
   param->SetClamped(value);
   ParamChanged(index);
   return 1;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "IPlug/IPlugFactory.h"
 #include "IPlug/IPlugMutex.h"
-#include "vst/IPlugVST.h"
 
 #if defined(_WIN32)
 #include <windows.h>

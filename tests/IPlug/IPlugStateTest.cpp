@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "IPlug/IPlugStateBytes.h"
 #include "TestPlug.h"
 
 namespace {
@@ -17,18 +18,9 @@ std::vector<double> ValuesOf(const IPlugBase& plug) {
   return values;
 }
 
-// A program chunk as the binding writes it: header, then the body.
-void SaveProgram(TestPlug& plug, IStateChunk* chunk) {
-  WriteChunkHeader(*chunk);
-  plug.SaveState(chunk);
-}
+void SaveProgram(TestPlug& plug, IStateChunk* chunk) { ASSERT_TRUE(SaveStateChunk(&plug, chunk, false)); }
 
-// Loads a program chunk the way the binding does; answers the final position.
-int LoadProgram(TestPlug& plug, const IStateChunk& chunk) {
-  int pos = 0;
-  ReadChunkHeader(chunk, pos);
-  return plug.LoadState(&chunk, pos);
-}
+int LoadProgram(TestPlug& plug, const IStateChunk& chunk) { return LoadStateChunk(&plug, chunk, false); }
 
 TEST(IPlugState, ProgramStateIsTheHeaderAndEveryValueAsADouble) {
   TestPlug plug;
@@ -107,3 +99,26 @@ TEST(IPlugState, StateOperationsNestUnderTheCallersLock) {
 }
 
 }  // namespace
+
+TEST(IPlugState, WholeLoadsApplyAllValuesOrNone) {
+  const std::vector<double> values = {440.0, -12.5, 6.0, 1.25, -9.75};
+  TestPlug source;
+  for (int i = 0; i < 5; ++i) source.Param(i)->SetClamped(values[i]);
+  IStateChunk saved;
+  SaveProgram(source, &saved);
+  const struct {
+    const char* name;
+    int offset;  // where the bytes start in the saved chunk
+    int size;
+    bool loads;
+  } cases[] = {{"whole chunk", 0, 48, true},     {"without header", 8, 40, true},
+               {"one byte short", 0, 47, false}, {"header only", 0, 8, false},
+               {"empty", 0, 0, false},           {"three values", 0, 32, false}};
+  for (const auto& c : cases) {
+    TestPlug plug;
+    IStateChunk scratch, backup;
+    const bool loaded = LoadProgramStateWhole(&plug, saved.Data() + c.offset, c.size, &scratch, &backup);
+    EXPECT_EQ(loaded, c.loads) << c.name;
+    EXPECT_EQ(ValuesOf(plug), c.loads ? values : kDefaults) << c.name;
+  }
+}

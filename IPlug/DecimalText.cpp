@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "vst/DecimalText.h"
+#include "IPlug/DecimalText.h"
 
 #include <charconv>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "vst/DecimalText.h"
+#include "IPlug/DecimalText.h"
 
 namespace {
 
