@@ -189,26 +189,9 @@ TEST(IPlugParam, FormatDisplayWritesNumbers) {
 // locale, with the C library's own formatting for every number of decimals and awkward values.
 TEST(IPlugParam, FormatDisplayMatchesTheCLibrarysFixedPointText) {
   const double inf = std::numeric_limits<double>::infinity();
-  const double values[] = {0.0,
-                           -0.0,
-                           0.0005,
-                           -0.0005,
-                           0.00049999,
-                           1414.2135623730951,
-                           2.5e-7,
-                           1e300,
-                           -1e300,
-                           1e22,
-                           123456789.987654321,
-                           inf,
-                           -inf,
-                           kNaN,
-                           0.125,
-                           0.375,
-                           2.675,
-                           -1.0005,
-                           4.35,
-                           1.7976931348623157e308};
+  const double values[] = {0.0,    -0.0,    0.0005,  -0.0005, 0.00049999, 1414.2135623730951, 2.5e-7,
+                           1e300,  -1e300,  1e22,    123456789.987654321, inf, -inf, kNaN,
+                           0.125,  0.375,   2.675,   -1.0005, 4.35,    1.7976931348623157e308};
   const double steps[] = {0.5, 0.25, 0.001, 0.0001, 0.00001, 0.0000001};
   for (double step : steps) {
     IPlugParam param;
