@@ -3,8 +3,8 @@
 
 class IPlugBase;
 
-// A recursive lock over the platform's critical section: the same thread may enter it again while holding it;
-// each entry needs its own leave.
+// A recursive lock (a critical section on Windows, a plain mutex with its owner and entry count elsewhere):
+// the same thread may enter it again while holding it; each entry needs its own leave.
 class IPlugMutex {
  public:
   IPlugMutex();
