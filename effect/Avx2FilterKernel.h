@@ -11,6 +11,10 @@ class Avx2FilterKernel {
   static bool Supported();
   // Needs FilterKernel::HasFixedPreFilterShape(job).
   static double Run(const FilterJob& job);
+  // FilterKernel::Run32; needs the same.
+  static double Run32(const FilterJob& job);
   // samples[i] = samples[i] / divisor, four at a time.
   static void Divide(double* samples, int count, double divisor);
+  // FilterKernel::DivideAndNarrow, four at a time.
+  static void DivideAndNarrow(double* samples, float* narrowed, int count, double divisor);
 };

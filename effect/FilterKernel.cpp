@@ -58,7 +58,19 @@ double FilterKernel::Run(EKind kind, const FilterJob& job) {
     case EKind::kPortable:
       break;
   }
-  return RunPortable(job);
+  return RunPortable<false>(job);
+}
+
+double FilterKernel::Run32(EKind kind, const FilterJob& job) {
+  switch (KernelFor(kind, job)) {
+    case EKind::kAvx2:
+      return Avx2FilterKernel::Run32(job);
+    case EKind::kSse2:
+      return Sse2FilterKernel::Run32(job);
+    case EKind::kPortable:
+      break;
+  }
+  return RunPortable<true>(job);
 }
 
 void FilterKernel::Divide(EKind kind, double* samples, int count, double divisor) {
@@ -67,10 +79,26 @@ void FilterKernel::Divide(EKind kind, double* samples, int count, double divisor
   DivideSamples(samples, count, divisor);
 }
 
+void FilterKernel::DivideAndNarrow(EKind kind, double* samples, float* narrowed, int count, double divisor) {
+  if (kind == EKind::kAvx2 && Avx2FilterKernel::Supported())
+    return Avx2FilterKernel::DivideAndNarrow(samples, narrowed, count, divisor);
+  DivideAndNarrowSamples(samples, narrowed, count, divisor);
+}
+
+template <bool kNarrow>
 double FilterKernel::RunPortable(const FilterJob& job) {
   double peak = 0.0;
   for (int i = 0; i < job.frames; ++i) {
-    const double x[2] = {job.inputs[0][i], job.inputs[1][i]};
+    double x[2];
+    if constexpr (kNarrow) {
+      for (int c = 0; c < 2; ++c) {
+        x[c] = static_cast<double>(job.narrowInputs[c][i]);
+        job.inputCopies[c][i] = x[c];
+      }
+    } else {
+      x[0] = job.inputs[0][i];
+      x[1] = job.inputs[1][i];
+    }
     double y[2];
     for (int c = 0; c < 2; ++c) {
       double v = x[c];
@@ -85,6 +113,10 @@ double FilterKernel::RunPortable(const FilterJob& job) {
     }
     job.outputs[0][i] = y[0];
     job.outputs[1][i] = y[1];
+    if constexpr (kNarrow) {
+      job.narrowOutputs[0][i] = static_cast<float>(y[0]);
+      job.narrowOutputs[1][i] = static_cast<float>(y[1]);
+    }
   }
   return peak;
 }

@@ -16,6 +16,13 @@ struct FilterJob {
   const double* inputs[2];
   double* outputs[2];
   int frames;  // at least 1
+  // A 32-bit job (Run32) reads narrowInputs instead, widens each sample as it loads it and stores the widened
+  // value to inputCopies, which inputs must point at too (a kernel may read them back from there); besides
+  // the 64-bit outputs it writes each output sample narrowed to 32 bits to narrowOutputs. Unused by 64-bit
+  // jobs.
+  const float* narrowInputs[2];
+  double* inputCopies[2];
+  float* narrowOutputs[2];
   const SectionCoefficients* coefficients[kStages];
   double* s1[kStages];  // each points at the left and the right state value
   double* s2[kStages];
@@ -64,11 +71,19 @@ class FilterKernel {
   // pre-filter has PreFilterForm, else the fastest one that qualifies.
   static EKind KernelFor(EKind kind, const FilterJob& job);
   static double Run(EKind kind, const FilterJob& job);
+  // Run for a 32-bit job: the same 64-bit outputs and peak as Run on the widened inputs, each output sample
+  // also narrowed to 32 bits. Input frame i of both channels is read before output frame i is written, in 32
+  // bits as in 64; the 64-bit inputs and outputs must share no memory with anything else.
+  static double Run32(EKind kind, const FilterJob& job);
   // samples[i] = samples[i] / divisor for every sample, with the kernel's vector width.
   static void Divide(EKind kind, double* samples, int count, double divisor);
+  // Divide, leaving each quotient in samples[i] and its narrowing to 32 bits in narrowed[i]. The two must not
+  // share memory.
+  static void DivideAndNarrow(EKind kind, double* samples, float* narrowed, int count, double divisor);
   // Whether the job's pre-filter sections have PreFilterForm; the vector kernels need it.
   static bool HasFixedPreFilterShape(const FilterJob& job);
 
  private:
+  template <bool kNarrow>
   static double RunPortable(const FilterJob& job);
 };

@@ -9,3 +9,11 @@ constexpr double kPeakLimitThreshold = 0.9999;
 inline void DivideSamples(double* samples, int count, double divisor) {
   for (int i = 0; i < count; ++i) samples[i] = samples[i] / divisor;
 }
+
+// DivideSamples, leaving each quotient also narrowed to 32 bits in narrowed[i].
+inline void DivideAndNarrowSamples(double* samples, float* narrowed, int count, double divisor) {
+  for (int i = 0; i < count; ++i) {
+    samples[i] = samples[i] / divisor;
+    narrowed[i] = static_cast<float>(samples[i]);
+  }
+}

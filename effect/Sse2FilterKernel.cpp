@@ -56,6 +56,34 @@ inline __m128d RunPreSection(const Section& c, __m128d x, __m128d& s1, __m128d& 
   }
 }
 
+// Input frame i of both channels: the 64-bit samples, or for a 32-bit job the 32-bit ones widened, with the
+// widened values stored to the job's input copies.
+template <bool kNarrow>
+inline __m128d LoadFrame(const FilterJob& job, int i) {
+  if constexpr (kNarrow) {
+    const __m128d x = _mm_cvtps_pd(
+        _mm_unpacklo_ps(_mm_load_ss(job.narrowInputs[0] + i), _mm_load_ss(job.narrowInputs[1] + i)));
+    _mm_store_sd(job.inputCopies[0] + i, x);
+    _mm_storeh_pd(job.inputCopies[1] + i, x);
+    return x;
+  } else {
+    return _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
+  }
+}
+
+// Output frame `frame` of both channels, and for a 32-bit job its narrowing too.
+template <bool kNarrow>
+inline void StoreFrame(const FilterJob& job, int frame, __m128d y) {
+  _mm_store_sd(job.outputs[0] + frame, y);
+  _mm_storeh_pd(job.outputs[1] + frame, y);
+  if constexpr (kNarrow) {
+    const __m128 narrowed = _mm_cvtpd_ps(y);
+    _mm_store_ss(job.narrowOutputs[0] + frame, narrowed);
+    _mm_store_ss(job.narrowOutputs[1] + frame, _mm_shuffle_ps(narrowed, narrowed, 1));
+  }
+}
+
+template <bool kNarrow>
 class Pipeline {
  public:
   Pipeline(const FilterJob& job, const Section* sections)
@@ -78,7 +106,7 @@ class Pipeline {
   void EdgeStep(int i) {
     const int n = mJob.frames;
     __m128d x = _mm_setzero_pd();
-    if (i < n) x = _mm_loadh_pd(_mm_load_sd(mJob.inputs[0] + i), mJob.inputs[1] + i);
+    if (i < n) x = LoadFrame<kNarrow>(mJob, i);
     // From the last section back, so each one takes its predecessor's output of the previous step.
     if (Active(kBandSkew, i)) {
       const __m128d pre = mPending[kPreStages - 1];
@@ -87,9 +115,7 @@ class Pipeline {
       const __m128d high = _mm_mul_pd(RunSection(mSections[hi], pre, mS1[hi], mS2[hi]), mHighGain);
       const __m128d y = _mm_add_pd(_mm_mul_pd(mLowPlace, low), _mm_mul_pd(mHighPlace, high));
       mPeak = _mm_max_pd(_mm_and_pd(y, mAbsMask), mPeak);  // a NaN lane keeps the old peak
-      const int frame = i - kBandSkew;
-      _mm_store_sd(mJob.outputs[0] + frame, y);
-      _mm_storeh_pd(mJob.outputs[1] + frame, y);
+      StoreFrame<kNarrow>(mJob, i - kBandSkew, y);
     }
     if (Active(5, i)) mPending[5] = RunPreSection<5>(mSections[5], mPending[4], mS1[5], mS2[5]);
     if (Active(4, i)) mPending[4] = RunPreSection<4>(mSections[4], mPending[3], mS1[4], mS2[4]);
@@ -103,10 +129,6 @@ class Pipeline {
   // the compiler keeps as many as it can in registers.
   void Steady(int from, int to) {
     const Section* c = mSections;
-    const double* inL = mJob.inputs[0];
-    const double* inR = mJob.inputs[1];
-    double* outL = mJob.outputs[0] - kBandSkew;
-    double* outR = mJob.outputs[1] - kBandSkew;
     __m128d p0 = mPending[0], p1 = mPending[1], p2 = mPending[2], p3 = mPending[3], p4 = mPending[4],
             p5 = mPending[5];
     __m128d a1 = mS1[0], a2 = mS2[0], b1 = mS1[1], b2 = mS2[1], c1 = mS1[2], c2 = mS2[2], d1 = mS1[3],
@@ -115,13 +137,12 @@ class Pipeline {
     __m128d peak = mPeak;
     for (int i = from; i < to; ++i) {
       // The input frame i is read before the output frame i - 6 is written.
-      const __m128d x = _mm_loadh_pd(_mm_load_sd(inL + i), inR + i);
+      const __m128d x = LoadFrame<kNarrow>(mJob, i);
       const __m128d low = RunSection(c[FilterJob::kLowStage], p5, l1, l2);
       const __m128d high = _mm_mul_pd(RunSection(c[FilterJob::kHighStage], p5, h1, h2), mHighGain);
       const __m128d y = _mm_add_pd(_mm_mul_pd(mLowPlace, low), _mm_mul_pd(mHighPlace, high));
       peak = _mm_max_pd(_mm_and_pd(y, mAbsMask), peak);
-      _mm_store_sd(outL + i, y);
-      _mm_storeh_pd(outR + i, y);
+      StoreFrame<kNarrow>(mJob, i - kBandSkew, y);
       p5 = RunPreSection<5>(c[5], p4, f1, f2);
       p4 = RunPreSection<4>(c[4], p3, e1, e2);
       p3 = RunPreSection<3>(c[3], p2, d1, d2);
@@ -156,14 +177,11 @@ class Pipeline {
   __m128d mPeak;
 };
 
-}  // namespace
-
-bool Sse2FilterKernel::Supported() { return true; }
-
-double Sse2FilterKernel::Run(const FilterJob& job) {
+template <bool kNarrow>
+double RunPipeline(const FilterJob& job) {
   Section sections[FilterJob::kStages];
   for (int k = 0; k < FilterJob::kStages; ++k) sections[k] = Broadcast(*job.coefficients[k]);
-  Pipeline pipeline(job, sections);
+  Pipeline<kNarrow> pipeline(job, sections);
   const int n = job.frames;
   int i = 0;
   for (; i < kBandSkew && i < n; ++i) pipeline.EdgeStep(i);
@@ -175,10 +193,20 @@ double Sse2FilterKernel::Run(const FilterJob& job) {
   return pipeline.Finish();
 }
 
+}  // namespace
+
+bool Sse2FilterKernel::Supported() { return true; }
+
+double Sse2FilterKernel::Run(const FilterJob& job) { return RunPipeline<false>(job); }
+
+double Sse2FilterKernel::Run32(const FilterJob& job) { return RunPipeline<true>(job); }
+
 #else
 
 bool Sse2FilterKernel::Supported() { return false; }
 
 double Sse2FilterKernel::Run(const FilterJob&) { return 0.0; }
+
+double Sse2FilterKernel::Run32(const FilterJob&) { return 0.0; }
 
 #endif

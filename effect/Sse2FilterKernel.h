@@ -12,4 +12,6 @@ class Sse2FilterKernel {
   static bool Supported();
   // Needs FilterKernel::HasFixedPreFilterShape(job).
   static double Run(const FilterJob& job);
+  // FilterKernel::Run32; needs the same.
+  static double Run32(const FilterJob& job);
 };
