@@ -62,6 +62,28 @@ void DivideOutputs(FilterKernel::EKind kernel, double* left, double* right, int 
   FilterKernel::Divide(kernel, first, static_cast<int>(last - first) + n, peak);
 }
 
+// Whether the kernels may convert as they go on these 32-bit buffers and still give what converting the whole
+// block before and after would.
+bool ConvertsInKernels(const float* const* inputs, const float* const* outputs, int nFrames) {
+  const uintptr_t bytes = static_cast<uintptr_t>(nFrames) * sizeof(float);
+  auto overlap = [bytes](const float* a, const float* b) {
+    const uintptr_t x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
+    return x < y + bytes && y < x + bytes;
+  };
+  // The kernels write output frame i after reading input frame i and before reading the later ones, and the
+  // two channels' outputs of a frame left first: an output that begins at or before every input it overlaps
+  // overwrites only input samples already read, and the right output ends up on top where the outputs are one
+  // buffer, as when they are narrowed one after the other.
+  if (outputs[0] != outputs[1] && overlap(outputs[0], outputs[1])) return false;
+  for (const float* out : {outputs[0], outputs[1]}) {
+    for (const float* in : {inputs[0], inputs[1]}) {
+      if (overlap(out, in) && reinterpret_cast<uintptr_t>(out) > reinterpret_cast<uintptr_t>(in))
+        return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 EffectEngine::EffectEngine()
@@ -171,19 +193,52 @@ void EffectEngine::ProcessStereoBlock(const double* const* inputs, double* const
   }
 }
 
-void EffectEngine::ProcessChunk(const double* inL, const double* inR, double* outL, double* outR,
-                                int nFrames) {
+void EffectEngine::ProcessStereoBlock(const float* const* inputs, float* const* outputs,
+                                      double* const* inputCopies, double* const* outputCopies, int nFrames) {
+  if (nFrames <= 0) return;
+  // Decaying filter tails would otherwise run into denormal numbers, which are slow on x86. The widening and
+  // narrowing run under it too, as in a processing frame that converts around ProcessStereoBlock.
+  DenormalGuard denormalGuard;
+  if (!ConvertsInKernels(inputs, outputs, nFrames)) {
+    // Every input is read before any output is written, and the outputs in channel order.
+    for (int c = 0; c < 2; ++c) {
+      for (int i = 0; i < nFrames; ++i) inputCopies[c][i] = static_cast<double>(inputs[c][i]);
+    }
+    ProcessStereoBlock(inputCopies, outputCopies, nFrames);
+    for (int c = 0; c < 2; ++c) {
+      for (int i = 0; i < nFrames; ++i) outputs[c][i] = static_cast<float>(outputCopies[c][i]);
+    }
+    return;
+  }
+  for (int start = 0; start < nFrames; start += kMaxChunkFrames) {
+    const int remaining = nFrames - start;
+    const int n = remaining < kMaxChunkFrames ? remaining : kMaxChunkFrames;
+    FilterJob job;
+    PrepareChunk(job, n);
+    for (int c = 0; c < 2; ++c) {
+      job.narrowInputs[c] = inputs[c] + start;
+      job.inputCopies[c] = inputCopies[c] + start;
+      job.inputs[c] = inputCopies[c] + start;
+      job.outputs[c] = outputCopies[c] + start;
+      job.narrowOutputs[c] = outputs[c] + start;
+    }
+    const double peak = FilterKernel::Run32(mKernel, job);
+    // Each output sample is narrowed again from its quotient, the left channel first as the kernel wrote it.
+    if (peak > kPeakLimitThreshold) {
+      for (int c = 0; c < 2; ++c)
+        FilterKernel::DivideAndNarrow(mKernel, job.outputs[c], job.narrowOutputs[c], n, peak);
+    }
+    FinishChunk();
+  }
+}
+
+void EffectEngine::PrepareChunk(FilterJob& job, int nFrames) {
   if (mCoefficientsStale) {
     mCoefficientsStale = false;
     DesignBandFilters();
   }
   UpdateChunkGains();
 
-  FilterJob job;
-  job.inputs[0] = inL;
-  job.inputs[1] = inR;
-  job.outputs[0] = outL;
-  job.outputs[1] = outR;
   job.frames = nFrames;
   for (int k = 0; k < PreFilter::kSections; ++k) {
     job.coefficients[k] = &kPreFilterSections[k];
@@ -202,13 +257,26 @@ void EffectEngine::ProcessChunk(const double* inL, const double* inR, double* ou
   job.highGains[0] = mHighGains[0];
   job.highGains[1] = mHighGains[1];
   job.highGain = mHighGain;
-  // Output frame i is written only after input frame i was read, so an output may be its own input.
-  const double peak = FilterKernel::Run(mKernel, job);
-  UpdateJitter();
+}
 
-  if (peak > kPeakLimitThreshold) DivideOutputs(mKernel, outL, outR, nFrames, peak);
+void EffectEngine::FinishChunk() {
+  UpdateJitter();
   // A NaN or infinity that reached a filter would otherwise stay in its state until the next reset.
   ClearNonFiniteStates();
+}
+
+void EffectEngine::ProcessChunk(const double* inL, const double* inR, double* outL, double* outR,
+                                int nFrames) {
+  FilterJob job;
+  PrepareChunk(job, nFrames);
+  job.inputs[0] = inL;
+  job.inputs[1] = inR;
+  job.outputs[0] = outL;
+  job.outputs[1] = outR;
+  // Output frame i is written only after input frame i was read, so an output may be its own input.
+  const double peak = FilterKernel::Run(mKernel, job);
+  if (peak > kPeakLimitThreshold) DivideOutputs(mKernel, outL, outR, nFrames, peak);
+  FinishChunk();
 }
 
 void EffectEngine::UpdateChunkGains() {

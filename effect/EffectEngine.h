@@ -42,6 +42,14 @@ class EffectEngine {
   void Reset(double sampleRate);
   // inputs[c] and outputs[c] hold nFrames samples; an output may be the same memory as its input.
   void ProcessStereoBlock(const double* const* inputs, double* const* outputs, int nFrames);
+  // The same processing for 32-bit buffers, every output sample exactly the narrowing of what
+  // ProcessStereoBlock gives on the widened inputs, with the 64-bit values left where a processing frame
+  // keeps them: the widened inputs in inputCopies and the 64-bit outputs, limited, in outputCopies. The
+  // copies hold nFrames samples each and share no memory with each other or with the 32-bit buffers. The
+  // 32-bit buffers may share memory in any way: every input sample is read before an output sample overwrites
+  // it.
+  void ProcessStereoBlock(const float* const* inputs, float* const* outputs, double* const* inputCopies,
+                          double* const* outputCopies, int nFrames);
 
   // The filter kernel in use: the fastest this processor runs, unless another was selected.
   FilterKernel::EKind Kernel() const { return mKernel; }
@@ -62,6 +70,10 @@ class EffectEngine {
  private:
   void DesignBandFilters();
   void ProcessChunk(const double* inL, const double* inR, double* outL, double* outR, int nFrames);
+  // Fills the job's sections, states, gains and frame count for the next chunk, designing first when needed.
+  void PrepareChunk(FilterJob& job, int nFrames);
+  // After the kernel ran the chunk: draws the jitter and clears non-finite states.
+  void FinishChunk();
   void UpdateChunkGains();
   void UpdateJitter();
   void ClearNonFiniteStates();
