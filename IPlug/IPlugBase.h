@@ -79,6 +79,15 @@ class IPlugBase {
   virtual void ReservedHookC() {}
   virtual void PresetChangedHook() {}
   virtual void ApplyBlockSize(int nFrames);
+  // Replacing 32-bit processing of a host block of at most the block size with every channel connected,
+  // straight from and to the host's buffers (which may share memory in any way). It must leave exactly what
+  // the frame otherwise does: each input widened into inputCopies[i], ProcessDoubleBlock(inputCopies,
+  // outputCopies) run, and each 64-bit output narrowed into outputs[i], channel after channel. Returns false,
+  // having done nothing, when the plug-in does not offer it; the frame then does those steps itself.
+  virtual bool ProcessFloatBlockDirect(float** /*inputs*/, float** /*outputs*/, double** /*inputCopies*/,
+                                       double** /*outputCopies*/, int /*nFrames*/) {
+    return false;
+  }
 
   // Identity.
   const char* EffectName() const { return mPluginName; }

@@ -265,16 +265,14 @@ void IPlugBase::ProcessConnectedBlock(float** inputs, float** outputs, int nFram
   double** inSlots = mInputSlots.Get();
   double** outSlots = mOutputSlots.Get();
   const int nIn = InChannelCount(), nOut = OutChannelCount();
-  for (int i = 0; i < nIn; ++i) {
-    double* scratch = mInputConnections.Get(i)->mScratch.Get();
-    Widen(inputs[i], scratch, nFrames);
-    inSlots[i] = scratch;
-  }
+  for (int i = 0; i < nIn; ++i) inSlots[i] = mInputConnections.Get(i)->mScratch.Get();
   for (int i = 0; i < nOut; ++i) {
     IOutputConnection* connection = mOutputConnections.Get(i);
     outSlots[i] = connection->mScratch.Get();
     connection->mFloatTarget = outputs[i];
   }
+  if (!accumulate && ProcessFloatBlockDirect(inputs, outputs, inSlots, outSlots, nFrames)) return;
+  for (int i = 0; i < nIn; ++i) Widen(inputs[i], inSlots[i], nFrames);
   ProcessDoubleBlock(inSlots, outSlots, nFrames);
   for (int i = 0; i < nOut; ++i) {
     if (accumulate) {

@@ -38,4 +38,10 @@ void ZvAudioPlugin::ProcessDoubleBlock(double** inputs, double** outputs, int nF
   mEngine->ProcessStereoBlock(inputs, outputs, nFrames);
 }
 
+bool ZvAudioPlugin::ProcessFloatBlockDirect(float** inputs, float** outputs, double** inputCopies,
+                                            double** outputCopies, int nFrames) {
+  mEngine->ProcessStereoBlock(inputs, outputs, inputCopies, outputCopies, nFrames);
+  return true;
+}
+
 IPlugBinding* MakePlug(const IPlugInstanceInfo& info) { return new ZvAudioPlugin(info); }

@@ -18,6 +18,9 @@ class ZvAudioPlugin : public IPlugBinding {
   void ParamChanged(int paramIndex) override;
   // Runs inside the instance lock that the audio callbacks hold for the whole block.
   void ProcessDoubleBlock(double** inputs, double** outputs, int nFrames) override;
+  // The engine's 32-bit entry, which converts inside its own passes.
+  bool ProcessFloatBlockDirect(float** inputs, float** outputs, double** inputCopies, double** outputCopies,
+                               int nFrames) override;
 
   const EffectEngine& Engine() const { return *mEngine; }
 
