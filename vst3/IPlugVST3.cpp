@@ -64,11 +64,11 @@ struct PointCursor {
   int32 mOffset;
   ParamValue mValue;
 
-  // Reads the point at mNext or, when the host cannot give that one, the first after it that it can; false
-  // when the queue is used up.
+  // Reads the point at mNext or, when the host cannot give that one or gives NaN, the first after it that is
+  // usable; false when the queue is used up. Skipped points make no piece of their own.
   bool ReadAhead() {
     for (; mNext < mCount; ++mNext) {
-      if (mQueue->getPoint(mNext, mOffset, mValue) == kResultOk) return true;
+      if (mQueue->getPoint(mNext, mOffset, mValue) == kResultOk && !std::isnan(mValue)) return true;
     }
     return false;
   }
@@ -372,7 +372,11 @@ void IPlugVST3::ProcessBuses(ProcessData& data, Sample** inputs, Sample** output
     PointCursor& cursor = cursors[next];
     ApplyPoint(cursor.mIndex, cursor.mValue);
     ++cursor.mNext;
-    if (!cursor.ReadAhead()) cursors[next] = cursors[--nCursors];
+    if (!cursor.ReadAhead()) {
+      // The rest keep the host's order, which decides between points at one position.
+      for (int k = next + 1; k < nCursors; ++k) cursors[k - 1] = cursors[k];
+      --nCursors;
+    }
   }
   if (nFrames > position) {
     Sample* pieceInputs[2] = {inputs[0] + position, inputs[1] + position};
