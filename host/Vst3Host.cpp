@@ -80,7 +80,8 @@ std::string Vst3ModulePath(const std::string& bundle) {
   return folder + "/Contents/" + kBinaryFolder + "/" + name + kModuleSuffix;
 }
 
-// --- Vst3Module ---------------------------------------------------------------------------------------------
+// --- Vst3Module
+// ---------------------------------------------------------------------------------------------
 
 HostStatus Vst3Module::Open(const std::string& bundleOrModule) {
   Close();
@@ -151,7 +152,8 @@ bool Vst3Module::FindAudioEffect(TUID cid, std::string* name) const {
   return false;
 }
 
-// --- Vst3Instance -------------------------------------------------------------------------------------------
+// --- Vst3Instance
+// -------------------------------------------------------------------------------------------
 
 HostStatus Vst3Instance::Create(const Vst3Module& module, const TUID cid, Vst3HostApplication& host,
                                 Vst3ComponentHandler& handler) {
@@ -293,7 +295,8 @@ tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, 
   return ProcessRaw(data);
 }
 
-tresult Vst3Instance::ProcessDouble(double** inputs, double** outputs, int frames, IParameterChanges* changes) {
+tresult Vst3Instance::ProcessDouble(double** inputs, double** outputs, int frames,
+                                    IParameterChanges* changes) {
   AudioBusBuffers in{}, out{};
   in.numChannels = 2;
   in.channelBuffers64 = inputs;
@@ -353,7 +356,8 @@ std::string Vst3Instance::ValueText(ParamID id, double normalized) {
 
 bool Vst3Instance::ValueOfText(ParamID id, const std::string& text, double* normalized) {
   String128 wide = {};
-  for (size_t i = 0; i < text.size() && i < 127; ++i) wide[i] = static_cast<char16>(static_cast<unsigned char>(text[i]));
+  for (size_t i = 0; i < text.size() && i < 127; ++i)
+    wide[i] = static_cast<char16>(static_cast<unsigned char>(text[i]));
   ParamValue value = 0.0;
   if (mController->getParamValueByString(id, wide, value) != kResultOk) return false;
   *normalized = value;

@@ -29,7 +29,8 @@ class Vst3Module {
   Vst3Module& operator=(const Vst3Module&) = delete;
 
   // Opens a bundle (a folder ending in .vst3) or a module file directly; calls ModuleEntry (InitDll on
-  // Windows) and GetPluginFactory. kCannotLoad, kNoEntryPoint or kNoInstance (no factory), Error() tells more.
+  // Windows) and GetPluginFactory. kCannotLoad, kNoEntryPoint or kNoInstance (no factory), Error() tells
+  // more.
   HostStatus Open(const std::string& bundleOrModule);
   // Releases the factory, calls ModuleExit (ExitDll) and unloads the module.
   void Close();
@@ -74,7 +75,8 @@ class Vst3Instance {
   Steinberg::Vst::IEditController* Controller() const { return mController; }
   bool OneObject() const { return mOneObject; }
 
-  // setupProcessing with this rate (Hz), maximum block (frames), sample size (kSample32 or kSample64) and mode.
+  // setupProcessing with this rate (Hz), maximum block (frames), sample size (kSample32 or kSample64) and
+  // mode.
   Steinberg::tresult Setup(double sampleRate, int maxBlock, Steinberg::int32 sampleSize,
                            Steinberg::int32 processMode = Steinberg::Vst::kRealtime);
   Steinberg::tresult SetActive(bool active);

@@ -26,7 +26,8 @@ tresult QueryOne(Interface* self, const TUID iid, const TUID ownIid, void** obje
 
 }  // namespace
 
-// --- Vst3HostApplication ------------------------------------------------------------------------------------
+// --- Vst3HostApplication
+// ------------------------------------------------------------------------------------
 
 tresult PLUGIN_API Vst3HostApplication::queryInterface(const TUID iid, void** object) {
   return QueryOne<IHostApplication>(this, iid, IHostApplication_iid, object);
@@ -35,7 +36,8 @@ tresult PLUGIN_API Vst3HostApplication::queryInterface(const TUID iid, void** ob
 tresult PLUGIN_API Vst3HostApplication::getName(String128 name) {
   if (!name) return kInvalidArgument;
   size_t i = 0;
-  for (; i < mName.size() && i < 127; ++i) name[i] = static_cast<char16>(static_cast<unsigned char>(mName[i]));
+  for (; i < mName.size() && i < 127; ++i)
+    name[i] = static_cast<char16>(static_cast<unsigned char>(mName[i]));
   name[i] = 0;
   return kResultOk;
 }
@@ -45,7 +47,8 @@ tresult PLUGIN_API Vst3HostApplication::createInstance(TUID /*cid*/, TUID /*iid*
   return kResultFalse;
 }
 
-// --- Vst3ComponentHandler -----------------------------------------------------------------------------------
+// --- Vst3ComponentHandler
+// -----------------------------------------------------------------------------------
 
 tresult PLUGIN_API Vst3ComponentHandler::queryInterface(const TUID iid, void** object) {
   return QueryOne<IComponentHandler>(this, iid, IComponentHandler_iid, object);
@@ -65,7 +68,8 @@ tresult PLUGIN_API Vst3ComponentHandler::restartComponent(int32 /*flags*/) {
   return kResultOk;
 }
 
-// --- Vst3MemoryStream ---------------------------------------------------------------------------------------
+// --- Vst3MemoryStream
+// ---------------------------------------------------------------------------------------
 
 tresult PLUGIN_API Vst3MemoryStream::queryInterface(const TUID iid, void** object) {
   return QueryOne<IBStream>(this, iid, IBStream_iid, object);
@@ -117,7 +121,8 @@ tresult PLUGIN_API Vst3MemoryStream::tell(int64* pos) {
   return kResultOk;
 }
 
-// --- Vst3ParamQueue and Vst3ParameterChanges ----------------------------------------------------------------
+// --- Vst3ParamQueue and Vst3ParameterChanges
+// ----------------------------------------------------------------
 
 tresult PLUGIN_API Vst3ParamQueue::queryInterface(const TUID iid, void** object) {
   return QueryOne<IParamValueQueue>(this, iid, IParamValueQueue_iid, object);

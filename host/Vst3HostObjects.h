@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The objects a VST 3 host hands to a plug-in: its application context, a component handler that records the
-// controller's requests, a memory stream for state, and the parameter changes of a process call. Each lives as
-// long as its owner; the reference counts only count.
+// controller's requests, a memory stream for state, and the parameter changes of a process call. Each lives
+// as long as its owner; the reference counts only count.
 #pragma once
 
 #include <atomic>
@@ -28,7 +28,8 @@ class Vst3HostApplication : public Steinberg::Vst::IHostApplication {
   Steinberg::uint32 PLUGIN_API release() override { return --mReferences; }
   Steinberg::tresult PLUGIN_API getName(Steinberg::Vst::String128 name) override;
   // The host makes no messages or attribute lists.
-  Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid, void** object) override;
+  Steinberg::tresult PLUGIN_API createInstance(Steinberg::TUID cid, Steinberg::TUID iid,
+                                               void** object) override;
 
   // References the plug-in holds now.
   long References() const { return static_cast<long>(mReferences.load()); }
@@ -73,10 +74,12 @@ class Vst3MemoryStream : public Steinberg::IBStream {
   Steinberg::tresult PLUGIN_API queryInterface(const Steinberg::TUID iid, void** object) override;
   Steinberg::uint32 PLUGIN_API addRef() override { return ++mReferences; }
   Steinberg::uint32 PLUGIN_API release() override { return --mReferences; }
-  Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes, Steinberg::int32* numBytesRead) override;
+  Steinberg::tresult PLUGIN_API read(void* buffer, Steinberg::int32 numBytes,
+                                     Steinberg::int32* numBytesRead) override;
   Steinberg::tresult PLUGIN_API write(void* buffer, Steinberg::int32 numBytes,
                                       Steinberg::int32* numBytesWritten) override;
-  Steinberg::tresult PLUGIN_API seek(Steinberg::int64 pos, Steinberg::int32 mode, Steinberg::int64* result) override;
+  Steinberg::tresult PLUGIN_API seek(Steinberg::int64 pos, Steinberg::int32 mode,
+                                     Steinberg::int64* result) override;
   Steinberg::tresult PLUGIN_API tell(Steinberg::int64* pos) override;
 
   const std::vector<uint8_t>& Bytes() const { return mBytes; }
@@ -102,7 +105,9 @@ class Vst3ParamQueue : public Steinberg::Vst::IParamValueQueue {
   Steinberg::uint32 PLUGIN_API addRef() override { return 1; }
   Steinberg::uint32 PLUGIN_API release() override { return 1; }
   Steinberg::Vst::ParamID PLUGIN_API getParameterId() override { return mId; }
-  Steinberg::int32 PLUGIN_API getPointCount() override { return static_cast<Steinberg::int32>(mPoints.size()); }
+  Steinberg::int32 PLUGIN_API getPointCount() override {
+    return static_cast<Steinberg::int32>(mPoints.size());
+  }
   Steinberg::tresult PLUGIN_API getPoint(Steinberg::int32 index, Steinberg::int32& sampleOffset,
                                          Steinberg::Vst::ParamValue& value) override;
   Steinberg::tresult PLUGIN_API addPoint(Steinberg::int32 sampleOffset, Steinberg::Vst::ParamValue value,

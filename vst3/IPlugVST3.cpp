@@ -333,6 +333,9 @@ void IPlugVST3::Process(ProcessData& data) {
     } else {
       ProcessBuses<float>(data, inputs, outputs);
     }
+  } else {
+    // An unknown sample size: no audio, but the points still set their parameters.
+    ProcessBuses<float>(data, nullptr, nullptr);
   }
   if (data.outputs && data.numOutputs > 0) data.outputs[0].silenceFlags = 0;
   mContext = nullptr;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The built VST 3 bundle, driven through GetPluginFactory as a host drives it, against the built VST 2 plug-in
-// driven the same way: same texts, same state bytes, same output bits.
+// The built VST 3 bundle, driven through GetPluginFactory as a host drives it, against the built VST 2
+// plug-in driven the same way: same texts, same state bytes, same output bits.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,7 +25,7 @@ constexpr int kParams = 5;
 // Settings away from the defaults, as normalised values.
 constexpr float kSettings[kParams] = {0.31f, 0.82f, 0.17f, 0.71f, 0.09f};
 
-#define ASSERT_SIDES_OK(vst3, vst2)              \
+#define ASSERT_SIDES_OK(vst3, vst2)           \
   ASSERT_TRUE((vst3).Ok()) << (vst3).Error(); \
   ASSERT_TRUE((vst2).Ok()) << (vst2).Error()
 
@@ -109,9 +109,11 @@ TEST(Vst3Effect, OffersOneStereoBusEachWayAndRefusesOtherArrangements) {
       {{}, {SpeakerArr::kStereo}, false},
   };
   for (Case& c : cases) {
-    const tresult result = processor->setBusArrangements(c.inputs.data(), static_cast<int32>(c.inputs.size()),
-                                                         c.outputs.data(), static_cast<int32>(c.outputs.size()));
-    EXPECT_EQ(result == kResultTrue, c.accepted) << c.inputs.size() << " inputs, " << c.outputs.size() << " outputs";
+    const tresult result =
+        processor->setBusArrangements(c.inputs.data(), static_cast<int32>(c.inputs.size()), c.outputs.data(),
+                                      static_cast<int32>(c.outputs.size()));
+    EXPECT_EQ(result == kResultTrue, c.accepted)
+        << c.inputs.size() << " inputs, " << c.outputs.size() << " outputs";
   }
   EXPECT_EQ(processor->canProcessSampleSize(kSample32), kResultTrue);
   EXPECT_EQ(processor->canProcessSampleSize(kSample64), kResultTrue);
@@ -156,7 +158,8 @@ TEST(Vst3Effect, ValueTextsAreTheVst2PluginsTexts) {
   for (int i = 0; i < kParams; ++i) {
     for (double v : values) {
       vst2.Instance().SetParameter(i, static_cast<float>(v));
-      EXPECT_EQ(vst3.Instance().ValueText(i, v), vst2.Instance().ParameterDisplay(i)) << "parameter " << i << " at " << v;
+      EXPECT_EQ(vst3.Instance().ValueText(i, v), vst2.Instance().ParameterDisplay(i))
+          << "parameter " << i << " at " << v;
     }
     // Values outside 0 ... 1 show as the nearest end.
     EXPECT_EQ(vst3.Instance().ValueText(i, -0.5), vst3.Instance().ValueText(i, 0.0));
@@ -172,7 +175,8 @@ TEST(Vst3Effect, ValueTextsAreTheVst2PluginsTexts) {
       ASSERT_EQ(vst2.Instance().SetParameterText(i, text), 1);
       double normalized = -1.0;
       ASSERT_TRUE(vst3.Instance().ValueOfText(i, text, &normalized)) << text;
-      EXPECT_EQ(normalized, static_cast<double>(vst2.Instance().GetParameter(i))) << "parameter " << i << ": " << text;
+      EXPECT_EQ(normalized, static_cast<double>(vst2.Instance().GetParameter(i)))
+          << "parameter " << i << ": " << text;
       EXPECT_EQ(vst3.Instance().ValueText(i, normalized), vst2.Instance().ParameterDisplay(i)) << text;
     }
   }
@@ -200,13 +204,14 @@ TEST(Vst3Effect, PlainAndNormalisedValuesFollowTheParametersCurves) {
     for (float v : kSettings) {
       vst2.Instance().SetParameter(i, v);
       const double plain = controller->normalizedParamToPlain(i, v);
-      EXPECT_EQ(controller->plainParamToNormalized(i, plain), static_cast<double>(vst2.Instance().GetParameter(i)));
+      EXPECT_EQ(controller->plainParamToNormalized(i, plain),
+                static_cast<double>(vst2.Instance().GetParameter(i)));
     }
   }
 }
 
-// A fresh pair, started alike, with kSettings applied: to the VST 2 plug-in by setParameter, to the VST 3 one as
-// points at offset 0 of the first block (returned for the first call).
+// A fresh pair, started alike, with kSettings applied: to the VST 2 plug-in by setParameter, to the VST 3 one
+// as points at offset 0 of the first block (returned for the first call).
 struct StartedPair {
   Vst3Side vst3;
   Vst2Side vst2;
@@ -234,11 +239,12 @@ void ExpectSameOutputAsVst2(double rate, int maxBlock, const std::vector<int>& b
   int position2 = 0, position3 = 0;
   for (size_t k = 0; k < blocks.size(); ++k) {
     PlayVst2(pair.vst2.Instance(), signal, {Process(blocks[k])}, position2, out2);
-    ASSERT_EQ(ProcessVst3(pair.vst3.Instance(), signal, position3, blocks[k], k == 0 ? &pair.firstChanges : nullptr,
-                          out3),
+    ASSERT_EQ(ProcessVst3(pair.vst3.Instance(), signal, position3, blocks[k],
+                          k == 0 ? &pair.firstChanges : nullptr, out3),
               kResultOk);
   }
-  EXPECT_EQ(Difference(out3, out2), "") << sizeof(Sample) * 8 << "-bit, " << rate << " Hz, maximum block " << maxBlock;
+  EXPECT_EQ(Difference(out3, out2), "")
+      << sizeof(Sample) * 8 << "-bit, " << rate << " Hz, maximum block " << maxBlock;
 }
 
 // Block lengths a host sends: full blocks, short ones, single frames, and more than it announced.
@@ -287,9 +293,13 @@ const std::vector<PointCase>& PointCases() {
       {"offset 0 applies before the block", {{0, 0, 0.2, false}}, {Set(0, 0.2f), Process(512)}},
       {"one point inside", {{1, 100, 0.9, false}}, {Process(100), Set(1, 0.9f), Process(412)}},
       {"three parameters, ramp on one",
-       {{0, 50, 0.25, false}, {0, 300, 0.5, false}, {0, 400, 0.75, false}, {3, 120, 0.1, false}, {4, 300, 0.6, false}},
-       {Process(50), Set(0, 0.25f), Process(70), Set(3, 0.1f), Process(180), Set(0, 0.5f), Set(4, 0.6f), Process(100),
-        Set(0, 0.75f), Process(112)}},
+       {{0, 50, 0.25, false},
+        {0, 300, 0.5, false},
+        {0, 400, 0.75, false},
+        {3, 120, 0.1, false},
+        {4, 300, 0.6, false}},
+       {Process(50), Set(0, 0.25f), Process(70), Set(3, 0.1f), Process(180), Set(0, 0.5f), Set(4, 0.6f),
+        Process(100), Set(0, 0.75f), Process(112)}},
       {"two points at one offset apply in order",
        {{2, 200, 0.3, false}, {2, 200, 0.6, false}},
        {Process(200), Set(2, 0.3f), Set(2, 0.6f), Process(312)}},
@@ -305,7 +315,9 @@ const std::vector<PointCase>& PointCases() {
       {"NaN ignored, outside 0 to 1 held to the ends",
        {{0, 64, kNaN, false}, {0, 128, 1.5, false}, {1, 256, -0.5, false}},
        {Process(128), Set(0, 1.0f), Process(128), Set(1, 0.0f), Process(256)}},
-      {"unknown parameter ignored", {{99, 10, 0.5, false}, {2, 20, 0.5, false}}, {Process(20), Set(2, 0.5f), Process(492)}},
+      {"unknown parameter ignored",
+       {{99, 10, 0.5, false}, {2, 20, 0.5, false}},
+       {Process(20), Set(2, 0.5f), Process(492)}},
       {"two queues for one parameter, in host order",
        {{0, 100, 0.2, true}, {0, 100, 0.9, true}},
        {Process(100), Set(0, 0.2f), Set(0, 0.9f), Process(412)}},
@@ -462,8 +474,8 @@ TEST(Vst3Effect, StateIsTheVst2ProgramChunk) {
   }
 }
 
-// Chunks of every kind load into both formats alike: the VST 3 plug-in takes what the VST 2 one takes whole and
-// keeps its state where the VST 2 one fails.
+// Chunks of every kind load into both formats alike: the VST 3 plug-in takes what the VST 2 one takes whole
+// and keeps its state where the VST 2 one fails.
 TEST(Vst3Effect, SetStateTakesWhatVst2TakesWholeAndOtherwiseChangesNothing) {
   Vst2Side source;
   ASSERT_TRUE(source.Ok());
@@ -480,9 +492,16 @@ TEST(Vst3Effect, SetStateTakesWhatVst2TakesWholeAndOtherwiseChangesNothing) {
   std::vector<uint8_t> random(64);
   for (size_t i = 0; i < random.size(); ++i) random[i] = static_cast<uint8_t>(i * 37 + 11);
 
-  const std::vector<std::vector<uint8_t>> chunks = {
-      good, headerless, outOfRange, longer, random, {}, {1, 2, 3}, std::vector<uint8_t>(good.begin(), good.end() - 1),
-      std::vector<uint8_t>(good.begin(), good.begin() + 8), std::vector<uint8_t>(40, 0xFF)};
+  const std::vector<std::vector<uint8_t>> chunks = {good,
+                                                    headerless,
+                                                    outOfRange,
+                                                    longer,
+                                                    random,
+                                                    {},
+                                                    {1, 2, 3},
+                                                    std::vector<uint8_t>(good.begin(), good.end() - 1),
+                                                    std::vector<uint8_t>(good.begin(), good.begin() + 8),
+                                                    std::vector<uint8_t>(40, 0xFF)};
   for (size_t k = 0; k < chunks.size(); ++k) {
     StartedPair pair(44100.0, 512, kSample32);
     ASSERT_SIDES_OK(pair.vst3, pair.vst2);
@@ -497,7 +516,8 @@ TEST(Vst3Effect, SetStateTakesWhatVst2TakesWholeAndOtherwiseChangesNothing) {
     const bool vst3Took = pair.vst3.Instance().SetState(chunks[k], 3) == kResultOk;
     EXPECT_EQ(vst3Took, vst2Took) << "chunk " << k;
     if (vst3Took) {
-      EXPECT_EQ(pair.vst3.Instance().GetState(), pair.vst2.Instance().GetChunk(Vst2Chunk::kProgram)) << "chunk " << k;
+      EXPECT_EQ(pair.vst3.Instance().GetState(), pair.vst2.Instance().GetChunk(Vst2Chunk::kProgram))
+          << "chunk " << k;
       PlayVst2(pair.vst2.Instance(), signal, {Process(512)}, position2, out2);
       ProcessVst3(pair.vst3.Instance(), signal, position3, 512, nullptr, out3);
       EXPECT_EQ(Difference(out3, out2), "") << "chunk " << k;
@@ -523,7 +543,8 @@ TEST(Vst3Effect, ControllerViewFollowsComponentStateAndLeavesTheAudioAlone) {
   ASSERT_TRUE(other.Ok());
   other.Instance().Open();
   for (int i = 0; i < kParams; ++i) other.Instance().SetParameter(i, 0.5f * kSettings[i]);
-  ASSERT_EQ(pair.vst3.Instance().SetComponentState(other.Instance().GetChunk(Vst2Chunk::kProgram)), kResultOk);
+  ASSERT_EQ(pair.vst3.Instance().SetComponentState(other.Instance().GetChunk(Vst2Chunk::kProgram)),
+            kResultOk);
   for (int i = 0; i < kParams; ++i) {
     EXPECT_EQ(controller->getParamNormalized(i), static_cast<double>(other.Instance().GetParameter(i)));
   }
@@ -564,7 +585,8 @@ TEST(Vst3Effect, HostLearnsNothingBadFromLifecycleAndReleasesEverything) {
 }
 
 TEST(Vst3Module, ExportsOnlyItsThreeEntryPoints) {
-  const std::string command = std::string(QUILLMERE_NM) + " -D --defined-only \"" + Vst3ModulePath(QUILLMERE_VST3_BUNDLE) + "\"";
+  const std::string command =
+      std::string(QUILLMERE_NM) + " -D --defined-only \"" + Vst3ModulePath(QUILLMERE_VST3_BUNDLE) + "\"";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::set<std::string> names;

@@ -96,8 +96,8 @@ void PlayVst2(Vst2Instance& vst2, const Signal& signal, const std::vector<Step>&
 }
 
 template <class Sample>
-tresult ProcessVst3(Vst3Instance& vst3, const Signal& signal, int& position, int frames, IParameterChanges* changes,
-                    Stereo<Sample>& out) {
+tresult ProcessVst3(Vst3Instance& vst3, const Signal& signal, int& position, int frames,
+                    IParameterChanges* changes, Stereo<Sample>& out) {
   Buffers<Sample> buffers(signal, position, frames);
   tresult result;
   if constexpr (sizeof(Sample) == sizeof(float)) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The built VST 3 bundle and the built VST 2 plug-in side by side, each loaded and driven as a host does, and the
-// test signal both are fed.
+// The built VST 3 bundle and the built VST 2 plug-in side by side, each loaded and driven as a host does, and
+// the test signal both are fed.
 #pragma once
 
 #include <cstdint>
@@ -80,7 +80,8 @@ template <class Sample>
 void PlayVst2(Vst2Instance& vst2, const Signal& signal, const std::vector<Step>& steps, int& position,
               Stereo<Sample>& out);
 
-// One VST 3 process call of frames frames of the signal from position on, with changes as its parameter points.
+// One VST 3 process call of frames frames of the signal from position on, with changes as its parameter
+// points.
 template <class Sample>
 Steinberg::tresult ProcessVst3(Vst3Instance& vst3, const Signal& signal, int& position, int frames,
                                Steinberg::Vst::IParameterChanges* changes, Stereo<Sample>& out);
