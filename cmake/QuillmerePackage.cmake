@@ -7,6 +7,9 @@ option(QUILLMERE_DEBIAN_LAYOUT "Install documentation as a Debian package wants 
 
 install(TARGETS quillmere-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS Quillmere LIBRARY DESTINATION lib/vst)
+if(TARGET QuillmereVST3)
+  install(TARGETS QuillmereVST3 LIBRARY DESTINATION lib/vst3/Quillmere.vst3/Contents/x86_64-linux)
+endif()
 
 configure_file(${PROJECT_SOURCE_DIR}/docs/quillmere-render.1.in ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 @ONLY)
 if(QUILLMERE_DEBIAN_LAYOUT)
