@@ -208,6 +208,15 @@ HostStatus Vst3Instance::Create(const Vst3Module& module, const TUID cid, Vst3Ho
     return HostStatus::kBadDescriptor;
   }
   mController->setComponentHandler(&handler);
+  BusInfo bus{};
+  mInputChannels = mComponent->getBusCount(kAudio, kInput) > 0 &&
+                           mComponent->getBusInfo(kAudio, kInput, 0, bus) == kResultOk
+                       ? bus.channelCount
+                       : 0;
+  mOutputChannels = mComponent->getBusCount(kAudio, kOutput) > 0 &&
+                            mComponent->getBusInfo(kAudio, kOutput, 0, bus) == kResultOk
+                        ? bus.channelCount
+                        : 0;
   mContext = ProcessContext{};
   mProjectTime = 0;
   return HostStatus::kOk;
@@ -253,7 +262,8 @@ tresult Vst3Instance::SetProcessing(bool processing) {
 }
 
 tresult Vst3Instance::Start(double sampleRate, int maxBlock, int32 sampleSize) {
-  SpeakerArrangement in = SpeakerArr::kStereo, out = SpeakerArr::kStereo;
+  SpeakerArrangement in = mInputChannels == 1 ? SpeakerArr::kMono : SpeakerArr::kStereo;
+  SpeakerArrangement out = mOutputChannels == 1 ? SpeakerArr::kMono : SpeakerArr::kStereo;
   mProcessor->setBusArrangements(&in, 1, &out, 1);
   mComponent->activateBus(kAudio, kInput, 0, 1);
   mComponent->activateBus(kAudio, kOutput, 0, 1);
@@ -277,9 +287,9 @@ tresult Vst3Instance::ProcessRaw(ProcessData& data) {
 
 tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, IParameterChanges* changes) {
   AudioBusBuffers in{}, out{};
-  in.numChannels = 2;
+  in.numChannels = mInputChannels;
   in.channelBuffers32 = inputs;
-  out.numChannels = 2;
+  out.numChannels = mOutputChannels;
   out.channelBuffers32 = outputs;
   ProcessData data{};
   data.processMode = kRealtime;
@@ -298,9 +308,9 @@ tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, 
 tresult Vst3Instance::ProcessDouble(double** inputs, double** outputs, int frames,
                                     IParameterChanges* changes) {
   AudioBusBuffers in{}, out{};
-  in.numChannels = 2;
+  in.numChannels = mInputChannels;
   in.channelBuffers64 = inputs;
-  out.numChannels = 2;
+  out.numChannels = mOutputChannels;
   out.channelBuffers64 = outputs;
   ProcessData data{};
   data.processMode = kRealtime;

@@ -81,10 +81,15 @@ class Vst3Instance {
                            Steinberg::int32 processMode = Steinberg::Vst::kRealtime);
   Steinberg::tresult SetActive(bool active);
   Steinberg::tresult SetProcessing(bool processing);
-  // The start sequence of hosts: stereo arrangement, setupProcessing, setActive(true), setProcessing(true).
+  // The start sequence of hosts: the main buses' arrangements (mono or stereo, as their channel counts say),
+  // setupProcessing, setActive(true), setProcessing(true).
   Steinberg::tresult Start(double sampleRate, int maxBlock, Steinberg::int32 sampleSize);
+  // Channels of the main audio buses.
+  int InputChannels() const { return mInputChannels; }
+  int OutputChannels() const { return mOutputChannels; }
 
-  // One process call on stereo buffers, with changes (may be null) as the input parameter changes.
+  // One process call with one buffer per channel of the main buses, with changes (may be null) as the input
+  // parameter changes.
   Steinberg::tresult ProcessFloat(float** inputs, float** outputs, int frames,
                                   Steinberg::Vst::IParameterChanges* changes = nullptr);
   Steinberg::tresult ProcessDouble(double** inputs, double** outputs, int frames,
@@ -113,6 +118,8 @@ class Vst3Instance {
   Steinberg::Vst::IAudioProcessor* mProcessor = nullptr;
   Steinberg::Vst::IEditController* mController = nullptr;
   bool mOneObject = false;
+  int mInputChannels = 0;
+  int mOutputChannels = 0;
   bool mActive = false;
   bool mProcessing = false;
   double mSampleRate = 44100.0;

@@ -7,6 +7,10 @@
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
 
+#if defined(QUILLMERE_HAVE_VST3)
+#include "host/Vst3Host.h"
+#endif
+
 #if defined(QUILLMERE_HAVE_ENGINE)
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
@@ -224,6 +228,97 @@ void BM_EngineAlone(benchmark::State& state) {
 }
 #endif
 
+#if defined(QUILLMERE_HAVE_VST3)
+// VST 3 plug-ins, loaded from their bundles through the host library and driven as hosts drive them. A mono
+// effect runs as two instances, one per channel, as hosts run it on a stereo track. Settings are points at
+// the start of the first block.
+struct Vst3BenchSubject {
+  std::string label;
+  std::string bundle;
+  std::vector<std::pair<Steinberg::Vst::ParamID, double>> normalizedParams;
+};
+
+std::vector<Vst3BenchSubject> Vst3Plugins() {
+  // ZamEQ2's two peaks at +6 / -6 dB and its shelves at +3 / -3 dB (-50 ... +20 dB).
+  return {{"Quillmere-VST3", QUILLMERE_VST3_BUNDLE, {}},
+          {"ZamEQ2-VST3",
+           "/usr/lib/vst3/ZamEQ2.vst3",
+           {{3, 56.0 / 70}, {6, 44.0 / 70}, {9, 53.0 / 70}, {11, 47.0 / 70}}}};
+}
+
+struct Vst3BenchPlugin {
+  Vst3Module module;
+  Vst3HostApplication application;
+  Vst3ComponentHandler handler;
+  Vst3Instance instances[2];
+  int count = 0;
+  std::vector<Steinberg::Vst::ParamID> firstIds;
+  Vst3ParameterChanges first;
+
+  bool Load(const Vst3BenchSubject& subject, int block, Steinberg::int32 sampleSize) {
+    Steinberg::TUID cid;
+    if (module.Open(subject.bundle) != HostStatus::kOk || !module.FindAudioEffect(cid)) return false;
+    for (count = 0; count < 2; ++count) {
+      Vst3Instance& instance = instances[count];
+      if (instance.Create(module, cid, application, handler) != HostStatus::kOk) return false;
+      if (instance.Start(kSampleRate, block, sampleSize) != Steinberg::kResultOk) return false;
+      if (instance.InputChannels() == 2) {
+        ++count;
+        break;
+      }
+    }
+    for (const auto& [id, value] : subject.normalizedParams) first.Add(id, 0, value);
+    return true;
+  }
+};
+
+template <class Sample>
+Measurement RunVst3Audio(Vst3BenchPlugin& plugin, int block, double seconds,
+                         const std::vector<Sample>* source) {
+  std::vector<Sample> out[2];
+  for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), Sample(0));
+  const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
+  size_t cursor = 0;
+  const double start = ThreadSeconds();
+  for (long b = 0; b < blocks; ++b) {
+    Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
+                         const_cast<Sample*>(source[1].data()) + cursor};
+    Sample* outputs[2] = {out[0].data(), out[1].data()};
+    Steinberg::Vst::IParameterChanges* changes = plugin.first.PointCount() > 0 ? &plugin.first : nullptr;
+    // One stereo instance, or one mono instance per channel.
+    for (int k = 0; k < plugin.count; ++k) {
+      if constexpr (sizeof(Sample) == sizeof(float)) {
+        plugin.instances[k].ProcessFloat(inputs + k, outputs + k, block, changes);
+      } else {
+        plugin.instances[k].ProcessDouble(inputs + k, outputs + k, block, changes);
+      }
+    }
+    if (changes) plugin.first.Clear();
+    benchmark::DoNotOptimize(out[0].data());
+    cursor += static_cast<size_t>(block);
+    if (cursor == kNoiseFrames) cursor = 0;
+  }
+  const double cpu = ThreadSeconds() - start;
+  return {static_cast<double>(blocks) * block / kSampleRate, cpu};
+}
+
+void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, bool useDouble) {
+  const int block = static_cast<int>(state.range(0));
+  Vst3BenchPlugin plugin;
+  if (!plugin.Load(subject, block, useDouble ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32)) {
+    state.SkipWithError("cannot load the plug-in");
+    return;
+  }
+  const Noise& noise = SharedNoise();
+  auto run = [&](double seconds) {
+    return useDouble ? RunVst3Audio<double>(plugin, block, seconds, noise.doubleSamples)
+                     : RunVst3Audio<float>(plugin, block, seconds, noise.floatSamples);
+  };
+  run(1.0);  // warm-up
+  MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
+}
+#endif
+
 // Collects the median x-realtime of every benchmark for the summary table.
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
@@ -304,6 +399,25 @@ int main(int argc, char** argv) {
           benchmark::kMillisecond);
     }
   }
+#if defined(QUILLMERE_HAVE_VST3)
+  const std::vector<Vst3BenchSubject> vst3Subjects = Vst3Plugins();
+  std::vector<std::string> vst3Rows;
+  for (const Vst3BenchSubject& subject : vst3Subjects) {
+    if (access(subject.bundle.c_str(), R_OK) != 0) {
+      std::printf("%s not installed (%s): left out\n", subject.label.c_str(), subject.bundle.c_str());
+      continue;
+    }
+    for (bool useDouble : {false, true}) {
+      if (useDouble && subject.label != "Quillmere-VST3") continue;  // the peer has the 32-bit path only
+      const std::string name = subject.label + (useDouble ? "/double" : "/float");
+      vst3Rows.push_back(name);
+      auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Vst3Plugin, subject, useDouble);
+      for (int block : kBlocks) bench->Arg(block);
+      bench->UseManualTime()->Iterations(3)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(
+          benchmark::kMillisecond);
+    }
+  }
+#endif
   const BenchSubject& quillmere = subjects[0];
   if (access(quillmere.path.c_str(), R_OK) == 0) {
     benchmark::RegisterBenchmark("Quillmere/loud10s", BM_SilenceTail, quillmere, false)
@@ -350,6 +464,9 @@ int main(int argc, char** argv) {
   for (const BenchSubject* subject : present) {
     for (const char* path : {"float", "double"}) rows.push_back(subject->label + "/" + path);
   }
+#if defined(QUILLMERE_HAVE_VST3)
+  rows.insert(rows.end(), vst3Rows.begin(), vst3Rows.end());
+#endif
   rows.push_back("Engine/alone");
   for (const std::string& row : rows) {
     if (reporter.Get(row + "/512") == 0.0) continue;
@@ -383,6 +500,16 @@ int main(int argc, char** argv) {
   std::printf("host path cost over the engine (CPU time of the plug-in call / the engine's, minus 1)\n");
   printRatio("  float path", "Quillmere/float", "Engine/alone", true);
   printRatio("  double path", "Quillmere/double", "Engine/alone", true);
+#if defined(QUILLMERE_HAVE_VST3)
+  printRatio("  VST 3 float path", "Quillmere-VST3/float", "Engine/alone", true);
+  printRatio("  VST 3 double path", "Quillmere-VST3/double", "Engine/alone", true);
+  std::printf("VST 3 path over the VST 2 path (CPU time of the VST 3 call / the VST 2 call's, minus 1)\n");
+  printRatio("  float", "Quillmere-VST3/float", "Quillmere/float", true);
+  printRatio("  double", "Quillmere-VST3/double", "Quillmere/double", true);
+  std::printf(
+      "Quillmere VST 3 float / ZamEQ2 VST 3 float, two mono instances (ratio > 1: Quillmere faster)\n");
+  printRatio("  vs ZamEQ2-VST3", "Quillmere-VST3/float", "ZamEQ2-VST3/float", false);
+#endif
   const double loud = reporter.Get("Quillmere/loud10s");
   const double tail = reporter.Get("Quillmere/silence10s_after_loud");
   if (loud > 0.0 && tail > 0.0) {
