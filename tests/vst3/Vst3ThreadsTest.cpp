@@ -53,7 +53,8 @@ TEST(Vst3Threads, ControllerAndStateOnASecondThreadWhileProcessing) {
   float* outputs[2] = {out[0].data(), out[1].data()};
   Vst3ParameterChanges changes;
   bool finite = true;
-  for (int block = 0; block < 400; ++block) {
+  // The audio runs until the other thread has made its rounds, so the two overlap.
+  for (int block = 0; block < 400 || uiRounds.load() < 40; ++block) {
     changes.Clear();
     changes.Add(block % 5, (block * 37) % 256, (block % 7) / 6.0);
     changes.Add((block + 2) % 5, (block * 91) % 300, 0.5);
