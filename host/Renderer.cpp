@@ -69,12 +69,15 @@ std::string Renderer::DefaultPluginPath() {
     std::string folder(self, static_cast<size_t>(length));
     folder = folder.substr(0, folder.find_last_of('/') + 1);
     if (IsFile(folder + QUILLMERE_PLUGIN_FILE_NAME)) return folder + QUILLMERE_PLUGIN_FILE_NAME;
+    // Installed: bin/quillmere-render and lib/vst/Quillmere.so under one prefix.
+    const std::string installed = folder + "../lib/vst/" + QUILLMERE_PLUGIN_FILE_NAME;
+    if (IsFile(installed)) return installed;
   }
 #ifdef QUILLMERE_PLUGIN_BUILD_PATH
   if (IsFile(QUILLMERE_PLUGIN_BUILD_PATH)) return QUILLMERE_PLUGIN_BUILD_PATH;
 #endif
   throw RenderError(std::string("found no ") + QUILLMERE_PLUGIN_FILE_NAME +
-                    " beside quillmere-render or in the build tree; build it or pass --plugin PATH");
+                    " beside quillmere-render, in ../lib/vst or in the build tree; build it or pass --plugin PATH");
 }
 
 void Renderer::Run() {
@@ -108,11 +111,11 @@ void Renderer::Run() {
   mPluginPath = mOptions.mPluginPath.empty() ? DefaultPluginPath() : mOptions.mPluginPath;
   const double sampleRate = source ? source->SampleRate() : 44100.0;
   Vst2HostAnswers answers;
-  answers.product = "quillmere-render";
-  answers.vendorVersion = QUILLMERE_RENDER_VERSION_NUMBER;
-  answers.sampleRate = sampleRate;
-  answers.blockSize = mOptions.mBlockSize;
-  answers.processLevel = kVstProcessLevelOffline;
+  answers.mProduct = "quillmere-render";
+  answers.mVendorVersion = QUILLMERE_RENDER_VERSION_NUMBER;
+  answers.mSampleRate = sampleRate;
+  answers.mBlockSize = mOptions.mBlockSize;
+  answers.mProcessLevel = kVstProcessLevelOffline;
   // Declared in this order so the instance closes before its host and its module go.
   PluginModule module;
   Vst2HostCallback host(answers);

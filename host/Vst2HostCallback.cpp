@@ -25,8 +25,8 @@ VstIntPtr AnswerText(void* ptr, const std::string& text) {
 // The attached effects. Never destroyed, and built in static storage: a plug-in may still ask while the
 // process ends, and hosting allocates nothing.
 struct Vst2HostCallback::Registry {
-  HostMutex mutex;
-  Attachment* first = nullptr;
+  HostMutex mMutex;
+  Attachment* mFirst = nullptr;
 };
 
 Vst2HostCallback::Registry& Vst2HostCallback::TheRegistry() {
@@ -38,7 +38,7 @@ Vst2HostCallback::Registry& Vst2HostCallback::TheRegistry() {
 Vst2HostCallback::Vst2HostCallback(Vst2HostAnswers answers, bool keepRequests)
     : mAnswers(std::move(answers)), mKeepRequests(keepRequests) {
   for (std::atomic<long>& count : mCounts) count.store(0);
-  mTime.sampleRate = mAnswers.sampleRate > 0.0 ? mAnswers.sampleRate : 44100.0;
+  mTime.sampleRate = mAnswers.mSampleRate > 0.0 ? mAnswers.mSampleRate : 44100.0;
   mTime.tempo = 120.0;
   mTime.timeSigNumerator = 4;
   mTime.timeSigDenominator = 4;
@@ -50,10 +50,10 @@ VstIntPtr VSTCALLBACK Vst2HostCallback::Callback(AEffect* effect, VstInt32 opcod
   Vst2HostCallback* host = nullptr;
   {
     Registry& registry = TheRegistry();
-    HostMutexLock lock(registry.mutex);
-    for (const Attachment* link = registry.first; link != nullptr; link = link->next) {
-      if (link->effect == effect) {
-        host = link->host;
+    HostMutexLock lock(registry.mMutex);
+    for (const Attachment* link = registry.mFirst; link != nullptr; link = link->mNext) {
+      if (link->mEffect == effect) {
+        host = link->mHost;
         break;
       }
     }
@@ -68,21 +68,21 @@ VstIntPtr VSTCALLBACK Vst2HostCallback::Callback(AEffect* effect, VstInt32 opcod
 
 void Vst2HostCallback::Attach(Attachment& link) {
   Registry& registry = TheRegistry();
-  HostMutexLock lock(registry.mutex);
-  link.next = registry.first;
-  registry.first = &link;
+  HostMutexLock lock(registry.mMutex);
+  link.mNext = registry.mFirst;
+  registry.mFirst = &link;
 }
 
 void Vst2HostCallback::Detach(Attachment& link) {
   Registry& registry = TheRegistry();
-  HostMutexLock lock(registry.mutex);
-  for (Attachment** at = &registry.first; *at != nullptr; at = &(*at)->next) {
+  HostMutexLock lock(registry.mMutex);
+  for (Attachment** at = &registry.mFirst; *at != nullptr; at = &(*at)->mNext) {
     if (*at == &link) {
-      *at = link.next;
+      *at = link.mNext;
       break;
     }
   }
-  link.next = nullptr;
+  link.mNext = nullptr;
 }
 
 Vst2HostCallback::Making::Making(Vst2HostCallback* host) : mPrevious(tMaking) { tMaking = host; }
@@ -100,7 +100,7 @@ VstIntPtr Vst2HostCallback::Receive(AEffect* effect, VstInt32 opcode, VstInt32 i
       VstMidiEvent copy{};
       // Every event is at least as large as a MIDI event.
       if (events->events[i] != nullptr) std::memcpy(&copy, events->events[i], sizeof copy);
-      request.midiEvents.push_back(copy);
+      request.mMidiEvents.push_back(copy);
     }
   }
   {
@@ -115,21 +115,21 @@ VstIntPtr Vst2HostCallback::Answer(AEffect*, VstInt32 opcode, VstInt32, VstIntPt
     case audioMasterVersion:
       return 2400;
     case audioMasterGetTime:
-      return mAnswers.transport ? reinterpret_cast<VstIntPtr>(&mTime) : 0;
+      return mAnswers.mTransport ? reinterpret_cast<VstIntPtr>(&mTime) : 0;
     case audioMasterProcessEvents:
       return 1;
     case audioMasterGetSampleRate:
-      return static_cast<VstIntPtr>(mAnswers.sampleRate);
+      return static_cast<VstIntPtr>(mAnswers.mSampleRate);
     case audioMasterGetBlockSize:
-      return mAnswers.blockSize;
+      return mAnswers.mBlockSize;
     case audioMasterGetCurrentProcessLevel:
-      return mAnswers.processLevel;
+      return mAnswers.mProcessLevel;
     case audioMasterGetVendorString:
-      return AnswerText(ptr, mAnswers.vendor);
+      return AnswerText(ptr, mAnswers.mVendor);
     case audioMasterGetProductString:
-      return AnswerText(ptr, mAnswers.product);
+      return AnswerText(ptr, mAnswers.mProduct);
     case audioMasterGetVendorVersion:
-      return mAnswers.vendorVersion;
+      return mAnswers.mVendorVersion;
     default:
       return 0;
   }
@@ -144,6 +144,6 @@ std::vector<Vst2Request> Vst2HostCallback::Requests(const AEffect* effect) const
   if (effect == nullptr) return mRequests;
   std::vector<Vst2Request> found;
   for (const Vst2Request& request : mRequests)
-    if (request.effect == effect) found.push_back(request);
+    if (request.mEffect == effect) found.push_back(request);
   return found;
 }

@@ -12,23 +12,24 @@
 
 // What a Vst2HostCallback answers. Empty texts and zero numbers are not answered (the request gets 0).
 struct Vst2HostAnswers {
-  std::string product;  // audioMasterGetProductString, at most 63 characters
-  std::string vendor;   // audioMasterGetVendorString, at most 63 characters
-  VstIntPtr vendorVersion = 0;
-  double sampleRate = 0.0;  // Hz
-  VstIntPtr blockSize = 0;  // frames
-  VstIntPtr processLevel = kVstProcessLevelUnknown;
-  bool transport = false;  // audioMasterGetTime: a stopped transport at 120 bpm in 4/4
+  std::string mProduct;  // audioMasterGetProductString, at most 63 characters
+  std::string mVendor;   // audioMasterGetVendorString, at most 63 characters
+  VstIntPtr mVendorVersion = 0;
+  double mSampleRate = 0.0;  // Hz
+  VstIntPtr mBlockSize = 0;  // frames
+  VstIntPtr mProcessLevel = kVstProcessLevelUnknown;
+  bool mTransport = false;  // audioMasterGetTime: a stopped transport at 120 bpm in 4/4
 };
 
 // One request as the host received it.
 struct Vst2Request {
-  const AEffect* effect;
-  VstInt32 opcode;
-  VstInt32 index;
-  VstIntPtr value;
-  float opt;
-  std::vector<VstMidiEvent> midiEvents;  // copies of what audioMasterProcessEvents carried (null ones zeroed)
+  const AEffect* mEffect;
+  VstInt32 mOpcode;
+  VstInt32 mIndex;
+  VstIntPtr mValue;
+  float mOpt;
+  std::vector<VstMidiEvent>
+      mMidiEvents;  // copies of what audioMasterProcessEvents carried (null ones zeroed)
 };
 
 class Vst2HostCallback {
@@ -65,11 +66,11 @@ class Vst2HostCallback {
   // Which host an effect's requests go to: a link in a list of the attached effects, held by its instance so
   // that attaching allocates nothing.
   struct Attachment {
-    const AEffect* effect = nullptr;
-    Vst2HostCallback* host = nullptr;
-    Attachment* next = nullptr;
+    const AEffect* mEffect = nullptr;
+    Vst2HostCallback* mHost = nullptr;
+    Attachment* mNext = nullptr;
   };
-  // Sends the requests of link.effect to link.host until Detach(link); the host must outlive that.
+  // Sends the requests of link.mEffect to link.mHost until Detach(link); the host must outlive that.
   static void Attach(Attachment& link);
   static void Detach(Attachment& link);
   struct Registry;

@@ -58,8 +58,8 @@ HostStatus Vst2Instance::Adopt(AEffect* effect, Vst2HostCallback& host) {
   }
   mEffect = effect;
   mResumed = false;
-  mAttachment.effect = effect;
-  mAttachment.host = &host;
+  mAttachment.mEffect = effect;
+  mAttachment.mHost = &host;
   Vst2HostCallback::Attach(mAttachment);
   return HostStatus::kOk;
 }

@@ -73,10 +73,10 @@ struct BenchPlugin {
  private:
   static Vst2HostAnswers BenchHostAnswers() {
     Vst2HostAnswers answers;
-    answers.product = "quillmere-bench";
-    answers.sampleRate = 44100.0;
-    answers.blockSize = 512;
-    answers.processLevel = kVstProcessLevelRealtime;
+    answers.mProduct = "quillmere-bench";
+    answers.mSampleRate = 44100.0;
+    answers.mBlockSize = 512;
+    answers.mProcessLevel = kVstProcessLevelRealtime;
     return answers;
   }
 };

@@ -111,8 +111,8 @@ TEST(Vst2Instance, CreateReportsWhatTheEntryPointGaveBack) {
 // closed, and for effects no instance holds, the default answers come.
 TEST(Vst2HostCallback, RoutesEachInstancesRequestsToItsOwnHost) {
   Vst2HostAnswers answers;
-  answers.product = "Routing Host";
-  answers.processLevel = kVstProcessLevelOffline;
+  answers.mProduct = "Routing Host";
+  answers.mProcessLevel = kVstProcessLevelOffline;
   Vst2HostCallback first(answers), second;
   FakePlugin a, b;
   Vst2Instance plugA, plugB;
@@ -123,8 +123,8 @@ TEST(Vst2HostCallback, RoutesEachInstancesRequestsToItsOwnHost) {
   EXPECT_EQ(a.versionAtEntry, 2400);
   plugA.Open();
   ASSERT_EQ(first.Requests().size(), 2u);
-  EXPECT_EQ(first.Requests()[0].effect, nullptr);  // asked while the entry point ran
-  EXPECT_EQ(first.Requests()[1].effect, &a.effect);
+  EXPECT_EQ(first.Requests()[0].mEffect, nullptr);  // asked while the entry point ran
+  EXPECT_EQ(first.Requests()[1].mEffect, &a.effect);
   EXPECT_EQ(first.Count(audioMasterGetCurrentProcessLevel), 1);
   EXPECT_EQ(second.Count(audioMasterGetCurrentProcessLevel), 0);
   EXPECT_EQ(second.Requests(&a.effect).size(), 0u);

@@ -20,13 +20,13 @@ struct AudioScope {
 
 Vst2HostAnswers PlainHostAnswers() {
   Vst2HostAnswers answers;
-  answers.product = "Torture Host";
-  answers.vendor = "Torture Works";
-  answers.vendorVersion = 1000;
-  answers.sampleRate = 44100.0;
-  answers.blockSize = 512;
-  answers.processLevel = kVstProcessLevelUser;
-  answers.transport = true;
+  answers.mProduct = "Torture Host";
+  answers.mVendor = "Torture Works";
+  answers.mVendorVersion = 1000;
+  answers.mSampleRate = 44100.0;
+  answers.mBlockSize = 512;
+  answers.mProcessLevel = kVstProcessLevelUser;
+  answers.mTransport = true;
   return answers;
 }
 

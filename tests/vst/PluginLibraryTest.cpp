@@ -67,8 +67,8 @@ TEST(PluginLibrary, OpenAsksTheHostOnceAndTheVersionOnlyAfterAProductString) {
   EXPECT_EQ(named.Host().Count(audioMasterGetVendorVersion), 1);
   const std::vector<Vst2Request> requests = named.Host().Requests();
   ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[0].opcode, audioMasterGetProductString);
-  EXPECT_EQ(requests[1].opcode, audioMasterGetVendorVersion);
+  EXPECT_EQ(requests[0].mOpcode, audioMasterGetProductString);
+  EXPECT_EQ(requests[1].mOpcode, audioMasterGetVendorVersion);
 
   TestPlugin unnamed(Vst2EntryName::kVstPluginMain, "");
   unnamed.Dispatch(effOpen);
@@ -344,9 +344,9 @@ TEST(PluginLibrary, MidiEventsAreEchoedOneRequestEachInOrder) {
   const std::vector<Vst2Request> echoed(all.begin() + before, all.end());
   ASSERT_EQ(echoed.size(), 3u);
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(echoed[i].opcode, audioMasterProcessEvents);
-    ASSERT_EQ(echoed[i].midiEvents.size(), 1u);
-    const VstMidiEvent& e = echoed[i].midiEvents[0];
+    EXPECT_EQ(echoed[i].mOpcode, audioMasterProcessEvents);
+    ASSERT_EQ(echoed[i].mMidiEvents.size(), 1u);
+    const VstMidiEvent& e = echoed[i].mMidiEvents[0];
     EXPECT_EQ(e.type, kVstMidiType);
     EXPECT_EQ(e.byteSize, 32);
     EXPECT_EQ(e.deltaFrames, 10 * i + 3);

@@ -10,8 +10,8 @@ namespace {
 
 Vst2HostAnswers Answers(const std::string& product) {
   Vst2HostAnswers answers;
-  answers.product = product;
-  answers.vendorVersion = 5983;
+  answers.mProduct = product;
+  answers.mVendorVersion = 5983;
   return answers;
 }
 

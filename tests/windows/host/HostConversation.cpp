@@ -13,9 +13,9 @@ constexpr int kPatternLength = sizeof kBlockPattern / sizeof kBlockPattern[0];
 
 Vst2HostAnswers CheckHostAnswers() {
   Vst2HostAnswers answers;
-  answers.vendor = "Quillmere";
-  answers.product = "QuillmereCheck";
-  answers.vendorVersion = 0x10000;
+  answers.mVendor = "Quillmere";
+  answers.mProduct = "QuillmereCheck";
+  answers.mVendorVersion = 0x10000;
   return answers;
 }
 
