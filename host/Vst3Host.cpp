@@ -300,7 +300,7 @@ tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, 
   data.inputs = &in;
   data.outputs = &out;
   data.inputParameterChanges = changes;
-  mOutputChanges.Clear();
+  if (mOutputChanges.getParameterCount() > 0) mOutputChanges.Clear();
   data.outputParameterChanges = &mOutputChanges;
   return ProcessRaw(data);
 }
@@ -321,7 +321,7 @@ tresult Vst3Instance::ProcessDouble(double** inputs, double** outputs, int frame
   data.inputs = &in;
   data.outputs = &out;
   data.inputParameterChanges = changes;
-  mOutputChanges.Clear();
+  if (mOutputChanges.getParameterCount() > 0) mOutputChanges.Clear();
   data.outputParameterChanges = &mOutputChanges;
   return ProcessRaw(data);
 }

@@ -76,7 +76,6 @@ struct PointCursor {
 
 // The queues of the parameters this plug-in has, in the host's order.
 int CollectQueues(IParameterChanges* changes, int nParams, PointCursor* cursors) {
-  if (!changes) return 0;
   int n = 0;
   const int32 nQueues = changes->getParameterCount();
   for (int32 q = 0; q < nQueues && n < kMaxQueues; ++q) {
@@ -345,8 +344,20 @@ void IPlugVST3::Process(ProcessData& data) {
 template <class Sample>
 void IPlugVST3::ProcessBuses(ProcessData& data, Sample** inputs, Sample** outputs) {
   const int nFrames = outputs && data.numSamples > 0 ? data.numSamples : 0;
+  IParameterChanges* changes = data.inputParameterChanges;
+  if (!changes || changes->getParameterCount() <= 0) {
+    // No points: the whole block at once, as most calls come.
+    if (nFrames > 0) {
+      if constexpr (sizeof(Sample) == sizeof(float)) {
+        ProcessHostBlock(inputs, outputs, nFrames, false);
+      } else {
+        ProcessHostBlock(inputs, outputs, nFrames);
+      }
+    }
+    return;
+  }
   PointCursor cursors[kMaxQueues];
-  int nCursors = CollectQueues(data.inputParameterChanges, ParamCount(), cursors);
+  int nCursors = CollectQueues(changes, ParamCount(), cursors);
   // Each piece ends where the next point takes effect; a point's offset is held inside the block and never
   // before the present position, so points out of order take effect at once, points beyond the block at its
   // end. Points at the same position apply in the host's order.
