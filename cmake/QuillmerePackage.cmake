@@ -7,6 +7,7 @@ option(QUILLMERE_DEBIAN_LAYOUT "Install documentation as a Debian package wants 
 
 install(TARGETS quillmere-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS Quillmere LIBRARY DESTINATION lib/vst)
+install(TARGETS QuillmereClap LIBRARY DESTINATION lib/clap)
 
 configure_file(${PROJECT_SOURCE_DIR}/docs/quillmere-render.1.in ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 @ONLY)
 if(QUILLMERE_DEBIAN_LAYOUT)
