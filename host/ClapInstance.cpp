@@ -44,11 +44,12 @@ struct WriteStream {
 
 template <class Extension>
 const Extension* ClapInstance::Query(const char* id) {
-  return mPlugin->get_extension ? static_cast<const Extension*>(mPlugin->get_extension(mPlugin, id)) : nullptr;
+  return mPlugin->get_extension ? static_cast<const Extension*>(mPlugin->get_extension(mPlugin, id))
+                                : nullptr;
 }
 
-HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::string& modulePath, ClapHost& host,
-                                const std::string& pluginId) {
+HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::string& modulePath,
+                                ClapHost& host, const std::string& pluginId) {
   Close();
   mError.clear();
   if (!entry || !entry->init || !entry->get_factory) {
@@ -67,7 +68,8 @@ HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::str
   }
   mEntryStarted = true;
   mFactory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-  if (!mFactory || !mFactory->get_plugin_count || !mFactory->get_plugin_descriptor || !mFactory->create_plugin) {
+  if (!mFactory || !mFactory->get_plugin_count || !mFactory->get_plugin_descriptor ||
+      !mFactory->create_plugin) {
     mError = "the module has no complete plug-in factory";
     Close();
     return HostStatus::kNoEntryPoint;
@@ -75,7 +77,8 @@ HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::str
   const uint32_t count = mFactory->get_plugin_count(mFactory);
   for (uint32_t i = 0; i < count && !mDescriptor; ++i) {
     const clap_plugin_descriptor_t* descriptor = mFactory->get_plugin_descriptor(mFactory, i);
-    if (descriptor && descriptor->id && (pluginId.empty() || pluginId == descriptor->id)) mDescriptor = descriptor;
+    if (descriptor && descriptor->id && (pluginId.empty() || pluginId == descriptor->id))
+      mDescriptor = descriptor;
   }
   if (!mDescriptor) {
     mError = pluginId.empty() ? "the factory lists no plug-in" : "the factory lists no plug-in " + pluginId;
@@ -193,7 +196,8 @@ void ClapInstance::Flush(const ClapEventList& events) {
   if (mParams) mParams->flush(mPlugin, events.Input(), &mOutput);
 }
 
-bool CLAP_ABI ClapInstance::PushOutput(const clap_output_events_t* list, const clap_event_header_t* /*event*/) {
+bool CLAP_ABI ClapInstance::PushOutput(const clap_output_events_t* list,
+                                       const clap_event_header_t* /*event*/) {
   ++static_cast<ClapInstance*>(list->ctx)->mOutputEvents;
   return true;
 }
