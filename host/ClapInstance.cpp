@@ -100,6 +100,9 @@ HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::str
   mParams = Query<clap_plugin_params_t>(CLAP_EXT_PARAMS);
   mState = Query<clap_plugin_state_t>(CLAP_EXT_STATE);
   mLatency = Query<clap_plugin_latency_t>(CLAP_EXT_LATENCY);
+  const std::vector<clap_audio_port_info_t> inputs = AudioPortInfos(true), outputs = AudioPortInfos(false);
+  mInputChannels = inputs.empty() ? 2 : inputs[0].channel_count;
+  mOutputChannels = outputs.empty() ? 2 : outputs[0].channel_count;
   return HostStatus::kOk;
 }
 
@@ -119,6 +122,7 @@ void ClapInstance::Close() {
   mParams = nullptr;
   mState = nullptr;
   mLatency = nullptr;
+  mInputChannels = mOutputChannels = 2;
   mActive = mProcessing = false;
 }
 
@@ -221,15 +225,15 @@ clap_process_status ClapInstance::ProcessBuffers(clap_audio_buffer_t& input, cla
 
 clap_process_status ClapInstance::Process(float** inputs, float** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  clap_audio_buffer_t input{inputs, nullptr, 2, 0, 0};
-  clap_audio_buffer_t output{outputs, nullptr, 2, 0, 0};
+  clap_audio_buffer_t input{inputs, nullptr, mInputChannels, 0, 0};
+  clap_audio_buffer_t output{outputs, nullptr, mOutputChannels, 0, 0};
   return ProcessBuffers(input, output, frames, events);
 }
 
 clap_process_status ClapInstance::Process(double** inputs, double** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  clap_audio_buffer_t input{nullptr, inputs, 2, 0, 0};
-  clap_audio_buffer_t output{nullptr, outputs, 2, 0, 0};
+  clap_audio_buffer_t input{nullptr, inputs, mInputChannels, 0, 0};
+  clap_audio_buffer_t output{nullptr, outputs, mOutputChannels, 0, 0};
   return ProcessBuffers(input, output, frames, events);
 }
 

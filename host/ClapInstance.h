@@ -66,8 +66,8 @@ class ClapInstance {
   bool TextValue(clap_id id, const std::string& text, double* value);
   void Flush(const ClapEventList& events);
 
-  // One block on the main ports (stereo or whatever their channel count), with the events given; the output
-  // events the plug-in pushes are counted. Allocates nothing.
+  // One block on the first input and output port, with the channel counts they declare (two when the plug-in
+  // declares none) and the events given; the output events the plug-in pushes are counted. Allocates nothing.
   clap_process_status Process(float** inputs, float** outputs, uint32_t frames,
                               const ClapEventList* events = nullptr);
   clap_process_status Process(double** inputs, double** outputs, uint32_t frames,
@@ -97,6 +97,8 @@ class ClapInstance {
   const clap_plugin_latency_t* mLatency = nullptr;
   bool mActive = false;
   bool mProcessing = false;
+  uint32_t mInputChannels = 2;
+  uint32_t mOutputChannels = 2;
   int64_t mSteadyTime = 0;
   long mOutputEvents = 0;
   ClapEventList mNoEvents;
