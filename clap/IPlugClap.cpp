@@ -60,7 +60,6 @@ bool IPlugClap::Activate(double sampleRate, uint32_t /*minFrames*/, uint32_t max
                                                                       : kLargestBlockSize);
   ResetProcessing();
   ActivationChanged(true);
-  mActive = true;
   return true;
 }
 
@@ -68,7 +67,6 @@ void IPlugClap::Deactivate() {
   IPlugMutexLock lock(this);
   ActivationChanged(false);
   ResetProcessing();
-  mActive = false;
 }
 
 void IPlugClap::Reset() {
@@ -156,14 +154,12 @@ clap_process_status IPlugClap::Process(const clap_process_t* process) {
   const uint32_t frames = process->frames_count;
   if (frames == 0 || !BuffersUsable(process, &doubles)) {
     // No frames, or no buffers to process: the parameter changes still count.
-    for (uint32_t i = 0; i < count; ++i) {
-      const clap_event_param_value_t* event = ParamValueEvent(events->get(events, i));
-      if (event) ApplyParamValue(event);
-    }
+    Flush(events);
     return frames == 0 ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
   }
   const clap_audio_buffer_t& input = process->audio_inputs[0];
   clap_audio_buffer_t& output = process->audio_outputs[0];
+  output.constant_mask = 0;
   // The block goes in pieces that end where a parameter changes. An event timed before the end of the last
   // piece (out of order) takes effect there; one timed past the block, at its end.
   uint32_t done = 0;

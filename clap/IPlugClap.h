@@ -47,7 +47,6 @@ class IPlugClap : public IPlugBase {
   void SetDescriptor(const clap_plugin_descriptor_t* descriptor) { mPlugin.desc = descriptor; }
   // The instance behind a record made by ClapPlugin(), or none for none.
   static IPlugClap* FromClap(const clap_plugin_t* plugin);
-  bool IsActive() const { return mActive; }
 
   void HostBeginEdit(int paramIndex) override;
   void HostAutomate(int paramIndex, double normalizedValue) override;
@@ -97,7 +96,6 @@ class IPlugClap : public IPlugBase {
 
   const clap_host_t* mHost;
   clap_plugin_t mPlugin;
-  bool mActive = false;
   // Working storage for state, held by the instance.
   IStateChunk mStateChunk;
   IStateChunk mStateScratch;

@@ -80,7 +80,11 @@ bool IPlugClap::ValueToText(clap_id id, double value, char* display, uint32_t si
   // A value's own text (a parameter with value texts) stands without the unit.
   const char* label = param->LookUpValueText(text, nullptr) ? "" : param->UnitLabel();
   char joined[4 * kParamTextSize];
-  std::snprintf(joined, sizeof joined, label[0] != '\0' ? "%s %s" : "%s", text, label);
+  if (label[0] != '\0') {
+    std::snprintf(joined, sizeof joined, "%s %s", text, label);
+  } else {
+    std::snprintf(joined, sizeof joined, "%s", text);
+  }
   CopyToHost(display, joined, size);
   return true;
 }
