@@ -160,6 +160,14 @@ clap_process_status IPlugClap::Process(const clap_process_t* process) {
   const clap_audio_buffer_t& input = process->audio_inputs[0];
   clap_audio_buffer_t& output = process->audio_outputs[0];
   output.constant_mask = 0;
+  if (count == 0 && frames <= static_cast<uint32_t>(INT_MAX)) {
+    if (doubles) {
+      ProcessHostBlock(input.data64, output.data64, static_cast<int>(frames));
+    } else {
+      ProcessHostBlock(input.data32, output.data32, static_cast<int>(frames), false);
+    }
+    return CLAP_PROCESS_CONTINUE;
+  }
   // The block goes in pieces that end where a parameter changes. An event timed before the end of the last
   // piece (out of order) takes effect there; one timed past the block, at its end.
   uint32_t done = 0;
