@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Events a host hands a CLAP plug-in with a block or a flush: parameter values, and any other record as given,
-// kept in the order added (a host sorts them by time; tests may not).
+// Events a host hands a CLAP plug-in with a block or a flush: parameter values, and any other record as
+// given, kept in the order added (a host sorts them by time; tests may not).
 #pragma once
 
 #include <cstdint>

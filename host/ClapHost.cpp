@@ -3,7 +3,8 @@
 
 #include <utility>
 
-ClapHost::ClapHost(std::string name, std::string version) : mName(std::move(name)), mVersion(std::move(version)) {
+ClapHost::ClapHost(std::string name, std::string version)
+    : mName(std::move(name)), mVersion(std::move(version)) {
   for (std::atomic<long>& count : mCounts) count.store(0);
   mRecord.clap_version = CLAP_VERSION;
   mRecord.host_data = this;
@@ -17,7 +18,9 @@ ClapHost::ClapHost(std::string name, std::string version) : mName(std::move(name
   mRecord.request_callback = RequestCallback;
 }
 
-ClapHost* ClapHost::Of(const clap_host_t* host) { return host ? static_cast<ClapHost*>(host->host_data) : nullptr; }
+ClapHost* ClapHost::Of(const clap_host_t* host) {
+  return host ? static_cast<ClapHost*>(host->host_data) : nullptr;
+}
 
 const void* CLAP_ABI ClapHost::Extension(const clap_host_t* host, const char* /*id*/) {
   if (ClapHost* self = Of(host)) ++self->mCounts[kExtension];

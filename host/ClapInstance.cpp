@@ -44,11 +44,12 @@ struct WriteStream {
 
 template <class Extension>
 const Extension* ClapInstance::Query(const char* id) {
-  return mPlugin->get_extension ? static_cast<const Extension*>(mPlugin->get_extension(mPlugin, id)) : nullptr;
+  return mPlugin->get_extension ? static_cast<const Extension*>(mPlugin->get_extension(mPlugin, id))
+                                : nullptr;
 }
 
-HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::string& modulePath, ClapHost& host,
-                                const std::string& pluginId) {
+HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::string& modulePath,
+                                ClapHost& host, const std::string& pluginId) {
   Close();
   mError.clear();
   if (!entry || !entry->init || !entry->get_factory) {
@@ -67,7 +68,8 @@ HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::str
   }
   mEntryStarted = true;
   mFactory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-  if (!mFactory || !mFactory->get_plugin_count || !mFactory->get_plugin_descriptor || !mFactory->create_plugin) {
+  if (!mFactory || !mFactory->get_plugin_count || !mFactory->get_plugin_descriptor ||
+      !mFactory->create_plugin) {
     mError = "the module has no complete plug-in factory";
     Close();
     return HostStatus::kNoEntryPoint;
@@ -75,7 +77,8 @@ HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::str
   const uint32_t count = mFactory->get_plugin_count(mFactory);
   for (uint32_t i = 0; i < count && !mDescriptor; ++i) {
     const clap_plugin_descriptor_t* descriptor = mFactory->get_plugin_descriptor(mFactory, i);
-    if (descriptor && descriptor->id && (pluginId.empty() || pluginId == descriptor->id)) mDescriptor = descriptor;
+    if (descriptor && descriptor->id && (pluginId.empty() || pluginId == descriptor->id))
+      mDescriptor = descriptor;
   }
   if (!mDescriptor) {
     mError = pluginId.empty() ? "the factory lists no plug-in" : "the factory lists no plug-in " + pluginId;
@@ -97,6 +100,9 @@ HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::str
   mParams = Query<clap_plugin_params_t>(CLAP_EXT_PARAMS);
   mState = Query<clap_plugin_state_t>(CLAP_EXT_STATE);
   mLatency = Query<clap_plugin_latency_t>(CLAP_EXT_LATENCY);
+  const std::vector<clap_audio_port_info_t> inputs = AudioPortInfos(true), outputs = AudioPortInfos(false);
+  mInputChannels = inputs.empty() ? 2 : inputs[0].channel_count;
+  mOutputChannels = outputs.empty() ? 2 : outputs[0].channel_count;
   return HostStatus::kOk;
 }
 
@@ -116,6 +122,7 @@ void ClapInstance::Close() {
   mParams = nullptr;
   mState = nullptr;
   mLatency = nullptr;
+  mInputChannels = mOutputChannels = 2;
   mActive = mProcessing = false;
 }
 
@@ -193,7 +200,8 @@ void ClapInstance::Flush(const ClapEventList& events) {
   if (mParams) mParams->flush(mPlugin, events.Input(), &mOutput);
 }
 
-bool CLAP_ABI ClapInstance::PushOutput(const clap_output_events_t* list, const clap_event_header_t* /*event*/) {
+bool CLAP_ABI ClapInstance::PushOutput(const clap_output_events_t* list,
+                                       const clap_event_header_t* /*event*/) {
   ++static_cast<ClapInstance*>(list->ctx)->mOutputEvents;
   return true;
 }
@@ -217,15 +225,15 @@ clap_process_status ClapInstance::ProcessBuffers(clap_audio_buffer_t& input, cla
 
 clap_process_status ClapInstance::Process(float** inputs, float** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  clap_audio_buffer_t input{inputs, nullptr, 2, 0, 0};
-  clap_audio_buffer_t output{outputs, nullptr, 2, 0, 0};
+  clap_audio_buffer_t input{inputs, nullptr, mInputChannels, 0, 0};
+  clap_audio_buffer_t output{outputs, nullptr, mOutputChannels, 0, 0};
   return ProcessBuffers(input, output, frames, events);
 }
 
 clap_process_status ClapInstance::Process(double** inputs, double** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  clap_audio_buffer_t input{nullptr, inputs, 2, 0, 0};
-  clap_audio_buffer_t output{nullptr, outputs, 2, 0, 0};
+  clap_audio_buffer_t input{nullptr, inputs, mInputChannels, 0, 0};
+  clap_audio_buffer_t output{nullptr, outputs, mOutputChannels, 0, 0};
   return ProcessBuffers(input, output, frames, events);
 }
 

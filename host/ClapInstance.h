@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "ClapEventList.h"
+#include "ClapHost.h"
+#include "HostStatus.h"
 #include "clap/entry.h"
 #include "clap/ext/audio-ports.h"
 #include "clap/ext/latency.h"
 #include "clap/ext/params.h"
 #include "clap/ext/state.h"
 #include "clap/plugin-factory.h"
-#include "ClapEventList.h"
-#include "ClapHost.h"
-#include "HostStatus.h"
 
 class ClapInstance {
  public:
@@ -25,10 +25,10 @@ class ClapInstance {
   ClapInstance(const ClapInstance&) = delete;
   ClapInstance& operator=(const ClapInstance&) = delete;
 
-  // Initialises the entry with the module's path, makes the plug-in with the id given (or the factory's first)
-  // for host, which must outlive the instance, and initialises it. kNoEntryPoint for a null entry or one that
-  // refuses to start or has no plug-in factory; kNoInstance when the factory makes nothing or init fails;
-  // Error() tells more.
+  // Initialises the entry with the module's path, makes the plug-in with the id given (or the factory's
+  // first) for host, which must outlive the instance, and initialises it. kNoEntryPoint for a null entry or
+  // one that refuses to start or has no plug-in factory; kNoInstance when the factory makes nothing or init
+  // fails; Error() tells more.
   HostStatus Create(const clap_plugin_entry_t* entry, const std::string& modulePath, ClapHost& host,
                     const std::string& pluginId = "");
   // Stops and deactivates as needed, destroys the plug-in and deinitialises the entry.
@@ -66,9 +66,10 @@ class ClapInstance {
   bool TextValue(clap_id id, const std::string& text, double* value);
   void Flush(const ClapEventList& events);
 
-  // One block on the main ports (stereo or whatever their channel count), with the events given; the output
-  // events the plug-in pushes are counted. Allocates nothing.
-  clap_process_status Process(float** inputs, float** outputs, uint32_t frames, const ClapEventList* events = nullptr);
+  // One block on the first input and output port, with the channel counts they declare (two when the plug-in
+  // declares none) and the events given; the output events the plug-in pushes are counted. Allocates nothing.
+  clap_process_status Process(float** inputs, float** outputs, uint32_t frames,
+                              const ClapEventList* events = nullptr);
   clap_process_status Process(double** inputs, double** outputs, uint32_t frames,
                               const ClapEventList* events = nullptr);
   long OutputEventCount() const { return mOutputEvents; }
@@ -96,6 +97,8 @@ class ClapInstance {
   const clap_plugin_latency_t* mLatency = nullptr;
   bool mActive = false;
   bool mProcessing = false;
+  uint32_t mInputChannels = 2;
+  uint32_t mOutputChannels = 2;
   int64_t mSteadyTime = 0;
   long mOutputEvents = 0;
   ClapEventList mNoEvents;

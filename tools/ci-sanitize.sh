@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 stages=${STAGES:-asan tsan fuzz}
 jobs=${JOBS:-2}
 fuzz_seconds=${FUZZ_SECONDS:-45}
-tsan_targets=${TSAN_TARGETS:-quillmere_torture_threads iplug_base_tests vst_host_tests}
+tsan_targets=${TSAN_TARGETS:-quillmere_torture_threads iplug_base_tests vst_host_tests clap_torture_tests}
 tsan_extra=${TSAN_EXTRA_TESTS:-IPlugMutex\.|OnTwoThreads|SecondThread}
 started=$(date +%s)
 failed=""

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs VST 2 plug-ins the way a host does and measures the calling thread's CPU time per second of audio:
-// the built Quillmere library beside the peers installed on this machine, in one run, so the figures are
-// ratios measured side by side.
+// Runs VST 2 and CLAP plug-ins the way a host does and measures the calling thread's CPU time per second of
+// audio: the built Quillmere libraries beside the peers installed on this machine, in one run, so the figures
+// are ratios measured side by side.
 #include "bench/host/AllocationCounter.h"
+#include "host/ClapInstance.h"
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
@@ -38,6 +39,18 @@ struct BenchSubject {
   std::vector<std::pair<int, float>> normalizedParams;
 };
 
+// CLAP subjects are the .clap files; their parameters are set by plain values, in their own units.
+bool IsClap(const BenchSubject& subject) {
+  const std::string& p = subject.path;
+  return p.size() > 5 && p.compare(p.size() - 5, 5, ".clap") == 0;
+}
+
+std::vector<std::pair<clap_id, double>> ClapSettings(const BenchSubject& subject) {
+  // ZamEQ2 is a mono equaliser: two bells at +6 / -6 dB and both shelves.
+  if (subject.label == "ZamEQ2-CLAP") return {{0, 6.0}, {3, -6.0}, {6, 3.0}, {8, -3.0}};
+  return {};
+}
+
 std::vector<BenchSubject> Plugins() {
   std::vector<BenchSubject> subjects;
   subjects.push_back({"Quillmere", QUILLMERE_PLUGIN_PATH, {}});
@@ -49,6 +62,8 @@ std::vector<BenchSubject> Plugins() {
   for (int index : {73, 109, 145}) eq.normalizedParams.push_back({index, 0.4166667f});
   for (int index : {56, 74, 92, 110, 128, 146}) eq.normalizedParams.push_back({index, 0.01f});
   subjects.push_back(eq);
+  subjects.push_back({"Quillmere-CLAP", QUILLMERE_CLAP_PATH, {}});
+  subjects.push_back({"ZamEQ2-CLAP", "/usr/lib/clap/ZamEQ2.clap", {}});
   return subjects;
 }
 
@@ -76,6 +91,31 @@ struct BenchPlugin {
     return answers;
   }
 };
+
+// A CLAP plug-in loaded the way CLAP hosts load it: the module's clap_entry, the factory's first plug-in.
+struct ClapBenchPlugin {
+  bool Load(const std::string& path) {
+    module.Keep();
+    return module.Open(path) == HostStatus::kOk &&
+           plug.Create(static_cast<const clap_plugin_entry_t*>(module.Symbol("clap_entry")), path, host) ==
+               HostStatus::kOk;
+  }
+
+  PluginModule module;
+  ClapHost host;
+  ClapInstance plug;
+};
+
+void ProcessBlock(BenchPlugin& plugin, float** inputs, float** outputs, int frames) {
+  plugin.plug.ProcessFloat(inputs, outputs, frames);
+}
+void ProcessBlock(BenchPlugin& plugin, double** inputs, double** outputs, int frames) {
+  plugin.plug.ProcessDouble(inputs, outputs, frames);
+}
+template <class Sample>
+void ProcessBlock(ClapBenchPlugin& plugin, Sample** inputs, Sample** outputs, int frames) {
+  plugin.plug.Process(inputs, outputs, static_cast<uint32_t>(frames));
+}
 
 double ThreadSeconds() {
   timespec now;
@@ -112,8 +152,8 @@ struct Measurement {
 
 // Processes about `seconds` of audio in blocks of `block` frames. The thread CPU clock is read once before
 // and once after the whole run: reading it costs about a microsecond, as much as a small block itself.
-template <class Sample>
-Measurement RunAudio(BenchPlugin& plugin, int block, double seconds, const std::vector<Sample>* source) {
+template <class Sample, class Plugin>
+Measurement RunAudio(Plugin& plugin, int block, double seconds, const std::vector<Sample>* source) {
   std::vector<Sample> out[2];
   for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), Sample(0));
   Sample* outputs[2] = {out[0].data(), out[1].data()};
@@ -124,11 +164,7 @@ Measurement RunAudio(BenchPlugin& plugin, int block, double seconds, const std::
     // Hosts hand non-const input pointers; none of the plug-ins writes its inputs.
     Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
                          const_cast<Sample*>(source[1].data()) + cursor};
-    if constexpr (sizeof(Sample) == sizeof(float)) {
-      plugin.plug.ProcessFloat(inputs, outputs, block);
-    } else {
-      plugin.plug.ProcessDouble(inputs, outputs, block);
-    }
+    ProcessBlock(plugin, inputs, outputs, block);
     benchmark::DoNotOptimize(out[0].data());
     cursor += static_cast<size_t>(block);
     if (cursor == kNoiseFrames) cursor = 0;
@@ -150,6 +186,17 @@ std::unique_ptr<BenchPlugin> Open(const BenchSubject& subject, int block) {
   return plugin;
 }
 
+// Activated at 44100 Hz for blocks of at most block frames and started, the parameters set by a flush first.
+std::unique_ptr<ClapBenchPlugin> OpenClap(const BenchSubject& subject, int block) {
+  auto plugin = std::make_unique<ClapBenchPlugin>();
+  if (!plugin->Load(subject.path)) return nullptr;
+  ClapEventList settings;
+  for (const auto& [id, value] : ClapSettings(subject)) settings.AddParamValue(0, id, value);
+  plugin->plug.Flush(settings);
+  if (!plugin->plug.Start(kSampleRate, static_cast<uint32_t>(block))) return nullptr;
+  return plugin;
+}
+
 // Runs the benchmark's iterations, each measuring one stretch of audio, and reports x-realtime over all of
 // them.
 template <class Measure>
@@ -164,20 +211,27 @@ void MeasureIterations(benchmark::State& state, Measure measure) {
   state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
 }
 
-void BM_Plugin(benchmark::State& state, const BenchSubject& subject, bool useDouble) {
-  const int block = static_cast<int>(state.range(0));
-  auto plugin = Open(subject, block);
-  if (!plugin) {
-    state.SkipWithError("cannot load the plug-in");
-    return;
-  }
+template <class Plugin>
+void MeasurePlugin(benchmark::State& state, Plugin& plugin, int block, bool useDouble) {
   const Noise& noise = SharedNoise();
   auto run = [&](double seconds) {
-    return useDouble ? RunAudio<double>(*plugin, block, seconds, noise.doubleSamples)
-                     : RunAudio<float>(*plugin, block, seconds, noise.floatSamples);
+    return useDouble ? RunAudio<double>(plugin, block, seconds, noise.doubleSamples)
+                     : RunAudio<float>(plugin, block, seconds, noise.floatSamples);
   };
   run(1.0);  // warm-up
   MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
+}
+
+void BM_Plugin(benchmark::State& state, const BenchSubject& subject, bool useDouble) {
+  const int block = static_cast<int>(state.range(0));
+  if (IsClap(subject)) {
+    auto plugin = OpenClap(subject, block);
+    if (!plugin) return state.SkipWithError("cannot load the plug-in");
+    return MeasurePlugin(state, *plugin, block, useDouble);
+  }
+  auto plugin = Open(subject, block);
+  if (!plugin) return state.SkipWithError("cannot load the plug-in");
+  MeasurePlugin(state, *plugin, block, useDouble);
 }
 
 // Ten seconds of loud input, then ten seconds of silence: the tail must cost no more than the loud part.
@@ -296,7 +350,8 @@ int main(int argc, char** argv) {
   }
   for (const BenchSubject* subject : present) {
     for (bool useDouble : {false, true}) {
-      if (useDouble && subject->label != "Quillmere") continue;  // the peers have the float path only
+      // The peers have the float path only.
+      if (useDouble && subject->label != "Quillmere" && subject->label != "Quillmere-CLAP") continue;
       const std::string name = subject->label + (useDouble ? "/double" : "/float");
       auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Plugin, *subject, useDouble);
       for (int block : kBlocks) bench->Arg(block);
@@ -375,20 +430,24 @@ int main(int argc, char** argv) {
   };
   std::printf("\nQuillmere float / peer float (ratio > 1: Quillmere faster)\n");
   for (const BenchSubject* subject : present) {
-    if (subject->label != "Quillmere")
+    if (subject->label != "Quillmere" && !IsClap(*subject))
       printRatio("vs " + subject->label, "Quillmere/float", subject->label + "/float", false);
   }
+  printRatio("CLAP vs ZamEQ2-CLAP (mono)", "Quillmere-CLAP/float", "ZamEQ2-CLAP/float", false);
   std::printf("\n");
   printRatio("Quillmere double / float", "Quillmere/double", "Quillmere/float", false);
   std::printf("host path cost over the engine (CPU time of the plug-in call / the engine's, minus 1)\n");
   printRatio("  float path", "Quillmere/float", "Engine/alone", true);
   printRatio("  double path", "Quillmere/double", "Engine/alone", true);
+  printRatio("  CLAP float path", "Quillmere-CLAP/float", "Engine/alone", true);
+  printRatio("  CLAP double path", "Quillmere-CLAP/double", "Engine/alone", true);
   const double loud = reporter.Get("Quillmere/loud10s");
   const double tail = reporter.Get("Quillmere/silence10s_after_loud");
   if (loud > 0.0 && tail > 0.0) {
     std::printf("10 s silence after loud input costs %.2f x the loud input\n", loud / tail);
   }
   std::printf("\n");
-  for (const BenchSubject* subject : present) PrintOpenAndHeap(*subject, subject->label == "Quillmere");
+  for (const BenchSubject* subject : present)
+    if (!IsClap(*subject)) PrintOpenAndHeap(*subject, subject->label == "Quillmere");
   return 0;
 }

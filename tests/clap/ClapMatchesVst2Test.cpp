@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The CLAP plug-in sounds bit for bit like the VST 2 plug-in: the same input, settings and block pieces through
-// both, in 64 and 32 bits, with the CLAP lifecycle calls mapped to their VST 2 counterparts, and parameter
-// events inside a block matched by VST 2 calls that end where the events are.
+// The CLAP plug-in sounds bit for bit like the VST 2 plug-in: the same input, settings and block pieces
+// through both, in 64 and 32 bits, with the CLAP lifecycle calls mapped to their VST 2 counterparts, and
+// parameter events inside a block matched by VST 2 calls that end where the events are.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -48,7 +48,6 @@ struct Scenario {
   const char* name;
   std::vector<Step> steps;
 };
-void PrintTo(const Scenario& s, std::ostream* out) { *out << s.name; }
 
 const std::vector<Setting> kSettings = {{0, 1733.25}, {1, -4.5}, {2, 7.75}, {3, 2.125}, {4, -6.0625}};
 
@@ -139,7 +138,8 @@ template <class Sample>
 void ExpectSameBits(const Stereo<Sample>& clap, const Stereo<Sample>& vst2) {
   ASSERT_EQ(clap.left.size(), vst2.left.size());
   EXPECT_EQ(SameBitsUpTo(clap.left, vst2.left), vst2.left.size()) << "left channel: first differing frame";
-  EXPECT_EQ(SameBitsUpTo(clap.right, vst2.right), vst2.right.size()) << "right channel: first differing frame";
+  EXPECT_EQ(SameBitsUpTo(clap.right, vst2.right), vst2.right.size())
+      << "right channel: first differing frame";
   double loudest = 0.0;
   for (Sample x : vst2.left) loudest = std::fmax(loudest, std::fabs(static_cast<double>(x)));
   EXPECT_GT(loudest, 0.01) << "the output is silent";
@@ -151,12 +151,13 @@ const Scenario kScenarios[] = {
     {"BlocksLongerThanTheMaximum", Join({{Activate(96000.0, 4096)}, Blocks({4096, 5000, 100}, 40000)})},
     {"MaximumBeyondTheLargestBlock", Join({{Activate(44100.0, 100000)}, Blocks({100000, 70001}, 170001)})},
     {"ProcessBeforeActivate", Join({Blocks({512}, 5120), {Activate(44100.0, 512)}, Blocks({512}, 5120)})},
-    {"DeactivateThenActivateAtAnotherRate",
-     Join({{Activate(44100.0, 512)}, Blocks({512}, 8192), {kDeactivate, Activate(48000.0, 256)},
-           Blocks({300}, 9000)})},
-    {"ResetMidStream", Join({{Activate(44100.0, 1024)}, Blocks({1024}, 8192), {kReset}, Blocks({1024}, 8192)})},
-    {"ActivateTwice",
-     Join({{Activate(44100.0, 512), Activate(88200.0, 128)}, Blocks({128, 200}, 9000)})},
+    {"DeactivateThenActivateAtAnotherRate", Join({{Activate(44100.0, 512)},
+                                                  Blocks({512}, 8192),
+                                                  {kDeactivate, Activate(48000.0, 256)},
+                                                  Blocks({300}, 9000)})},
+    {"ResetMidStream",
+     Join({{Activate(44100.0, 1024)}, Blocks({1024}, 8192), {kReset}, Blocks({1024}, 8192)})},
+    {"ActivateTwice", Join({{Activate(44100.0, 512), Activate(88200.0, 128)}, Blocks({128, 200}, 9000)})},
 };
 
 struct Case {
@@ -172,9 +173,11 @@ TEST_P(ClapMatchesVst2, OutputHasTheSameBits) {
   const Case& c = GetParam();
   const Signal signal(TotalFrames(c.scenario.steps), 7);
   if (c.doubles) {
-    ExpectSameBits(RunClap<double>(c.scenario.steps, signal, c.inPlace), RunVst2<double>(c.scenario.steps, signal));
+    ExpectSameBits(RunClap<double>(c.scenario.steps, signal, c.inPlace),
+                   RunVst2<double>(c.scenario.steps, signal));
   } else {
-    ExpectSameBits(RunClap<float>(c.scenario.steps, signal, c.inPlace), RunVst2<float>(c.scenario.steps, signal));
+    ExpectSameBits(RunClap<float>(c.scenario.steps, signal, c.inPlace),
+                   RunVst2<float>(c.scenario.steps, signal));
   }
 }
 
@@ -188,13 +191,14 @@ std::vector<Case> AllCases() {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ClapMatchesVst2, testing::ValuesIn(AllCases()),
                          [](const testing::TestParamInfo<Case>& info) {
-                           return std::string(info.param.scenario.name) + (info.param.doubles ? "_64bit" : "_32bit") +
+                           return std::string(info.param.scenario.name) +
+                                  (info.param.doubles ? "_64bit" : "_32bit") +
                                   (info.param.inPlace ? "_InPlace" : "");
                          });
 
 // Parameter events inside a 512-frame block, with the VST 2 plug-in given the same changes between calls that
-// end at the events' times. Out of order events take effect at the last piece's end, those past the block at its
-// end; events of other types, spaces and sizes, bad ids and NaN values split nothing.
+// end at the events' times. Out of order events take effect at the last piece's end, those past the block at
+// its end; events of other types, spaces and sizes, bad ids and NaN values split nothing.
 template <class Sample>
 void EventsSplitTheBlockWhereTheyAre() {
   constexpr uint32_t kFrames = 512;
@@ -203,8 +207,9 @@ void EventsSplitTheBlockWhereTheyAre() {
     uint32_t time;
     Setting setting;
   };
-  const std::vector<Change> changes = {{0, {0, 3000.0}},   {100, {1, -6.5}},  {100, {3, 2.25}}, {301, {0, 800.125}},
-                                       {50, {2, 4.5}},     {511, {4, -1.5}},  {700, {1, 1.0}}};
+  const std::vector<Change> changes = {{0, {0, 3000.0}},    {100, {1, -6.5}}, {100, {3, 2.25}},
+                                       {301, {0, 800.125}}, {50, {2, 4.5}},   {511, {4, -1.5}},
+                                       {700, {1, 1.0}}};
   const Signal signal(4 * kFrames, 3);
 
   ClapSubject clap;
@@ -217,8 +222,8 @@ void EventsSplitTheBlockWhereTheyAre() {
   note.key = 60;
   note.velocity = 1.0;
   events.AddRecord(note.header);
-  clap_event_param_gesture_t gesture{{sizeof gesture, 220, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_GESTURE_BEGIN, 0},
-                                     0};
+  clap_event_param_gesture_t gesture{
+      {sizeof gesture, 220, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_GESTURE_BEGIN, 0}, 0};
   events.AddRecord(gesture.header);
   events.AddParamValue(400, 7, 1.0);
   events.AddParamValue(460, 2, kNaN);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The CLAP plug-in as a host sees it through clap_entry: what it exports and describes, its ports, parameters,
-// texts and state, each compared with the VST 2 plug-in where both have the same thing.
+// The CLAP plug-in as a host sees it through clap_entry: what it exports and describes, its ports,
+// parameters, texts and state, each compared with the VST 2 plug-in where both have the same thing.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -48,7 +48,8 @@ class ClapPlugin : public testing::Test {
 };
 
 TEST(ClapModule, ExportsOnlyClapEntry) {
-  const std::string command = std::string(QUILLMERE_NM) + " -D --defined-only \"" + QUILLMERE_CLAP_PATH + "\"";
+  const std::string command =
+      std::string(QUILLMERE_NM) + " -D --defined-only \"" + QUILLMERE_CLAP_PATH + "\"";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::set<std::string> names;
@@ -97,8 +98,8 @@ TEST_F(ClapPlugin, OneStereoPortEachWayIn64BitsProcessedInPlace) {
     ASSERT_EQ(ports.size(), 1u);
     EXPECT_EQ(ports[0].id, 0u);
     EXPECT_STREQ(ports[0].name, isInput ? "Input" : "Output");
-    EXPECT_EQ(ports[0].flags,
-              uint32_t{CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS | CLAP_AUDIO_PORT_PREFERS_64BITS});
+    EXPECT_EQ(ports[0].flags, uint32_t{CLAP_AUDIO_PORT_IS_MAIN | CLAP_AUDIO_PORT_SUPPORTS_64BITS |
+                                       CLAP_AUDIO_PORT_PREFERS_64BITS});
     EXPECT_EQ(ports[0].channel_count, 2u);
     EXPECT_STREQ(ports[0].port_type, CLAP_PORT_STEREO);
     EXPECT_EQ(ports[0].in_place_pair, 0u);
@@ -129,7 +130,8 @@ TEST_F(ClapPlugin, ParametersAreTheTableInTheirOwnUnits) {
   EXPECT_TRUE(std::isnan(clap.instance.ParamValue(kNumParams)));
 }
 
-// The text of a value is the VST 2 plug-in's display text for it, then a space and the label when there is one.
+// The text of a value is the VST 2 plug-in's display text for it, then a space and the label when there is
+// one.
 TEST_F(ClapPlugin, ValueTextIsTheVst2DisplayAndLabel) {
   const std::vector<double> values[kNumParams] = {
       {100.0, 1000.0, 20000.0, 2000.0, 1234.5678, 100.0004, 19999.9996},
@@ -176,8 +178,14 @@ TEST_F(ClapPlugin, ValueTextIsCutToTheHostBuffer) {
 
 // A typed text gives the value the VST 2 text entry sets, bit for bit (compared through the saved state).
 TEST_F(ClapPlugin, TypedTextGivesTheValueTheVst2TextEntrySets) {
-  const char* texts[] = {"2000",  "2000.000 Hz", "  -3.5dB", "abc", "1e9",    "-1e9", "0x1p4", "inf",
-                         "-inf",  "",            "5,5",      "+7",  "1.2e-3", ".5",   "nan",   "1234.56789012345678"};
+  const char* texts[] = {"2000",     "2000.000 Hz",
+                         "  -3.5dB", "abc",
+                         "1e9",      "-1e9",
+                         "0x1p4",    "inf",
+                         "-inf",     "",
+                         "5,5",      "+7",
+                         "1.2e-3",   ".5",
+                         "nan",      "1234.56789012345678"};
   for (int id = 0; id < kNumParams; ++id) {
     for (const char* text : texts) {
       SCOPED_TRACE(testing::Message() << "parameter " << id << " text \"" << text << "\"");
@@ -202,7 +210,8 @@ TEST_F(ClapPlugin, HostValuesAreClampedAndNaNIgnored) {
   struct Case {
     double sent;
     double kept;
-  } cases[] = {{1e9, 10.0}, {-1e9, -10.0}, {kInf, 10.0}, {-kInf, -10.0}, {2.5, 2.5}, {kNaN, 2.5}, {-0.0, -0.0}};
+  } cases[] = {{1e9, 10.0}, {-1e9, -10.0}, {kInf, 10.0}, {-kInf, -10.0},
+               {2.5, 2.5},  {kNaN, 2.5},   {-0.0, -0.0}};
   for (const Case& c : cases) {
     SetClap({{kHighAngle, c.sent}});
     EXPECT_EQ(clap.instance.ParamValue(kHighAngle), c.kept) << "sent " << c.sent;
@@ -263,9 +272,10 @@ TEST_F(ClapPlugin, LoadsVst2ChunksAndTheirOwnWhateverTheStreamStep) {
 TEST_F(ClapPlugin, LoadsWhatTheRendererSaves) {
   const std::string path = testing::TempDir() + "quillmere-clap-renderer.state";
   std::remove(path.c_str());
-  const std::string command = std::string("\"") + QUILLMERE_RENDER_PATH + "\" --plugin \"" + QUILLMERE_VST2_PATH +
-                              "\" --set \"Freqz Split=2500.5\" --set \"LR to HighFreqz=-2.5\" --save-state \"" +
-                              path + "\" --list-params > /dev/null";
+  const std::string command =
+      std::string("\"") + QUILLMERE_RENDER_PATH + "\" --plugin \"" + QUILLMERE_VST2_PATH +
+      "\" --set \"Freqz Split=2500.5\" --set \"LR to HighFreqz=-2.5\" --save-state \"" + path +
+      "\" --list-params > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream file(path, std::ios::binary);
   const std::vector<uint8_t> saved((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -291,8 +301,8 @@ TEST_F(ClapPlugin, StateThatCannotBeReadChangesNothing) {
   std::vector<uint8_t> shortChunk = before;
   shortChunk.resize(47);
   // Short chunks, and more than the 64 KiB the plug-in reads.
-  const std::vector<std::vector<uint8_t>> bad = {{}, {1, 2, 3, 4, 5, 6, 7}, shortChunk,
-                                                 std::vector<uint8_t>(65537, 0)};
+  const std::vector<std::vector<uint8_t>> bad = {
+      {}, {1, 2, 3, 4, 5, 6, 7}, shortChunk, std::vector<uint8_t>(65537, 0)};
   for (const std::vector<uint8_t>& bytes : bad) {
     SCOPED_TRACE(testing::Message() << bytes.size() << " bytes");
     EXPECT_FALSE(clap.instance.LoadState(bytes, 1 + bytes.size() % 5));

@@ -11,13 +11,15 @@ namespace clap_test {
 std::string ClapSubject::Load(const std::string& path) {
   if (module.Open(path) != HostStatus::kOk) return "cannot open " + path + ": " + module.Error();
   const auto* entry = static_cast<const clap_plugin_entry_t*>(module.Symbol("clap_entry"));
-  if (instance.Create(entry, path, host) != HostStatus::kOk) return "cannot create the plug-in: " + instance.Error();
+  if (instance.Create(entry, path, host) != HostStatus::kOk)
+    return "cannot create the plug-in: " + instance.Error();
   return "";
 }
 
 std::string Vst2Subject::Load(const std::string& path) {
   if (module.Open(path) != HostStatus::kOk) return "cannot open " + path + ": " + module.Error();
-  if (instance.Create(FindVst2Entry(module), host) != HostStatus::kOk) return "no VST 2 instance: " + instance.Error();
+  if (instance.Create(FindVst2Entry(module), host) != HostStatus::kOk)
+    return "no VST 2 instance: " + instance.Error();
   return "";
 }
 

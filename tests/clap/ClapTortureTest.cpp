@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The CLAP plug-in under a careless host: calls out of order, blocks of odd lengths with events of odd times and
-// values, parameters and state from a second thread while blocks run, and no heap allocation in process.
+// The CLAP plug-in under a careless host: calls out of order, blocks of odd lengths with events of odd times
+// and values, parameters and state from a second thread while blocks run, and no heap allocation in process.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -114,14 +114,15 @@ TEST(ClapTorture, CallsOutOfOrderAreSafe) {
   change.AddParamValue(3, 0, 5000.0);
   restore.AddParamValue(0, 0, 1000.0);
   clap_audio_buffer_t in{nullptr, d.in, 2, 0, 0}, out{nullptr, d.out, 2, 0, 0};
-  clap_audio_buffer_t mono{nullptr, d.out, 1, 0, 0}, none{nullptr, nullptr, 2, 0, 0}, narrow{f.out, nullptr, 2, 0, 0};
+  clap_audio_buffer_t mono{nullptr, d.out, 1, 0, 0}, none{nullptr, nullptr, 2, 0, 0},
+      narrow{f.out, nullptr, 2, 0, 0};
   double* holes[2] = {d.out[0], nullptr};
   clap_audio_buffer_t holed{nullptr, holes, 2, 0, 0};
   struct Bad {
     const clap_audio_buffer_t* input;
     clap_audio_buffer_t* output;
     uint32_t inputs, outputs;
-  } bad[] = {{&in, &mono, 1, 1},     {&in, &none, 1, 1},    {&in, &out, 0, 1},   {&in, &out, 1, 0},
+  } bad[] = {{&in, &mono, 1, 1},    {&in, &none, 1, 1},   {&in, &out, 0, 1},    {&in, &out, 1, 0},
              {nullptr, &out, 1, 1}, {&in, nullptr, 1, 1}, {&in, &narrow, 1, 1}, {&in, &holed, 1, 1}};
   for (const Bad& b : bad) {
     clap_process_t process{};
