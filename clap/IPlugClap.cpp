@@ -15,9 +15,10 @@ IPlugClap::IPlugClap(IPlugInstanceInfo host, int nParams, const char* channelIOS
   std::memset(&mPlugin, 0, sizeof mPlugin);
   mPlugin.plugin_data = this;
   ConnectClapEntries(&mPlugin);
-  const int nChannels = InChannelCount() + OutChannelCount();
-  mPieceFloat.reset(new float*[nChannels > 0 ? nChannels : 1]());
-  mPieceDouble.reset(new double*[nChannels > 0 ? nChannels : 1]());
+  mInputs = static_cast<uint32_t>(InChannelCount());
+  mOutputs = static_cast<uint32_t>(OutChannelCount());
+  mPieceFloat.reset(new float*[mInputs + mOutputs + 1]());
+  mPieceDouble.reset(new double*[mInputs + mOutputs + 1]());
   SetInputsConnected(0, InChannelCount(), true);
   SetOutputsConnected(0, OutChannelCount(), true);
   ApplyBlockSize(1024);
@@ -100,44 +101,48 @@ void IPlugClap::Flush(const clap_input_events_t* events) {
   }
 }
 
+namespace {
+
+// Whether each of the first n channel pointers is set.
+template <class Sample>
+bool AllSet(Sample* const* channels, uint32_t n) {
+  for (uint32_t c = 0; c < n; ++c)
+    if (!channels[c]) return false;
+  return true;
+}
+
+}  // namespace
+
 bool IPlugClap::BuffersUsable(const clap_process_t* process, bool* doubles) const {
-  const uint32_t nIn = static_cast<uint32_t>(InChannelCount()),
-                 nOut = static_cast<uint32_t>(OutChannelCount());
   if (process->audio_inputs_count < 1 || !process->audio_inputs || process->audio_outputs_count < 1 ||
       !process->audio_outputs) {
     return false;
   }
   const clap_audio_buffer_t& in = process->audio_inputs[0];
   const clap_audio_buffer_t& out = process->audio_outputs[0];
-  if (in.channel_count < nIn || out.channel_count < nOut) return false;
+  if (in.channel_count < mInputs || out.channel_count < mOutputs) return false;
   // 64 bits when the host gives both ports in 64 bits, else 32 bits when it gives both in 32.
   *doubles = in.data64 && out.data64;
-  if (!*doubles && !(in.data32 && out.data32)) return false;
-  for (uint32_t c = 0; c < nIn; ++c) {
-    if (*doubles ? !in.data64[c] : !in.data32[c]) return false;
-  }
-  for (uint32_t c = 0; c < nOut; ++c) {
-    if (*doubles ? !out.data64[c] : !out.data32[c]) return false;
-  }
-  return true;
+  if (*doubles) return AllSet(in.data64, mInputs) && AllSet(out.data64, mOutputs);
+  return in.data32 && out.data32 && AllSet(in.data32, mInputs) && AllSet(out.data32, mOutputs);
 }
 
 void IPlugClap::ProcessPiece(const clap_audio_buffer_t& input, clap_audio_buffer_t& output, bool doubles,
                              uint32_t first, uint32_t n) {
-  const int nIn = InChannelCount(), nOut = OutChannelCount();
+  const uint32_t nIn = mInputs, nOut = mOutputs;
   // A piece beyond the int range goes in parts of 2^30 frames.
   constexpr uint32_t kLargestCall = 1u << 30;
   while (n > 0) {
     const uint32_t part = n < kLargestCall ? n : kLargestCall;
     if (doubles) {
       double** pieces = mPieceDouble.get();
-      for (int c = 0; c < nIn; ++c) pieces[c] = input.data64[c] + first;
-      for (int c = 0; c < nOut; ++c) pieces[nIn + c] = output.data64[c] + first;
+      for (uint32_t c = 0; c < nIn; ++c) pieces[c] = input.data64[c] + first;
+      for (uint32_t c = 0; c < nOut; ++c) pieces[nIn + c] = output.data64[c] + first;
       ProcessHostBlock(pieces, pieces + nIn, static_cast<int>(part));
     } else {
       float** pieces = mPieceFloat.get();
-      for (int c = 0; c < nIn; ++c) pieces[c] = input.data32[c] + first;
-      for (int c = 0; c < nOut; ++c) pieces[nIn + c] = output.data32[c] + first;
+      for (uint32_t c = 0; c < nIn; ++c) pieces[c] = input.data32[c] + first;
+      for (uint32_t c = 0; c < nOut; ++c) pieces[nIn + c] = output.data32[c] + first;
       ProcessHostBlock(pieces, pieces + nIn, static_cast<int>(part), false);
     }
     first += part;

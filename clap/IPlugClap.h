@@ -96,6 +96,9 @@ class IPlugClap : public IPlugBase {
 
   const clap_host_t* mHost;
   clap_plugin_t mPlugin;
+  // Channel counts, fixed at construction: one port each way holds them all.
+  uint32_t mInputs = 0;
+  uint32_t mOutputs = 0;
   // Working storage for state, held by the instance.
   IStateChunk mStateChunk;
   IStateChunk mStateScratch;
