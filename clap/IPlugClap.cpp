@@ -152,7 +152,7 @@ void IPlugClap::ProcessPiece(const clap_audio_buffer_t& input, clap_audio_buffer
 
 clap_process_status IPlugClap::Process(const clap_process_t* process) {
   if (!process) return CLAP_PROCESS_ERROR;
-  IPlugMutexLock lock(this);
+  IPlugMutexLock lock(Mutex());
   const clap_input_events_t* events = process->in_events;
   const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
   bool doubles = false;
