@@ -15,7 +15,7 @@
 namespace {
 
 // Bytes of each atom port's buffer.
-constexpr size_t kAtomBufferBytes = 8192;
+constexpr size_t kAtomBufferBytes = 65536;
 
 // Frees a lilv node when it goes out of scope.
 struct NodeHolder {
@@ -161,8 +161,8 @@ bool Lv2Host::Instantiate(const std::string& uri, double sampleRate, const Featu
     }
   }
   // Atom buffers are typed with URIDs mapped now, not during run.
-  UridMap::Map(mUrids.get(), LV2_ATOM__Sequence);
-  UridMap::Map(mUrids.get(), LV2_ATOM__Chunk);
+  mAtomSequence = UridMap::Map(mUrids.get(), LV2_ATOM__Sequence);
+  mAtomChunk = UridMap::Map(mUrids.get(), LV2_ATOM__Chunk);
   return true;
 }
 
@@ -226,20 +226,17 @@ void Lv2Host::Deactivate() {
 }
 
 void Lv2Host::Run(uint32_t nFrames) {
-  // The two URIDs were mapped at instantiation; looking them up again allocates nothing.
-  const LV2_URID sequence = UridMap::Map(mUrids.get(), LV2_ATOM__Sequence);
-  const LV2_URID chunk = UridMap::Map(mUrids.get(), LV2_ATOM__Chunk);
   for (uint32_t port : mAtomInputs) {
     auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(mPortBuffers[port].data());
     seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
-    seq->atom.type = sequence;
+    seq->atom.type = mAtomSequence;
     seq->body.unit = 0;
     seq->body.pad = 0;
   }
   for (uint32_t port : mAtomOutputs) {
     auto* atom = reinterpret_cast<LV2_Atom*>(mPortBuffers[port].data());
     atom->size = static_cast<uint32_t>(kAtomBufferBytes - sizeof(LV2_Atom));
-    atom->type = chunk;
+    atom->type = mAtomChunk;
   }
   lilv_instance_run(mWorld->mInstance, nFrames);
 }

@@ -76,4 +76,6 @@ class Lv2Host {
   std::vector<float> mControlValues;                // one per port; used by control ports
   std::vector<std::vector<uint64_t>> mPortBuffers;  // atom and CV ports, 8-byte aligned
   int32_t mBlockOptionValues[3] = {};               // minimum, maximum, nominal block length
+  uint32_t mAtomSequence = 0;                       // URIDs of atom:Sequence and atom:Chunk
+  uint32_t mAtomChunk = 0;
 };
