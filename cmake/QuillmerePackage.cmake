@@ -1,0 +1,52 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# What `cmake --install` puts where, and the Debian package CPack makes of it. Plug-ins go where hosts look for
+# them without any path set: lib/vst, lib/vst3, lib/clap, lib/lv2 under the prefix (/usr in the package).
+include(GNUInstallDirs)
+set(QUILLMERE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/quillmere)
+option(QUILLMERE_DEBIAN_LAYOUT "Install documentation as a Debian package wants it (compressed, with copyright)" OFF)
+
+install(TARGETS quillmere-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS Quillmere LIBRARY DESTINATION lib/vst)
+
+configure_file(${PROJECT_SOURCE_DIR}/docs/quillmere-render.1.in ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 @ONLY)
+if(QUILLMERE_DEBIAN_LAYOUT)
+  set(QUILLMERE_DEBIAN_DATE "Tue, 08 Dec 2026 12:00:00 +0000")
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/docs/changelog @ONLY)
+  foreach(file quillmere-render.1 changelog)
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/docs/${file}.gz
+                       COMMAND gzip -9 -n -c ${PROJECT_BINARY_DIR}/docs/${file} > ${PROJECT_BINARY_DIR}/docs/${file}.gz
+                       DEPENDS ${PROJECT_BINARY_DIR}/docs/${file})
+  endforeach()
+  add_custom_target(quillmere_compressed_docs ALL
+                    DEPENDS ${PROJECT_BINARY_DIR}/docs/quillmere-render.1.gz ${PROJECT_BINARY_DIR}/docs/changelog.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/docs/quillmere-render.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/docs/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+          DESTINATION ${QUILLMERE_DOC_DIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${QUILLMERE_DOC_DIR})
+else()
+  install(FILES ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+          DESTINATION ${QUILLMERE_DOC_DIR})
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quillmere)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR Quillmere)
+set(CPACK_PACKAGE_CONTACT "Quillmere developers <developers@quillmere.org>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
+set(CPACK_DEBIAN_FILE_NAME quillmere_${PROJECT_VERSION}_amd64.deb)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "stereo band-split and placement effect plug-in
+Quillmere splits a stereo signal into a low and a high band, places each band
+in the stereo field by an angle with a slowly changing random part, and limits
+the peaks. It comes as VST 2, VST 3, CLAP and LV2 plug-ins, installed where
+Linux hosts look for them, and as the command-line renderer quillmere-render,
+which runs WAV, AIFF and FLAC files through the effect.")
+include(CPack)

@@ -1,0 +1,69 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs the Debian package, checks that the renderer runs and that hosts find every plug-in where they look
+# without any path set, removes the package and checks that it left nothing behind. Changes the system: run it
+# as root on a machine you can throw away (CI does).
+#   tools/check-package.sh dist/quillmere_<version>_amd64.deb
+set -eu
+deb=$(realpath "$1")
+version=$(dpkg-deb -f "$deb" Version)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail() { echo "check-package: $*" >&2; exit 1; }
+watched="/usr/bin /usr/lib/vst /usr/lib/vst3 /usr/lib/clap /usr/lib/lv2 /usr/share/man/man1 /usr/share/doc"
+snapshot() { find $watched -maxdepth 3 2>/dev/null | sort; }
+
+snapshot > "$scratch/before"
+dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
+for file in /usr/bin/quillmere-render /usr/lib/vst/Quillmere.so \
+  /usr/lib/vst3/Quillmere.vst3/Contents/x86_64-linux/Quillmere.so /usr/lib/clap/Quillmere.clap \
+  /usr/lib/lv2/quillmere.lv2/manifest.ttl /usr/share/man/man1/quillmere-render.1.gz \
+  /usr/share/doc/quillmere/copyright; do
+  [ -e "$file" ] || fail "$file is not installed"
+done
+[ "$(quillmere-render --version)" = "quillmere-render $version" ] || fail "quillmere-render --version is not $version"
+(cd "$scratch" && quillmere-render >/dev/null) || fail "quillmere-render cannot render with the installed plug-in"
+[ -s "$scratch/quillmere-demo.wav" ] || fail "quillmere-render wrote no demo file"
+man -w quillmere-render >/dev/null || fail "man does not find quillmere-render"
+
+# LV2 hosts read the standard folders.
+env -u LV2_PATH lv2ls | grep -q '^urn:quillmere:quillmere$' || fail "lv2ls does not list the plug-in"
+
+# Ardour, with a fresh configuration and no plug-in path set: its scanners describe the installed plug-ins, and
+# a headless Ardour then lists them, which it does only for plug-ins in the folders it searches.
+if command -v ardour7-lua >/dev/null; then
+  home="$scratch/ardour"
+  mkdir -p "$home"
+  run() {
+    env -u LXVST_PATH -u LXVST_PLUGINS -u VST3_PATH HOME="$home" XDG_CONFIG_HOME="$home/config" \
+      XDG_CACHE_HOME="$home/cache" XDG_DATA_HOME="$home/data" LD_LIBRARY_PATH=/usr/lib/ardour7 "$@"
+  }
+  run /usr/lib/ardour7/ardour-vst-scanner -f /usr/lib/vst/Quillmere.so >/dev/null 2>&1 || true
+  run /usr/lib/ardour7/ardour-vst3-scanner -f /usr/lib/vst3/Quillmere.vst3 >/dev/null 2>&1 || true
+  # Ardour trusts a cache only when it is newer than the plug-in, in whole seconds.
+  sleep 1
+  find "$home/cache" -type f -exec touch {} +
+  cat > "$scratch/find.lua" <<'LUA'
+ARDOUR.config():set_hide_dummy_backend(false)
+AudioEngine:set_backend("None (Dummy)", "", "")
+assert(create_session(os.getenv("QM_SESSION_DIR"), "find", 44100), "could not create a session")
+for _, kind in ipairs({{"VST2", ARDOUR.PluginType.LXVST}, {"VST3", ARDOUR.PluginType.VST3},
+                       {"LV2", ARDOUR.PluginType.LV2}}) do
+  local plugin = ARDOUR.LuaAPI.new_plugin(Session, "Quillmere", kind[2], "")
+  print("found " .. kind[1] .. ": " .. (plugin:isnil() and "nothing" or plugin:name()))
+end
+close_session()
+LUA
+  QM_SESSION_DIR="$scratch/session" run timeout 120 ardour7-lua "$scratch/find.lua" > "$scratch/ardour.txt" 2>&1 || true
+  for kind in VST2 VST3 LV2; do
+    grep -q "^found $kind: Quillmere$" "$scratch/ardour.txt" ||
+      fail "Ardour does not find the $kind plug-in: $(grep '^found' "$scratch/ardour.txt")"
+  done
+else
+  echo "check-package: Ardour is not installed; the host discovery check is skipped"
+fi
+
+dpkg -r quillmere >/dev/null || fail "dpkg -r failed"
+snapshot > "$scratch/after"
+diff "$scratch/before" "$scratch/after" >&2 || fail "removing the package left the files above behind or took others"
+echo "check-package: $deb installs, is found by the hosts and removes cleanly"
