@@ -28,8 +28,6 @@ IHeapBuffer::IHeapBuffer(int granularity) : mGranularity(granularity) {}
 
 IHeapBuffer::~IHeapBuffer() { std::free(mData); }
 
-void* IHeapBuffer::Data() const { return mSize > 0 ? mData : nullptr; }
-
 bool IHeapBuffer::Resize(int n, bool allowShrink) {
   if (n < 0) n = 0;
   if (n == mSize) return true;

@@ -16,7 +16,7 @@ class IHeapBuffer {
   // old block and size then stay as they were.
   bool Resize(int n, bool allowShrink = true);
 
-  void* Data() const;  // none while the used size is 0
+  void* Data() const { return mSize > 0 ? mData : nullptr; }  // none while the used size is 0
   int Size() const { return mSize; }
   int Capacity() const { return mCapacity; }
   int Granularity() const { return mGranularity; }

@@ -174,8 +174,15 @@ class IPlugBase {
   IPtrList<IInputConnection> mInputConnections{true};
   IPtrList<IOutputConnection> mOutputConnections{true};
 
-  // Host pointers advanced into a long host block, one entry per channel; sized exactly at construction so that
-  // the audio path allocates nothing.
+  // Whether every input and every output is connected, as the connection calls leave them; host blocks then
+  // bind by a plain walk over the channels.
+  bool mEveryChannelConnected = false;
+  void NoteConnections();
+  void ProcessConnectedBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
+  void ProcessConnectedBlock(double** inputs, double** outputs, int nFrames);
+
+  // Host pointers advanced into a long host block, one entry per channel; sized exactly at construction so
+  // that the audio path allocates nothing.
   std::unique_ptr<float*[]> mPieceFloatInputs;
   std::unique_ptr<float*[]> mPieceFloatOutputs;
   std::unique_ptr<double*[]> mPieceDoubleInputs;

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <type_traits>
 
-#include "IPlug/IDenormalGuard.h"
 #include "IPlug/IPlugBase.h"
+#include "dsp/DenormalGuard.h"
+#include "dsp/ProcessorFeatures.h"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
@@ -17,12 +18,12 @@
 namespace {
 
 // The 32-bit paths' conversion loops, four samples to an instruction on processors with AVX2 and in plain
-// loops elsewhere; each sample goes through the same conversion or float addition either way.
+// loops elsewhere; each sample goes through the same conversion or float addition either way. Each AVX2 loop
+// ends by clearing the upper register halves itself: the compiler leaves that out after instructions that
+// read 256 bits but write 128, and the legacy SSE code that runs next, here or in the host, would then be
+// slowed on every instruction.
 #if QUILLMERE_FRAME_AVX2
-const bool kFrameUsesAvx2 = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
-}();
+const bool kFrameUsesAvx2 = ProcessorHasAvx2();
 
 __attribute__((target("avx2"))) void WidenAvx2(const float* source, double* target, int n) {
   int s = 0;
@@ -31,6 +32,7 @@ __attribute__((target("avx2"))) void WidenAvx2(const float* source, double* targ
     _mm256_storeu_pd(target + s + 4, _mm256_cvtps_pd(_mm_loadu_ps(source + s + 4)));
   }
   for (; s < n; ++s) target[s] = source[s];
+  _mm256_zeroupper();
 }
 
 __attribute__((target("avx2"))) void NarrowAvx2(const double* source, float* target, int n) {
@@ -40,6 +42,7 @@ __attribute__((target("avx2"))) void NarrowAvx2(const double* source, float* tar
     _mm_storeu_ps(target + s + 4, _mm256_cvtpd_ps(_mm256_loadu_pd(source + s + 4)));
   }
   for (; s < n; ++s) target[s] = static_cast<float>(source[s]);
+  _mm256_zeroupper();
 }
 
 __attribute__((target("avx2"))) void NarrowAndAddAvx2(const double* source, float* target, int n) {
@@ -49,6 +52,7 @@ __attribute__((target("avx2"))) void NarrowAndAddAvx2(const double* source, floa
                   _mm_add_ps(_mm_loadu_ps(target + s), _mm256_cvtpd_ps(_mm256_loadu_pd(source + s))));
   }
   for (; s < n; ++s) target[s] = target[s] + static_cast<float>(source[s]);
+  _mm256_zeroupper();
 }
 #endif
 
@@ -113,6 +117,7 @@ void IPlugBase::SetInputsConnected(int first, int count, bool connected) {
     connection->mIsConnected = connected;
     if (!connected) *connection->mSlot = connection->mScratch.Get();
   }
+  NoteConnections();
 }
 
 void IPlugBase::SetOutputsConnected(int first, int count, bool connected) {
@@ -123,6 +128,14 @@ void IPlugBase::SetOutputsConnected(int first, int count, bool connected) {
     connection->mIsConnected = connected;
     if (!connected) *connection->mSlot = connection->mScratch.Get();
   }
+  NoteConnections();
+}
+
+void IPlugBase::NoteConnections() {
+  bool every = true;
+  for (int i = 0; i < InChannelCount(); ++i) every = every && mInputConnections.Get(i)->mIsConnected;
+  for (int i = 0; i < OutChannelCount(); ++i) every = every && mOutputConnections.Get(i)->mIsConnected;
+  mEveryChannelConnected = every;
 }
 
 void IPlugBase::LimitExtraChannels() {
@@ -245,10 +258,49 @@ void IPlugBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, 
   }
 }
 
+// With every channel connected, host entry i is channel i, so binding is a walk over the channels in step
+// with the host's arrays; the slots, scratch buffers and 32-bit targets end up as the general binding leaves
+// them.
+void IPlugBase::ProcessConnectedBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
+  double** inSlots = mInputSlots.Get();
+  double** outSlots = mOutputSlots.Get();
+  const int nIn = InChannelCount(), nOut = OutChannelCount();
+  for (int i = 0; i < nIn; ++i) {
+    double* scratch = mInputConnections.Get(i)->mScratch.Get();
+    Widen(inputs[i], scratch, nFrames);
+    inSlots[i] = scratch;
+  }
+  for (int i = 0; i < nOut; ++i) {
+    IOutputConnection* connection = mOutputConnections.Get(i);
+    outSlots[i] = connection->mScratch.Get();
+    connection->mFloatTarget = outputs[i];
+  }
+  ProcessDoubleBlock(inSlots, outSlots, nFrames);
+  for (int i = 0; i < nOut; ++i) {
+    if (accumulate) {
+      NarrowAndAdd(outSlots[i], outputs[i], nFrames);
+    } else {
+      Narrow(outSlots[i], outputs[i], nFrames);
+    }
+  }
+}
+
+void IPlugBase::ProcessConnectedBlock(double** inputs, double** outputs, int nFrames) {
+  double** inSlots = mInputSlots.Get();
+  double** outSlots = mOutputSlots.Get();
+  for (int i = 0, n = InChannelCount(); i < n; ++i) inSlots[i] = inputs[i];
+  for (int i = 0, n = OutChannelCount(); i < n; ++i) outSlots[i] = outputs[i];
+  ProcessDoubleBlock(inSlots, outSlots, nFrames);
+}
+
 void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   // Flushing covers the narrowing too, so no subnormal float reaches the host.
-  IDenormalGuard denormalGuard;
+  DenormalGuard denormalGuard;
+  if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
+    ProcessConnectedBlock(inputs, outputs, nFrames, accumulate);
+    return;
+  }
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);
@@ -264,7 +316,11 @@ void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, b
 
 void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
-  IDenormalGuard denormalGuard;
+  DenormalGuard denormalGuard;
+  if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
+    ProcessConnectedBlock(inputs, outputs, nFrames);
+    return;
+  }
   if (nFrames <= mFramesPerBlock) {
     BindInputBuffers(0, InChannelCount(), inputs, nFrames);
     BindOutputBuffers(0, OutChannelCount(), outputs);

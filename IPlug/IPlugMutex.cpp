@@ -6,16 +6,3 @@
 IPlugMutexLock::IPlugMutexLock(IPlugBase* plug) : mMutex(plug ? plug->Mutex() : nullptr) {
   if (mMutex) mMutex->Enter();
 }
-
-IPlugMutexLock::IPlugMutexLock(IPlugMutex* mutex) : mMutex(mutex) {
-  if (mMutex) mMutex->Enter();
-}
-
-IPlugMutexLock::~IPlugMutexLock() {
-  if (mMutex) mMutex->Leave();
-}
-
-void IPlugMutexLock::Release() {
-  if (mMutex) mMutex->Leave();
-  mMutex = nullptr;
-}

@@ -5,6 +5,8 @@
 
 #include <immintrin.h>
 
+#include "dsp/ProcessorFeatures.h"
+
 // Fused multiply-add stays off: only the instructions of AVX2 proper are enabled for these functions.
 #define QUILLMERE_AVX2 __attribute__((target("avx2")))
 #define QUILLMERE_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
@@ -42,7 +44,8 @@ QUILLMERE_AVX2_INLINE __m256d RunSections(const SectionPair& c, __m256d x, __m25
   return y;
 }
 
-// Sections with b0 = b2 = 1: multiplying by 1 is exact, so x gives the bits of 1 x.
+// Sections with b0 = b2 = 1 (PreFilterForm::HasUnitEnds): multiplying by 1 is exact, so x gives the bits of 1
+// x.
 QUILLMERE_AVX2_INLINE __m256d RunUnitSections(const SectionPair& c, __m256d x, __m256d& s1, __m256d& s2) {
   const __m256d y = _mm256_add_pd(x, s1);
   s1 = _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(c.b1, x), s2), _mm256_mul_pd(c.a1, y));
@@ -87,6 +90,11 @@ struct Pipeline {
 
   QUILLMERE_AVX2_INLINE bool Active(int stage, int i) const { return i >= stage && i - stage < job.frames; }
 
+  // Whether both sections of a pair have b0 = b2 = 1 in PreFilterForm.
+  static constexpr bool UnitPair(int a, int b) {
+    return PreFilterForm::HasUnitEnds(a) && PreFilterForm::HasUnitEnds(b);
+  }
+
   // Lanes of a section pair whose sections lie in first ... last, as a blend mask.
   static constexpr int PairMask(int first, int last, int a, int b) {
     return (first <= a && a <= last ? 0x3 : 0) | (first <= b && b <= last ? 0xC : 0);
@@ -101,9 +109,9 @@ struct Pipeline {
     if constexpr (kFirst == 0) x = _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
     const __m256d x03 = _mm256_insertf128_pd(_mm256_castpd128_pd256(x), _mm256_castpd256_pd128(y25), 1);
     if constexpr (kLast == kBandSkew) Output(i);
-    y25 = Advance<PairMask(kFirst, kLast, 2, 5), true>(c25, y14, s1_25, s2_25, y25);
-    y14 = Advance<PairMask(kFirst, kLast, 1, 4), true>(c14, y03, s1_14, s2_14, y14);
-    y03 = Advance<PairMask(kFirst, kLast, 0, 3), false>(c03, x03, s1_03, s2_03, y03);
+    y25 = Advance<PairMask(kFirst, kLast, 2, 5), UnitPair(2, 5)>(c25, y14, s1_25, s2_25, y25);
+    y14 = Advance<PairMask(kFirst, kLast, 1, 4), UnitPair(1, 4)>(c14, y03, s1_14, s2_14, y14);
+    y03 = Advance<PairMask(kFirst, kLast, 0, 3), UnitPair(0, 3)>(c03, x03, s1_03, s2_03, y03);
   }
 
   // Step i of a chunk shorter than the skew, where which sections run is known only at run time.
@@ -112,9 +120,9 @@ struct Pipeline {
     if (i < job.frames) x = _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
     const __m256d x03 = _mm256_insertf128_pd(_mm256_castpd128_pd256(x), _mm256_castpd256_pd128(y25), 1);
     if (Active(kBandSkew, i)) Output(i);
-    y25 = Advance(c25, y14, s1_25, s2_25, ActiveLanes(Active(2, i), Active(5, i)), true);
-    y14 = Advance(c14, y03, s1_14, s2_14, ActiveLanes(Active(1, i), Active(4, i)), true);
-    y03 = Advance(c03, x03, s1_03, s2_03, ActiveLanes(Active(0, i), Active(3, i)), false);
+    y25 = Advance(c25, y14, s1_25, s2_25, ActiveLanes(Active(2, i), Active(5, i)), UnitPair(2, 5));
+    y14 = Advance(c14, y03, s1_14, s2_14, ActiveLanes(Active(1, i), Active(4, i)), UnitPair(1, 4));
+    y03 = Advance(c03, x03, s1_03, s2_03, ActiveLanes(Active(0, i), Active(3, i)), UnitPair(0, 3));
   }
 
   // The band filters on the sixth section's output of the previous step, giving output frame i - 6.
@@ -201,13 +209,7 @@ QUILLMERE_AVX2 void DivideSamples(double* samples, int count, double divisor) {
 
 }  // namespace
 
-bool Avx2FilterKernel::Supported() {
-  static const bool supported = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return supported;
-}
+bool Avx2FilterKernel::Supported() { return ProcessorHasAvx2(); }
 
 double Avx2FilterKernel::Run(const FilterJob& job) { return RunPipeline(job); }
 

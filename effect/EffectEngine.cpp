@@ -7,24 +7,21 @@
 #include <initializer_list>
 #include <limits>
 
-#include "IPlug/IDenormalGuard.h"
+#include "dsp/DenormalGuard.h"
 #include "effect/PeakLimiter.h"
 
-const SectionCoefficients EffectEngine::kPreFilterSections[PreFilter::kSections] = {
-    {0.4361, 0.8721, 0.4361, 0.983, 0.3614},
-    {1, 2, 1, 1.6981, 0.8327},
-    {1, -2, 1, -1.9476, 0.949},
-    {1, 2, 1, 1.879, 0.9621},
-    {1, -2, 1, -1.9906, 0.9909},
-    {1, -2, 1, -1.9979, 0.9981},
-};
+static_assert(PreFilter::kSections == PreFilterForm::kSections &&
+                  PreFilterForm::Fits(EffectEngine::kPreFilterSections),
+              "the vector kernels would never run the engine's pre-filter");
 
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPlacementOffset = 0.9599310885968813;  // 55 degrees in radians
-constexpr int kLowJitterPeriod = 20;
-constexpr int kHighJitterPeriod = 50;
+// A band's jitter count runs from 0 up to its last value; the chunk that finds it there redraws the jitter
+// and sets the count back to 0. So the low band draws every 21 chunks and the high band every 51.
+constexpr int kLowJitterLastCount = 20;
+constexpr int kHighJitterLastCount = 50;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool IsFinitePair(const double* s1, const double* s2, int channel) {
@@ -166,7 +163,7 @@ void EffectEngine::DesignBandFilters() {
 void EffectEngine::ProcessStereoBlock(const double* const* inputs, double* const* outputs, int nFrames) {
   if (nFrames <= 0) return;
   // Decaying filter tails would otherwise run into denormal numbers, which are slow on x86.
-  IDenormalGuard denormalGuard;
+  DenormalGuard denormalGuard;
   for (int start = 0; start < nFrames; start += kMaxChunkFrames) {
     const int remaining = nFrames - start;
     const int n = remaining < kMaxChunkFrames ? remaining : kMaxChunkFrames;
@@ -234,13 +231,13 @@ void EffectEngine::UpdateChunkGains() {
 }
 
 void EffectEngine::UpdateJitter() {
-  if (mLowJitterCount == kLowJitterPeriod) {
+  if (mLowJitterCount == kLowJitterLastCount) {
     mLowJitterCount = 0;
     mLowJitter = std::floor(mRandom.NextOpenUnit() * 31.0) - 15.0;
   } else {
     ++mLowJitterCount;
   }
-  if (mHighJitterCount == kHighJitterPeriod) {
+  if (mHighJitterCount == kHighJitterLastCount) {
     mHighJitterCount = 0;
     mHighJitter = std::floor(mRandom.NextOpenUnit() * 51.0) - 25.0;
   } else {

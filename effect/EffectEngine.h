@@ -24,7 +24,15 @@ struct PreFilter {
 class EffectEngine {
  public:
   static constexpr int kMaxChunkFrames = 4096;
-  static const SectionCoefficients kPreFilterSections[PreFilter::kSections];
+  // The fixed band-pass pre-filter, in PreFilterForm so that the vector kernels can run it.
+  static constexpr SectionCoefficients kPreFilterSections[PreFilter::kSections] = {
+      {0.4361, 0.8721, 0.4361, 0.983, 0.3614},
+      {1, 2, 1, 1.6981, 0.8327},
+      {1, -2, 1, -1.9476, 0.949},
+      {1, 2, 1, 1.879, 0.9621},
+      {1, -2, 1, -1.9906, 0.9909},
+      {1, -2, 1, -1.9979, 0.9981},
+  };
 
   EffectEngine();
 

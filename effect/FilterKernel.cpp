@@ -37,18 +37,26 @@ FilterKernel::EKind FilterKernel::Fastest() {
 }
 
 bool FilterKernel::HasFixedPreFilterShape(const FilterJob& job) {
-  static const double kB1[FilterJob::kLowStage] = {0.0, 2.0, -2.0, 2.0, -2.0, -2.0};
-  for (int k = 1; k < FilterJob::kLowStage; ++k) {
-    const SectionCoefficients& c = *job.coefficients[k];
-    if (c.b0 != 1.0 || c.b2 != 1.0 || c.b1 != kB1[k]) return false;
+  for (int k = 0; k < PreFilterForm::kSections; ++k) {
+    if (!PreFilterForm::Fits(k, *job.coefficients[k])) return false;
   }
   return true;
 }
 
+FilterKernel::EKind FilterKernel::KernelFor(EKind kind, const FilterJob& job) {
+  if (kind == EKind::kPortable || !HasFixedPreFilterShape(job)) return EKind::kPortable;
+  if (kind == EKind::kAvx2 && Avx2FilterKernel::Supported()) return EKind::kAvx2;
+  return Sse2FilterKernel::Supported() ? EKind::kSse2 : EKind::kPortable;
+}
+
 double FilterKernel::Run(EKind kind, const FilterJob& job) {
-  if (kind != EKind::kPortable && HasFixedPreFilterShape(job)) {
-    if (kind == EKind::kAvx2 && Avx2FilterKernel::Supported()) return Avx2FilterKernel::Run(job);
-    if (Sse2FilterKernel::Supported()) return Sse2FilterKernel::Run(job);
+  switch (KernelFor(kind, job)) {
+    case EKind::kAvx2:
+      return Avx2FilterKernel::Run(job);
+    case EKind::kSse2:
+      return Sse2FilterKernel::Run(job);
+    case EKind::kPortable:
+      break;
   }
   return RunPortable(job);
 }

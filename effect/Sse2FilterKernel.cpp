@@ -26,8 +26,8 @@ inline __m128d RunSection(const Section& c, __m128d x, __m128d& s1, __m128d& s2)
   return y;
 }
 
-// Pre-filter sections 2 to 6 have b0 = b2 = 1 and b1 = 2, -2, 2, -2, -2. Multiplying by 1 or 2 is exact, so x
-// and x + x give the bits of 1 x and 2 x, and s2 - (x + x) those of (-2 x) + s2.
+// Sections of PreFilterForm have b0 = b2 = 1 and b1 = 2 or -2. Multiplying by 1 or 2 is exact, so x and x + x
+// give the bits of 1 x and 2 x, and s2 - (x + x) those of (-2 x) + s2.
 inline __m128d RunSectionPlusTwo(const Section& c, __m128d x, __m128d& s1, __m128d& s2) {
   const __m128d y = _mm_add_pd(x, s1);
   s1 = _mm_sub_pd(_mm_add_pd(_mm_add_pd(x, x), s2), _mm_mul_pd(c.a1, y));
@@ -40,6 +40,20 @@ inline __m128d RunSectionMinusTwo(const Section& c, __m128d x, __m128d& s1, __m1
   s1 = _mm_sub_pd(_mm_sub_pd(s2, _mm_add_pd(x, x)), _mm_mul_pd(c.a1, y));
   s2 = _mm_sub_pd(x, _mm_mul_pd(c.a2, y));
   return y;
+}
+
+// Pre-filter section k in the arithmetic its place in PreFilterForm allows.
+template <int k>
+inline __m128d RunPreSection(const Section& c, __m128d x, __m128d& s1, __m128d& s2) {
+  static_assert(PreFilterForm::IsFree(k) || PreFilterForm::kB1[k] == 2.0 || PreFilterForm::kB1[k] == -2.0,
+                "the 128-bit kernel forms b1 x as x + x");
+  if constexpr (PreFilterForm::IsFree(k)) {
+    return RunSection(c, x, s1, s2);
+  } else if constexpr (PreFilterForm::kB1[k] > 0.0) {
+    return RunSectionPlusTwo(c, x, s1, s2);
+  } else {
+    return RunSectionMinusTwo(c, x, s1, s2);
+  }
 }
 
 class Pipeline {
@@ -77,12 +91,12 @@ class Pipeline {
       _mm_store_sd(mJob.outputs[0] + frame, y);
       _mm_storeh_pd(mJob.outputs[1] + frame, y);
     }
-    if (Active(5, i)) mPending[5] = RunSectionMinusTwo(mSections[5], mPending[4], mS1[5], mS2[5]);
-    if (Active(4, i)) mPending[4] = RunSectionMinusTwo(mSections[4], mPending[3], mS1[4], mS2[4]);
-    if (Active(3, i)) mPending[3] = RunSectionPlusTwo(mSections[3], mPending[2], mS1[3], mS2[3]);
-    if (Active(2, i)) mPending[2] = RunSectionMinusTwo(mSections[2], mPending[1], mS1[2], mS2[2]);
-    if (Active(1, i)) mPending[1] = RunSectionPlusTwo(mSections[1], mPending[0], mS1[1], mS2[1]);
-    if (Active(0, i)) mPending[0] = RunSection(mSections[0], x, mS1[0], mS2[0]);
+    if (Active(5, i)) mPending[5] = RunPreSection<5>(mSections[5], mPending[4], mS1[5], mS2[5]);
+    if (Active(4, i)) mPending[4] = RunPreSection<4>(mSections[4], mPending[3], mS1[4], mS2[4]);
+    if (Active(3, i)) mPending[3] = RunPreSection<3>(mSections[3], mPending[2], mS1[3], mS2[3]);
+    if (Active(2, i)) mPending[2] = RunPreSection<2>(mSections[2], mPending[1], mS1[2], mS2[2]);
+    if (Active(1, i)) mPending[1] = RunPreSection<1>(mSections[1], mPending[0], mS1[1], mS2[1]);
+    if (Active(0, i)) mPending[0] = RunPreSection<0>(mSections[0], x, mS1[0], mS2[0]);
   }
 
   // Steps from to to - 1, where every section runs, with every value in a local variable of its own so that
@@ -108,12 +122,12 @@ class Pipeline {
       peak = _mm_max_pd(_mm_and_pd(y, mAbsMask), peak);
       _mm_store_sd(outL + i, y);
       _mm_storeh_pd(outR + i, y);
-      p5 = RunSectionMinusTwo(c[5], p4, f1, f2);
-      p4 = RunSectionMinusTwo(c[4], p3, e1, e2);
-      p3 = RunSectionPlusTwo(c[3], p2, d1, d2);
-      p2 = RunSectionMinusTwo(c[2], p1, c1, c2);
-      p1 = RunSectionPlusTwo(c[1], p0, b1, b2);
-      p0 = RunSection(c[0], x, a1, a2);
+      p5 = RunPreSection<5>(c[5], p4, f1, f2);
+      p4 = RunPreSection<4>(c[4], p3, e1, e2);
+      p3 = RunPreSection<3>(c[3], p2, d1, d2);
+      p2 = RunPreSection<2>(c[2], p1, c1, c2);
+      p1 = RunPreSection<1>(c[1], p0, b1, b2);
+      p0 = RunPreSection<0>(c[0], x, a1, a2);
     }
     mPending[0] = p0, mPending[1] = p1, mPending[2] = p2, mPending[3] = p3, mPending[4] = p4,
     mPending[5] = p5;

@@ -185,7 +185,10 @@ Options:
                          64-bit (processDoubleReplacing, the default when the
                          effect offers it) or 32-bit processing (processReplacing)
   --set "NAME=TEXT"      set a parameter by name to a value in its own units;
-                         the effect parses and clamps the text (repeatable)
+                         the effect parses and clamps the text; for a value
+                         shown as a number the text must start with a number
+                         (repeatable). Each value set is printed as the effect
+                         shows it.
   --set-normalized I=X   set parameter number I to the normalised value X, 0 to 1
                          (repeatable)
   --list-params          print index, name, value, unit and normalised value of

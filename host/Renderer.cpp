@@ -9,19 +9,24 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "AudioFileReader.h"
 #include "AudioFileWriter.h"
 #include "DemoSignal.h"
-#include "PluginInstance.h"
-#include "PluginLibrary.h"
 #include "RenderError.h"
 #include "TemporaryFile.h"
+#include "host/PluginModule.h"
+#include "host/Vst2HostCallback.h"
+#include "host/Vst2Instance.h"
 
 #ifndef QUILLMERE_PLUGIN_FILE_NAME
 #define QUILLMERE_PLUGIN_FILE_NAME "Quillmere.so"
+#endif
+#ifndef QUILLMERE_RENDER_VERSION_NUMBER
+#define QUILLMERE_RENDER_VERSION_NUMBER 100
 #endif
 
 std::atomic<bool> Renderer::sStopRequested{false};
@@ -31,6 +36,15 @@ namespace {
 bool IsFile(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+constexpr int kMaxChannels = 256;
+
+// True when text starts with a number as strtod reads one; the renderer keeps the "C" locale throughout.
+bool StartsWithNumber(const std::string& text) {
+  char* end = nullptr;
+  std::strtod(text.c_str(), &end);
+  return end != text.c_str();
 }
 
 std::vector<uint8_t> ReadStateFile(const std::string& path) {
@@ -55,12 +69,15 @@ std::string Renderer::DefaultPluginPath() {
     std::string folder(self, static_cast<size_t>(length));
     folder = folder.substr(0, folder.find_last_of('/') + 1);
     if (IsFile(folder + QUILLMERE_PLUGIN_FILE_NAME)) return folder + QUILLMERE_PLUGIN_FILE_NAME;
+    // Installed: bin/quillmere-render and lib/vst/Quillmere.so under one prefix.
+    const std::string installed = folder + "../lib/vst/" + QUILLMERE_PLUGIN_FILE_NAME;
+    if (IsFile(installed)) return installed;
   }
 #ifdef QUILLMERE_PLUGIN_BUILD_PATH
   if (IsFile(QUILLMERE_PLUGIN_BUILD_PATH)) return QUILLMERE_PLUGIN_BUILD_PATH;
 #endif
   throw RenderError(std::string("found no ") + QUILLMERE_PLUGIN_FILE_NAME +
-                    " beside quillmere-render or in the build tree; build it or pass --plugin PATH");
+                    " beside quillmere-render, in ../lib/vst or in the build tree; build it or pass --plugin PATH");
 }
 
 void Renderer::Run() {
@@ -92,58 +109,119 @@ void Renderer::Run() {
   if (!mOptions.mLoadState.empty()) loadedState = ReadStateFile(mOptions.mLoadState);
 
   mPluginPath = mOptions.mPluginPath.empty() ? DefaultPluginPath() : mOptions.mPluginPath;
-  PluginLibrary library(mPluginPath);
-  auto effect = std::make_unique<PluginInstance>(library);
-  effect->Open(source ? source->SampleRate() : 44100.0, mOptions.mBlockSize);
+  const double sampleRate = source ? source->SampleRate() : 44100.0;
+  Vst2HostAnswers answers;
+  answers.mProduct = "quillmere-render";
+  answers.mVendorVersion = QUILLMERE_RENDER_VERSION_NUMBER;
+  answers.mSampleRate = sampleRate;
+  answers.mBlockSize = mOptions.mBlockSize;
+  answers.mProcessLevel = kVstProcessLevelOffline;
+  // Declared in this order so the instance closes before its host and its module go.
+  PluginModule module;
+  Vst2HostCallback host(answers);
+  Vst2Instance effect;
+  LoadEffect(module, host, effect);
+  OpenEffect(effect, sampleRate);
 
-  bool doublePrecision = mOptions.mPrecision != EPrecision::kFloat && effect->CanProcessDouble();
-  if (mOptions.mPrecision == EPrecision::kDouble && !effect->CanProcessDouble())
+  bool doublePrecision = mOptions.mPrecision != EPrecision::kFloat && effect.CanProcessDouble();
+  if (mOptions.mPrecision == EPrecision::kDouble && !effect.CanProcessDouble())
     throw RenderError("plug-in " + mPluginPath + " has no 64-bit processing; use --precision float");
 
-  if (!loadedState.empty() && !effect->LoadProgramState(loadedState))
+  if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
     throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
-  ApplySettings(*effect);
+  ApplySettings(effect);
 
   std::vector<uint8_t> state;
   if (!mOptions.mSaveState.empty()) {
-    state = effect->SaveProgramState();
+    state = effect.GetChunk(Vst2Chunk::kProgram);
     if (state.empty()) throw RenderError("plug-in " + mPluginPath + " gave no program state to save");
   }
   if (mOptions.mListParams) {
-    ListParams(*effect);
+    ListParams(effect);
     if (!state.empty()) WriteState(state);
     return;
   }
-  Render(*effect, *source, doublePrecision, outputFormat, state);
+  Render(effect, *source, doublePrecision, outputFormat, state);
 }
 
-void Renderer::ApplySettings(PluginInstance& effect) {
-  for (const ParamSetting& setting : mOptions.mSettings) {
-    if (setting.mNormalized) {
-      if (setting.mIndex >= effect.ParamCount())
-        throw RenderError("no parameter " + std::to_string(setting.mIndex) + " (the plug-in has " +
-                          std::to_string(effect.ParamCount()) + ", see --list-params)");
-      effect.SetParamNormalized(setting.mIndex, static_cast<float>(setting.mValue));
-      continue;
-    }
-    const int index = effect.FindParam(setting.mName);
-    if (index < 0) throw RenderError("no parameter named \"" + setting.mName + "\" (see --list-params)");
-    if (!effect.SetParamText(index, setting.mText))
-      throw RenderError("the plug-in rejected \"" + setting.mText + "\" as a value of \"" + setting.mName +
-                        "\" (--set-normalized " + std::to_string(index) + "=X sets it directly)");
+void Renderer::LoadEffect(PluginModule& module, Vst2HostCallback& host, Vst2Instance& effect) {
+  if (module.Open(mPluginPath) != HostStatus::kOk)
+    throw RenderError("cannot load plug-in " + mPluginPath + ": " + module.Error());
+  const VstPluginMainProc entry = FindVst2Entry(module);
+  if (entry == nullptr)
+    throw RenderError("plug-in " + mPluginPath + " exports no VSTPluginMain or main entry point");
+  const std::string bad = "plug-in " + mPluginPath + " returned a bad effect descriptor: ";
+  const HostStatus status = effect.Create(entry, host);
+  if (status == HostStatus::kNoInstance)
+    throw RenderError("plug-in " + mPluginPath + " made no effect instance");
+  if (status != HostStatus::kOk) throw RenderError(bad + effect.Error());
+  const std::string fault = effect.DescriptorFault();
+  if (!fault.empty()) {
+    effect.Close();
+    throw RenderError(bad + fault);
   }
 }
 
-void Renderer::ListParams(PluginInstance& effect) {
+void Renderer::OpenEffect(Vst2Instance& effect, double sampleRate) {
+  effect.Open();
+  // Channel counts are read after effOpen, where an effect may still settle them.
+  const int inputs = effect.Inputs();
+  const int outputs = effect.Outputs();
+  if (inputs > kMaxChannels || outputs > kMaxChannels)
+    throw RenderError("plug-in " + mPluginPath + " returned a bad effect descriptor: " +
+                      std::to_string(inputs) + " inputs and " + std::to_string(outputs) + " outputs");
+  if (inputs < 2 || outputs < 2)
+    throw RenderError("plug-in " + mPluginPath + " is not a stereo effect: it has " + std::to_string(inputs) +
+                      (inputs == 1 ? " input and " : " inputs and ") + std::to_string(outputs) +
+                      (outputs == 1 ? " output" : " outputs"));
+  effect.SetSampleRate(sampleRate);
+  effect.SetBlockSize(mOptions.mBlockSize);
+}
+
+void Renderer::ApplySettings(Vst2Instance& effect) {
+  std::vector<int> changed;  // parameter indexes in the order they were first set
+  for (const ParamSetting& setting : mOptions.mSettings) {
+    int index = setting.mIndex;
+    if (setting.mNormalized) {
+      if (index >= effect.ParameterCount())
+        throw RenderError("no parameter " + std::to_string(index) + " (the plug-in has " +
+                          std::to_string(effect.ParameterCount()) + ", see --list-params)");
+      effect.SetParameter(index, static_cast<float>(setting.mValue));
+    } else {
+      index = effect.FindParameter(setting.mName);
+      if (index < 0) throw RenderError("no parameter named \"" + setting.mName + "\" (see --list-params)");
+      // A parameter shown as a number reads its value text as one; a text without a number would silently set
+      // its lowest value. Parameters shown as words take whatever texts the plug-in accepts.
+      if (StartsWithNumber(effect.ParameterDisplay(index)) && !StartsWithNumber(setting.mText))
+        throw RenderError("--set \"" + setting.mName + "=" + setting.mText + "\": \"" + setting.mText +
+                              "\" is not a number",
+                          RenderError::kUsage);
+      if (effect.SetParameterText(index, setting.mText) == 0)
+        throw RenderError("the plug-in rejected \"" + setting.mText + "\" as a value of \"" + setting.mName +
+                          "\" (--set-normalized " + std::to_string(index) + "=X sets it directly)");
+    }
+    if (std::find(changed.begin(), changed.end(), index) == changed.end()) changed.push_back(index);
+  }
+  // The parameter list shows every value anyway.
+  if (mOptions.mListParams) return;
+  for (int index : changed) {
+    const std::string label = effect.ParameterLabel(index);
+    std::printf("%s = %s%s%s\n", effect.ParameterName(index).c_str(), effect.ParameterDisplay(index).c_str(),
+                label.empty() ? "" : " ", label.c_str());
+  }
+  std::fflush(stdout);
+}
+
+void Renderer::ListParams(Vst2Instance& effect) {
   struct Row {
     std::string index, name, display, label, normalized;
   };
   std::vector<Row> rows{{"#", "Name", "Value", "Unit", "Normalized"}};
-  for (int i = 0; i < effect.ParamCount(); ++i) {
+  for (int i = 0; i < effect.ParameterCount(); ++i) {
     char normalized[32];
-    std::snprintf(normalized, sizeof(normalized), "%.6f", effect.ParamNormalized(i));
-    rows.push_back(
-        {std::to_string(i), effect.ParamName(i), effect.ParamDisplay(i), effect.ParamLabel(i), normalized});
+    std::snprintf(normalized, sizeof(normalized), "%.6f", effect.GetParameter(i));
+    rows.push_back({std::to_string(i), effect.ParameterName(i), effect.ParameterDisplay(i),
+                    effect.ParameterLabel(i), normalized});
   }
   size_t width[4] = {};
   for (const Row& row : rows) {
@@ -165,7 +243,7 @@ void Renderer::WriteState(const std::vector<uint8_t>& state) {
   file.Commit();
 }
 
-void Renderer::Render(PluginInstance& effect, SignalSource& source, bool doublePrecision, int outputFormat,
+void Renderer::Render(Vst2Instance& effect, SignalSource& source, bool doublePrecision, int outputFormat,
                       const std::vector<uint8_t>& state) {
   const int block = mOptions.mBlockSize;
   const int inChannels = source.Channels();

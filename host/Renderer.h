@@ -12,8 +12,10 @@
 #include "CommandLine.h"
 #include "ProgressPrinter.h"
 
-class PluginInstance;
+class PluginModule;
 class SignalSource;
+class Vst2HostCallback;
+class Vst2Instance;
 
 class Renderer {
  public:
@@ -29,9 +31,11 @@ class Renderer {
   static std::string DefaultPluginPath();
 
  private:
-  void ApplySettings(PluginInstance& effect);
-  void ListParams(PluginInstance& effect);
-  void Render(PluginInstance& effect, SignalSource& source, bool doublePrecision, int outputFormat,
+  void LoadEffect(PluginModule& module, Vst2HostCallback& host, Vst2Instance& effect);
+  void OpenEffect(Vst2Instance& effect, double sampleRate);
+  void ApplySettings(Vst2Instance& effect);
+  void ListParams(Vst2Instance& effect);
+  void Render(Vst2Instance& effect, SignalSource& source, bool doublePrecision, int outputFormat,
               const std::vector<uint8_t>& state);
   void WriteState(const std::vector<uint8_t>& state);
 

@@ -69,7 +69,7 @@ IPlugVST::IPlugVST(IPlugInstanceInfo hostCallback, int nParams, const char* chan
 IPlugVST::~IPlugVST() = default;
 
 void IPlugVST::ProcessFloatHostBlock(float** inputs, float** outputs, VstInt32 nFrames, bool accumulate) {
-  IPlugMutexLock lock(this);
+  IPlugMutexLock lock(Mutex());
   if (WantsMidi()) SendHostRequest(audioMasterWantMidi, 0, 0, nullptr, 0.0f);
   ProcessHostBlock(inputs, outputs, nFrames, accumulate);
 }
@@ -87,7 +87,7 @@ void VSTCALLBACK IPlugVST::VSTFloatProcess(AEffect* effect, float** inputs, floa
 void VSTCALLBACK IPlugVST::VSTDoubleProcess(AEffect* effect, double** inputs, double** outputs,
                                             VstInt32 nFrames) {
   IPlugVST* plug = PlugOf(effect);
-  IPlugMutexLock lock(plug);
+  IPlugMutexLock lock(plug->Mutex());
   if (plug->WantsMidi()) plug->SendHostRequest(audioMasterWantMidi, 0, 0, nullptr, 0.0f);
   plug->ProcessHostBlock(inputs, outputs, nFrames);
 }

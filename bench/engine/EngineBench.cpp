@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "PlainReferenceEngine.h"
-#include "IPlug/IDenormalGuard.h"
+#include "dsp/DenormalGuard.h"
 #include "effect/EffectEngine.h"
 
 namespace {
@@ -45,7 +45,7 @@ enum class Guard { kNone, kFlushDenormals };
 template <typename Engine>
 void ProcessBlock(Engine& engine, const double* const* in, double* const* out, int n, Guard guard) {
   if (guard == Guard::kFlushDenormals) {
-    IDenormalGuard denormalGuard;
+    DenormalGuard denormalGuard;
     engine.ProcessStereoBlock(in, out, n);
   } else {
     engine.ProcessStereoBlock(in, out, n);

@@ -3,10 +3,13 @@
 // the built Quillmere library beside the peers installed on this machine, in one run, so the figures are
 // ratios measured side by side.
 #include "bench/host/AllocationCounter.h"
-#include "bench/host/BenchPlugin.h"
+#include "host/PluginModule.h"
+#include "host/Vst2HostCallback.h"
+#include "host/Vst2Instance.h"
 
 #if defined(QUILLMERE_HAVE_ENGINE)
 #include "effect/EffectEngine.h"
+#include "effect/ParameterTable.h"
 #endif
 #if defined(QUILLMERE_HAVE_LV2)
 #include "host/Lv2Host.h"
@@ -51,6 +54,31 @@ std::vector<BenchSubject> Plugins() {
   subjects.push_back(eq);
   return subjects;
 }
+
+// One plug-in loaded the way hosts load it, through the host library. The host keeps no requests, so the heap
+// figures are the plug-in's own, and the module stays loaded until the process ends, as plug-in libraries
+// often keep process-wide state. Members close in reverse order: the instance first.
+struct BenchPlugin {
+  bool Load(const std::string& path) {
+    module.Keep();
+    return module.Open(path) == HostStatus::kOk &&
+           plug.Create(FindVst2Entry(module), host) == HostStatus::kOk;
+  }
+
+  PluginModule module;
+  Vst2HostCallback host{BenchHostAnswers(), false};
+  Vst2Instance plug;
+
+ private:
+  static Vst2HostAnswers BenchHostAnswers() {
+    Vst2HostAnswers answers;
+    answers.mProduct = "quillmere-bench";
+    answers.mSampleRate = 44100.0;
+    answers.mBlockSize = 512;
+    answers.mProcessLevel = kVstProcessLevelRealtime;
+    return answers;
+  }
+};
 
 double ThreadSeconds() {
   timespec now;
@@ -100,9 +128,9 @@ Measurement RunAudio(BenchPlugin& plugin, int block, double seconds, const std::
     Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
                          const_cast<Sample*>(source[1].data()) + cursor};
     if constexpr (sizeof(Sample) == sizeof(float)) {
-      plugin.ProcessFloat(inputs, outputs, block);
+      plugin.plug.ProcessFloat(inputs, outputs, block);
     } else {
-      plugin.ProcessDouble(inputs, outputs, block);
+      plugin.plug.ProcessDouble(inputs, outputs, block);
     }
     benchmark::DoNotOptimize(out[0].data());
     cursor += static_cast<size_t>(block);
@@ -120,12 +148,13 @@ const Noise& SharedNoise() {
 std::unique_ptr<BenchPlugin> Open(const BenchSubject& subject, int block) {
   auto plugin = std::make_unique<BenchPlugin>();
   if (!plugin->Load(subject.path)) return nullptr;
-  plugin->Start(kSampleRate, block);
-  for (const auto& [index, value] : subject.normalizedParams) plugin->SetNormalized(index, value);
+  plugin->plug.Start(kSampleRate, block);
+  for (const auto& [index, value] : subject.normalizedParams) plugin->plug.SetParameter(index, value);
   return plugin;
 }
 
-// Runs the benchmark's iterations, each measuring one stretch of audio, and reports x-realtime over all of them.
+// Runs the benchmark's iterations, each measuring one stretch of audio, and reports x-realtime over all of
+// them.
 template <class Measure>
 void MeasureIterations(benchmark::State& state, Measure measure) {
   double audio = 0.0, cpu = 0.0;
@@ -174,7 +203,7 @@ void BM_EngineAlone(benchmark::State& state) {
   const int block = static_cast<int>(state.range(0));
   const Noise& noise = SharedNoise();
   EffectEngine engine;
-  for (int i = 0; i < 5; ++i) engine.SetParameter(i, i == 0 ? 1000.0 : 0.0);
+  for (const ParameterDefinition& row : kParameterTable) engine.SetParameter(row.mIndex, row.mDefault);
   engine.Reset(kSampleRate);
   std::vector<double> out[2];
   for (int c = 0; c < 2; ++c) out[c].resize(static_cast<size_t>(block));
@@ -314,7 +343,7 @@ void PrintOpenAndHeap(const BenchSubject& subject, bool breakdown) {
     if (run == 0) StartRecording();
     const auto start = std::chrono::steady_clock::now();
     if (!plugin.Load(subject.path)) return;
-    plugin.Start(kSampleRate, 1024);
+    plugin.plug.Start(kSampleRate, 1024);
     const auto end = std::chrono::steady_clock::now();
     if (run == 0) recorded = StopRecording(sizes.data(), kMaxRecorded);
     const AllocationSnapshot after = CurrentAllocations();

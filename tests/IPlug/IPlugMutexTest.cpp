@@ -55,13 +55,24 @@ TEST(IPlugMutex, GuardExcludesOtherThreadsUntilReleased) {
   EXPECT_FALSE(other.EnteredWithin(kShortWait));
   guard.Release();
   EXPECT_TRUE(other.EnteredWithin(kLongWait));
-  // Destruction after Release leaves nothing a second time: the mutex still works for this thread.
 }
 
-TEST(IPlugMutex, GuardFromNoMutexHoldsNothing) {
-  IPlugMutexLock guard(static_cast<IPlugMutex*>(nullptr));
-  guard.Release();
-  SUCCEED();
+// A released guard does not leave again when it is destroyed, and guards of no mutex or no plug-in leave
+// nothing: the one entry made before them still keeps other threads out.
+TEST(IPlugMutex, ReleasedGuardsAndGuardsOfNothingLeaveNoEntryOfOthers) {
+  IPlugMutex mutex;
+  mutex.Enter();
+  {
+    IPlugMutexLock released(&mutex);
+    released.Release();
+    IPlugMutexLock noMutex(static_cast<IPlugMutex*>(nullptr));
+    IPlugMutexLock noPlug(static_cast<IPlugBase*>(nullptr));
+    noPlug.Release();
+  }
+  Contender other(&mutex);
+  EXPECT_FALSE(other.EnteredWithin(kShortWait));
+  mutex.Leave();
+  EXPECT_TRUE(other.EnteredWithin(kLongWait));
 }
 
 TEST(IPlugMutex, GuardFromPlugInHoldsItsInstanceLock) {

@@ -298,4 +298,100 @@ TEST(ProcessingFrame, LimitExtraChannelsLeavesTwoByTwoAloneAndTrimsWiderInputs) 
   }
 }
 
+// A host block binds exactly as the general binding calls do, whether every channel is connected or not, and
+// after channels are disconnected and connected again: same outputs, slots, pointers seen and 32-bit targets.
+TEST(ProcessingFrame, HostBlocksBindLikeTheGeneralBindingCalls) {
+  enum class EPath { kFloat, kAccumulate, kDouble };
+  const struct {
+    int disconnectedInput, disconnectedOutput;  // -1: none
+  } steps[] = {{-1, -1}, {1, -1}, {-1, -1}, {-1, 0}, {0, 1}, {-1, -1}};
+  for (EPath path : {EPath::kFloat, EPath::kAccumulate, EPath::kDouble}) {
+    SCOPED_TRACE(static_cast<int>(path));
+    TestPlug viaHostBlock, viaCalls;
+    for (TestPlug* plug : {&viaHostBlock, &viaCalls}) {
+      Prepare(*plug, 16);
+      plug->mProcess = [](double** ins, double** outs, int n) {
+        for (int s = 0; s < n; ++s) {
+          outs[0][s] = ins[0][s] * 3.0 + ins[1][s];
+          outs[1][s] = ins[1][s] / 7.0;
+        }
+      };
+    }
+    int step = 0;
+    for (const auto& c : steps) {
+      SCOPED_TRACE(step++);
+      std::vector<float> f[2][4];
+      std::vector<double> d[2][4];
+      float* fPointers[2][4];
+      double* dPointers[2][4];
+      for (int plug = 0; plug < 2; ++plug) {
+        for (int b = 0; b < 4; ++b) {
+          f[plug][b] = Ramp<float>(16, 0.25 * b - 0.4);
+          d[plug][b] = Ramp<double>(16, 0.25 * b - 0.4);
+          fPointers[plug][b] = f[plug][b].data();
+          dPointers[plug][b] = d[plug][b].data();
+        }
+      }
+      for (TestPlug* plug : {&viaHostBlock, &viaCalls}) {
+        plug->SetInputsConnected(0, 2, true);
+        plug->SetOutputsConnected(0, 2, true);
+        if (c.disconnectedInput >= 0) plug->SetInputsConnected(c.disconnectedInput, 1, false);
+        if (c.disconnectedOutput >= 0) plug->SetOutputsConnected(c.disconnectedOutput, 1, false);
+      }
+      // Host arrays hold one entry per connected channel: inputs first, outputs after them.
+      const int nIn = c.disconnectedInput >= 0 ? 1 : 2;
+      if (path == EPath::kDouble) {
+        viaHostBlock.ProcessHostBlock(dPointers[0], dPointers[0] + nIn, 16);
+        viaCalls.BindInputBuffers(0, 2, dPointers[1], 16);
+        viaCalls.BindOutputBuffers(0, 2, dPointers[1] + nIn);
+        viaCalls.ProcessBlock<double>(16);
+      } else {
+        viaHostBlock.ProcessHostBlock(fPointers[0], fPointers[0] + nIn, 16, path == EPath::kAccumulate);
+        viaCalls.BindInputBuffers(0, 2, fPointers[1], 16);
+        viaCalls.BindOutputBuffers(0, 2, fPointers[1] + nIn);
+        if (path == EPath::kAccumulate) {
+          viaCalls.ProcessBlockAccumulating(16);
+        } else {
+          viaCalls.ProcessBlock<float>(16);
+        }
+      }
+      for (int b = 0; b < 4; ++b) {
+        EXPECT_EQ(f[0][b], f[1][b]) << b;
+        EXPECT_EQ(d[0][b], d[1][b]) << b;
+      }
+      auto sameRecords = [&](int i, bool input) {
+        const TestPlug* plugs[] = {&viaHostBlock, &viaCalls};
+        double* slots[2];
+        const void* targets[2] = {nullptr, nullptr};
+        for (int p = 0; p < 2; ++p) {
+          if (input) {
+            slots[p] = *plugs[p]->InputConnection(i)->mSlot;
+          } else {
+            slots[p] = *plugs[p]->OutputConnection(i)->mSlot;
+            targets[p] = plugs[p]->OutputConnection(i)->mFloatTarget;
+          }
+        }
+        // Host buffers differ between the two plug-ins by design; each plug-in's scratch is its own.
+        auto place = [&](int p, const void* pointer) -> int {
+          for (int b = 0; b < 4; ++b) {
+            if (pointer == fPointers[p][b] || pointer == dPointers[p][b]) return b;
+          }
+          const IPlugBase* plug = plugs[p];
+          if (pointer == plug->InputConnection(i)->mScratch.Get()) return 20;
+          if (pointer == plug->OutputConnection(i)->mScratch.Get()) return 30;
+          return pointer == nullptr ? 40 : 50;
+        };
+        EXPECT_EQ(place(0, slots[0]), place(1, slots[1])) << (input ? "input " : "output ") << i;
+        if (!input && path != EPath::kDouble) {
+          EXPECT_EQ(place(0, targets[0]), place(1, targets[1])) << "output " << i;
+        }
+      };
+      for (int i = 0; i < 2; ++i) {
+        sameRecords(i, true);
+        sameRecords(i, false);
+      }
+    }
+  }
+}
+
 }  // namespace

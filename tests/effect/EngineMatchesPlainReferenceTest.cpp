@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "PlainReferenceEngine.h"
-#include "IPlug/IDenormalGuard.h"
+#include "dsp/DenormalGuard.h"
 #include "effect/EffectEngine.h"
 
 namespace {
@@ -55,7 +55,7 @@ class Comparison {
       const double* in[2] = {left.data() + start, right.data() + start};
       double* out[2] = {refL.data() + start, refR.data() + start};
       {
-        IDenormalGuard guard;
+        DenormalGuard guard;
         mReference.ProcessStereoBlock(in, out, n);
       }
       start += n;

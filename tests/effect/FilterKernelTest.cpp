@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <vector>
 
-#include "IPlug/IDenormalGuard.h"
+#include "dsp/DenormalGuard.h"
 #include "effect/EffectEngine.h"
 #include "effect/FilterKernel.h"
 
@@ -95,11 +97,13 @@ TEST(FilterKernel, EveryKernelGivesThePortableKernelsBits) {
         reference.in[1][static_cast<size_t>(frames - 1)] = -std::numeric_limits<double>::infinity();
       }
       const JobData start = reference;
-      IDenormalGuard guard;
+      DenormalGuard guard;
       const double referencePeak = FilterKernel::Run(FilterKernel::EKind::kPortable, reference.Job());
       for (FilterKernel::EKind kind : kKinds) {
         if (!FilterKernel::Supported(kind)) continue;
         JobData d = start;
+        // Otherwise the portable kernel would stand in and be compared with itself.
+        ASSERT_EQ(FilterKernel::KernelFor(kind, d.Job()), kind);
         const double peak = FilterKernel::Run(kind, d.Job());
         ExpectSameResults(reference, d, referencePeak, peak);
       }
@@ -116,9 +120,54 @@ TEST(FilterKernel, PortableKernelStandsInForOtherPreFilterShapes) {
   const double referencePeak = FilterKernel::Run(FilterKernel::EKind::kPortable, reference.Job());
   for (FilterKernel::EKind kind : kKinds) {
     JobData d = start;
+    EXPECT_EQ(FilterKernel::KernelFor(kind, d.Job()), FilterKernel::EKind::kPortable);
     const double peak = FilterKernel::Run(kind, d.Job());
     ExpectSameResults(reference, d, referencePeak, peak);
   }
+}
+
+// Every coefficient that the form fixes is changed once; only the first section and the feedback coefficients
+// are free.
+TEST(FilterKernel, EnginePreFilterHasTheFormTheVectorKernelsNeedAndNothingElseHasIt) {
+  using Table = SectionCoefficients[PreFilterForm::kSections];
+  const auto& engineTable = EffectEngine::kPreFilterSections;
+  EXPECT_TRUE(PreFilterForm::Fits(engineTable));
+  JobData engineJob{};
+  for (int k = 0; k < PreFilterForm::kSections; ++k) engineJob.sections[k] = engineTable[k];
+  EXPECT_TRUE(FilterKernel::HasFixedPreFilterShape(engineJob.Job()));
+
+  const struct {
+    double SectionCoefficients::*field;
+    const char* name;
+  } fields[] = {{&SectionCoefficients::b0, "b0"},
+                {&SectionCoefficients::b1, "b1"},
+                {&SectionCoefficients::b2, "b2"},
+                {&SectionCoefficients::a1, "a1"},
+                {&SectionCoefficients::a2, "a2"}};
+  for (int k = 0; k < PreFilterForm::kSections; ++k) {
+    for (const auto& f : fields) {
+      SCOPED_TRACE(::testing::Message() << "section " << k + 1 << " " << f.name);
+      Table table;
+      std::copy(std::begin(engineTable), std::end(engineTable), std::begin(table));
+      table[k].*f.field = -(table[k].*f.field) * 1.5 + 0.25;
+      const bool free = k == 0 || f.field == &SectionCoefficients::a1 || f.field == &SectionCoefficients::a2;
+      EXPECT_EQ(PreFilterForm::Fits(table), free);
+      JobData job = engineJob;
+      job.sections[k] = table[k];
+      EXPECT_EQ(FilterKernel::HasFixedPreFilterShape(job.Job()), free);
+    }
+  }
+}
+
+// The engine's chunks run through the AVX2 kernel wherever the processor has it.
+TEST(FilterKernel, EngineRunsTheAvx2KernelOnProcessorsWithAvx2) {
+  if (!FilterKernel::Supported(FilterKernel::EKind::kAvx2)) GTEST_SKIP() << "this processor has no AVX2";
+  EffectEngine engine;
+  EXPECT_EQ(engine.Kernel(), FilterKernel::EKind::kAvx2);
+  JobData engineJob{};
+  for (int k = 0; k < PreFilterForm::kSections; ++k)
+    engineJob.sections[k] = EffectEngine::kPreFilterSections[k];
+  EXPECT_EQ(FilterKernel::KernelFor(engine.Kernel(), engineJob.Job()), FilterKernel::EKind::kAvx2);
 }
 
 TEST(FilterKernel, EngineStartsWithTheFastestKernelAndRefusesUnsupportedOnes) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "effect/ParameterTable.h"
 #include "effect/ZvAudioPlugin.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -58,43 +59,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
 
   Reader in(data, size);
-  ZvAudioPlugin* plug = new ZvAudioPlugin(fuzz::SilentHost);
-  AEffect* e = plug->Descriptor();
-  fuzz::Dispatch(e, effOpen);
+  fuzz::HostedPlugin hosted((new ZvAudioPlugin(&Vst2HostCallback::Callback))->Descriptor());
+  Vst2Instance& e = hosted.instance;
+  e.Dispatch(effOpen);
   int steps = 0;
   while (in.More() && steps++ < 48) {
     const uint8_t action = in.Byte();
     switch (action % 8) {
       case 0:
-        fuzz::Dispatch(e, effSetSampleRate, 0, 0, nullptr, rates[(action >> 3) % 8]);
+        e.Dispatch(effSetSampleRate, 0, 0, nullptr, rates[(action >> 3) % 8]);
         break;
       case 1:
-        fuzz::Dispatch(e, effSetBlockSize, 0, blockSizes[(action >> 3) % 8]);
+        e.Dispatch(effSetBlockSize, 0, blockSizes[(action >> 3) % 8]);
         break;
       case 2:
-        fuzz::Dispatch(e, effMainsChanged, 0, (action >> 3) & 1);
+        e.Dispatch(effMainsChanged, 0, (action >> 3) & 1);
         break;
       case 3: {
         // Values far below the range are a known separate case; keep to -10 .. 10 here.
         float value = in.Float();
         if (!(value >= -10.0f && value <= 10.0f)) value = (action & 8) ? 1.0f : 0.0f;
-        e->setParameter(e, static_cast<int>(action >> 3) % 7 - 1, value);
+        e.SetParameter(static_cast<int>(action >> 3) % (kNumParams + 2) - 1, value);  // -1 .. kNumParams
         break;
       }
       case 4: {
         char text[16];
         for (char& ch : text) ch = static_cast<char>(in.Byte());
         text[15] = 0;
-        fuzz::Dispatch(e, effString2Parameter, static_cast<int>(action >> 3) % 6, 0, text);
+        e.Dispatch(effString2Parameter, static_cast<int>(action >> 3) % (kNumParams + 1), 0, text);
         break;
       }
       case 5: {
         void* saved = nullptr;
         const VstInt32 kind = (action >> 3) & 1;
-        const VstIntPtr bytes = fuzz::Dispatch(e, effGetChunk, kind, 0, &saved);
+        const VstIntPtr bytes = e.Dispatch(effGetChunk, kind, 0, &saved);
         if (bytes > 0 && saved) {
           std::vector<uint8_t> copy(static_cast<uint8_t*>(saved), static_cast<uint8_t*>(saved) + bytes);
-          FUZZ_CHECK(fuzz::Dispatch(e, effSetChunk, kind, bytes, copy.data()) == 1);
+          FUZZ_CHECK(e.Dispatch(effSetChunk, kind, bytes, copy.data()) == 1);
         }
         break;
       }
@@ -113,13 +114,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         double* din[2] = {doubleIn[0].data(), doubleIn[1].data()};
         double* dout[2] = {doubleOut[0].data(), doubleOut[1].data()};
         if (path == 0) {
-          e->processReplacing(e, fin, fout, frames);
+          e.ProcessFloat(fin, fout, frames);
           FUZZ_CHECK(Finite(fout, frames));
         } else if (path == 1) {
-          e->process(e, fin, fout, frames);
+          e.ProcessAccumulating(fin, fout, frames);
           FUZZ_CHECK(Finite(fout, frames));
         } else {
-          e->processDoubleReplacing(e, din, dout, frames);
+          e.ProcessDouble(din, dout, frames);
           FUZZ_CHECK(Finite(dout, frames));
         }
         break;
@@ -127,6 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   fuzz::CheckParameters(e);
-  fuzz::Dispatch(e, effClose);
+  e.Dispatch(effClose);
   return 0;
 }

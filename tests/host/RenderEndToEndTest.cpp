@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "RenderTestSupport.h"
+#include "effect/ParameterTable.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ TEST_F(RenderEndToEnd, TalksToTheEffectInTheOrderHostsUse) {
 }
 
 TEST_F(RenderEndToEnd, PrintsOneSummaryLineWithFramesDurationRatePeaksAndSpeed) {
-  const RunResult run = Render({"--plugin", kGood, "--set", "Gain=-6.0206"});
+  const RunResult run = Render({"--plugin", kGood});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   ASSERT_EQ(Lines(run.out).size(), 1u) << run.out;
   EXPECT_NE(run.out.find("out.wav: 10000 frames, 0.23 s at 44100 Hz; peak "), std::string::npos) << run.out;
@@ -105,29 +106,6 @@ TEST_F(RenderEndToEnd, AppliesTheGainSetByNameAndByNormalizedValue) {
     for (double& s : expected) s *= factor;
     EXPECT_LT(MaxDifference(output.samples, expected), 1e-6) << ::testing::PrintToString(args);
   }
-}
-
-TEST_F(RenderEndToEnd, FloatAndDoublePrecisionAgreeWithinFloatPrecision) {
-  ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-3", "--precision", "double"}, "double.wav").exitCode,
-            0);
-  ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-3", "--precision", "float"}, "float.wav").exitCode, 0);
-  const double difference =
-      MaxDifference(ReadAudio(dir / "double.wav").samples, ReadAudio(dir / "float.wav").samples);
-  EXPECT_LT(difference, 1e-6);
-}
-
-TEST_F(RenderEndToEnd, SavedStateLoadedAgainReproducesTheSameOutput) {
-  ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-4.5", "--set", "Polarity=Inverted", "--save-state",
-                    "state.bin"},
-                   "first.wav")
-                .exitCode,
-            0);
-  EXPECT_EQ(ReadText(dir / "state.bin").size(), 12u);
-  ASSERT_EQ(Render({"--plugin", kGood, "--load-state", "state.bin"}, "second.wav").exitCode, 0);
-  ASSERT_EQ(Render({"--plugin", kGood}, "plain.wav").exitCode, 0);
-  const Audio first = ReadAudio(dir / "first.wav");
-  EXPECT_EQ(first.samples, ReadAudio(dir / "second.wav").samples);
-  EXPECT_NE(first.samples, ReadAudio(dir / "plain.wav").samples);
 }
 
 TEST_F(RenderEndToEnd, SettingsAfterLoadStateOverrideIt) {
@@ -276,7 +254,11 @@ TEST_F(RenderEndToEnd, EveryErrorExitsNonZeroWithOneLineAndLeavesNoOutput) {
       {{"--plugin", kGood, "--set", "Polarity=Sideways", in, out},
        1,
        "the plug-in rejected \"Sideways\" as a value of \"Polarity\""},
-      {{"--plugin", kGood, "--set", "Gain=loud", in, out}, 1, "the plug-in rejected \"loud\""},
+      {{"--plugin", kGood, "--set", "Gain=loud", in, out},
+       2,
+       "--set \"Gain=loud\": \"loud\" is not a number"},
+      {{"--plugin", kGood, "--set", "Gain=", in, out}, 2, "--set \"Gain=\": \"\" is not a number"},
+      {{"--plugin", kGood, "--set", "Gain=  x", in, out}, 2, "--set \"Gain=  x\": \"  x\" is not a number"},
       {{"--plugin", kGood, "--set-normalized", "2=0.5", in, out}, 1, "no parameter 2 (the plug-in has 2"},
       {{"--plugin", "nowhere.so", in, out}, 1, "cannot load plug-in nowhere.so: No such file or directory"},
       {{"--plugin", "text.wav", in, out}, 1, "cannot load plug-in text.wav: "},
@@ -363,6 +345,111 @@ TEST_F(RenderEndToEnd, HostsAPeerStereoEffectFromTheSystem) {
   for (double s : output.samples) ASSERT_TRUE(std::isfinite(s));
 }
 
+// The same checks for each effect the build has: the test effect, and Quillmere when it is built.
+struct EffectCase {
+  const char* name;
+  std::string plugin;
+  std::vector<std::string> settings;  // --set options that change the sound
+  std::vector<std::string> shown;     // what the renderer prints for them
+  std::string numericParameter;       // a parameter shown as a number
+  size_t stateBytes;
+  double precisionTolerance;  // between 64-bit and 32-bit processing
+};
+
+void PrintTo(const EffectCase& c, std::ostream* out) { *out << c.name; }
+
+std::vector<EffectCase> Effects() {
+  std::vector<EffectCase> effects = {{"TestGain",
+                                      kGood,
+                                      {"--set", "Gain=-4.5", "--set", "Polarity=Inverted"},
+                                      {"Gain = -4.50 dB", "Polarity = Inverted"},
+                                      "Gain",
+                                      12,
+                                      1e-6}};
+#ifdef QUILLMERE_PLUGIN
+  const ParameterDefinition& split = kParameterTable[kSplitHz];
+  const ParameterDefinition& angle = kParameterTable[kHighAngle];
+  effects.push_back(
+      {"Quillmere",
+       QUILLMERE_PLUGIN,
+       {"--set", std::string(split.mName) + "=2500", "--set", std::string(angle.mName) + "=1.5"},
+       {std::string(split.mName) + " = 2500.000 " + split.mUnitLabel,
+        std::string(angle.mName) + " = 1.500 " + angle.mUnitLabel},
+       split.mName,
+       48,
+       1e-4});
+#endif
+  return effects;
+}
+
+class RenderEachEffect : public RenderEndToEnd, public ::testing::WithParamInterface<EffectCase> {
+ protected:
+  void SetUp() override {
+    if (!Exists(GetParam().plugin)) GTEST_SKIP() << GetParam().plugin << " is not built";
+    RenderEndToEnd::SetUp();
+  }
+
+  RunResult RenderWith(std::vector<std::string> args, const std::string& output) {
+    args.insert(args.begin(), {"--plugin", GetParam().plugin});
+    return Render(args, output);
+  }
+};
+
+TEST_P(RenderEachEffect, FloatAndDoublePrecisionAgreeWithinFloatPrecision) {
+  std::vector<std::string> args = GetParam().settings;
+  args.insert(args.end(), {"--precision", "double"});
+  ASSERT_EQ(RenderWith(args, "double.wav").exitCode, 0);
+  args.back() = "float";
+  ASSERT_EQ(RenderWith(args, "float.wav").exitCode, 0);
+  EXPECT_LT(MaxDifference(ReadAudio(dir / "double.wav").samples, ReadAudio(dir / "float.wav").samples),
+            GetParam().precisionTolerance);
+}
+
+TEST_P(RenderEachEffect, SavedStateLoadedAgainReproducesTheSameOutput) {
+  std::vector<std::string> args = GetParam().settings;
+  args.insert(args.end(), {"--save-state", "state.bin"});
+  ASSERT_EQ(RenderWith(args, "first.wav").exitCode, 0);
+  EXPECT_EQ(ReadText(dir / "state.bin").size(), GetParam().stateBytes);
+  ASSERT_EQ(RenderWith({"--load-state", "state.bin"}, "second.wav").exitCode, 0);
+  ASSERT_EQ(RenderWith({}, "plain.wav").exitCode, 0);
+  const Audio first = ReadAudio(dir / "first.wav");
+  EXPECT_EQ(first.samples, ReadAudio(dir / "second.wav").samples);
+  EXPECT_NE(first.samples, ReadAudio(dir / "plain.wav").samples);
+}
+
+// Each parameter set once, before the summary line, as the effect shows its value and unit.
+TEST_P(RenderEachEffect, PrintsTheValuesItSetAsTheEffectShowsThem) {
+  const RunResult run = RenderWith(GetParam().settings, "out.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), GetParam().shown.size() + 1) << run.out;
+  EXPECT_EQ(lines.back().rfind("out.wav: ", 0), 0u) << run.out;
+  lines.pop_back();
+  EXPECT_EQ(lines, GetParam().shown);
+}
+
+// Value texts that strtod reads no number from are command-line errors; texts that start with one are
+// numbers.
+TEST_P(RenderEachEffect, ValueTextsOfNumericParametersMustStartWithANumber) {
+  const std::string& name = GetParam().numericParameter;
+  for (const std::string text : {"abc", "", "  x", "Hz 1000"}) {
+    const RunResult run = RenderWith({"--set", name + "=" + text}, "out.wav");
+    EXPECT_EQ(run.exitCode, 2) << text;
+    EXPECT_EQ(run.err,
+              "quillmere-render: --set \"" + name + "=" + text + "\": \"" + text + "\" is not a number\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(Exists(dir / "out.wav")) << text;
+  }
+  for (const std::string text : {"2000", " 2e3", "1000 Hz", "inf", "0x10", "-1.5"}) {
+    const RunResult run = RenderWith({"--force", "--set", name + "=" + text}, "out.wav");
+    EXPECT_EQ(run.exitCode, 0) << text << ": " << run.err;
+    EXPECT_EQ(run.out.rfind(name + " = ", 0), 0u) << run.out;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, RenderEachEffect, ::testing::ValuesIn(Effects()),
+                         [](const ::testing::TestParamInfo<EffectCase>& info) { return info.param.name; });
+
 #ifdef QUILLMERE_PLUGIN
 class QuillmereRender : public RenderEndToEnd {
  protected:
@@ -372,34 +459,15 @@ class QuillmereRender : public RenderEndToEnd {
   }
 };
 
-TEST_F(QuillmereRender, ListsItsFiveParametersAndTakesValuesByName) {
-  const RunResult run =
-      RunRenderer({"--plugin", QUILLMERE_PLUGIN, "--set", "Freqz Split=2000", "--list-params"}, dir.Path());
+TEST_F(QuillmereRender, ListsEveryParameterAndTakesValuesByName) {
+  const RunResult run = RunRenderer({"--plugin", QUILLMERE_PLUGIN, "--set",
+                                     std::string(kParameterTable[kSplitHz].mName) + "=2000", "--list-params"},
+                                    dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  for (const char* name : {"Freqz Split", "LowFreqzQ", "HighFreqzQ", "LR to LowFreqz", "LR to HighFreqz"})
-    EXPECT_NE(run.out.find(name), std::string::npos) << name;
+  for (const ParameterDefinition& row : kParameterTable)
+    EXPECT_NE(run.out.find(row.mName), std::string::npos) << row.mName;
   EXPECT_NE(run.out.find("2000"), std::string::npos) << run.out;
-  EXPECT_EQ(Lines(run.out).size(), 6u) << run.out;
-}
-
-TEST_F(QuillmereRender, FloatAndDoublePrecisionAgreeWithinFloatPrecision) {
-  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--precision", "double"}, "double.wav").exitCode, 0);
-  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--precision", "float"}, "float.wav").exitCode, 0);
-  EXPECT_LT(MaxDifference(ReadAudio(dir / "double.wav").samples, ReadAudio(dir / "float.wav").samples), 1e-4);
-}
-
-TEST_F(QuillmereRender, SavedStateLoadedAgainReproducesTheSameOutput) {
-  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--set", "Freqz Split=2500", "--set", "LR to HighFreqz=1.5",
-                    "--save-state", "state.bin"},
-                   "first.wav")
-                .exitCode,
-            0);
-  EXPECT_EQ(ReadText(dir / "state.bin").size(), 48u);
-  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN, "--load-state", "state.bin"}, "second.wav").exitCode, 0);
-  ASSERT_EQ(Render({"--plugin", QUILLMERE_PLUGIN}, "plain.wav").exitCode, 0);
-  const Audio first = ReadAudio(dir / "first.wav");
-  EXPECT_EQ(first.samples, ReadAudio(dir / "second.wav").samples);
-  EXPECT_NE(first.samples, ReadAudio(dir / "plain.wav").samples);
+  EXPECT_EQ(Lines(run.out).size(), kNumParams + 1u) << run.out;  // and the heading
 }
 
 TEST_F(QuillmereRender, DemoRenderWithTheDefaultPluginIsFiniteAndWithinFullScale) {

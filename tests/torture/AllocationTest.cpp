@@ -26,7 +26,7 @@ TEST(Allocation, CountingSeesAllocationsOfTheTestAndOfThePlugin) {
   AllocationCount count;
   Instance plug;  // the plug-in builds its object inside the library
   const long made = count.Stop();
-  ASSERT_TRUE(plug.Valid());
+  ASSERT_TRUE(plug.IsValid());
   EXPECT_GT(made, 0) << "allocations made inside the plug-in library are not seen";
 }
 

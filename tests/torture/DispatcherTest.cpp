@@ -44,7 +44,7 @@ TEST(Dispatcher, EveryOpcodeWithNullPointersAndOddNumbersIsHarmless) {
   for (bool opened : {false, true}) {
     SCOPED_TRACE(opened ? "opened and resumed" : "never opened");
     Instance plug;
-    ASSERT_TRUE(plug.Valid());
+    ASSERT_TRUE(plug.IsValid());
     if (opened) plug.Start(44100.0f, 256);
     for (int opcode = -10; opcode <= 100; ++opcode) {
       if (opcode == effClose) continue;

@@ -13,9 +13,10 @@ class FiguresReport : public ::testing::Environment {
  public:
   // Without the library no test can run; stop before any of them dereferences a missing instance.
   void SetUp() override {
-    if (!LibraryUnderTest().IsLoaded()) {
-      std::fprintf(stderr, "cannot load the plug-in \"%s\": %s\n", PluginPathUnderTest().c_str(),
-                   LibraryUnderTest().Error().c_str());
+    const PluginModule& module = torture::ModuleUnderTest();
+    if (!module.IsOpen() || FindVst2Entry(module) == nullptr) {
+      std::fprintf(stderr, "cannot load the plug-in \"%s\": %s\n", torture::PluginPathUnderTest().c_str(),
+                   module.IsOpen() ? "no entry point exported" : module.Error().c_str());
       std::exit(1);
     }
   }
@@ -24,9 +25,10 @@ class FiguresReport : public ::testing::Environment {
     const torture::Figures& f = torture::Totals();
     std::printf(
         "torture figures: %ld instances created, %ld opened, %ld blocks (%ld frames), %ld chunks loaded, "
-        "%ld dispatcher calls\n",
+        "%ld host requests\n",
         f.instancesCreated.load(), f.instancesOpened.load(), f.blocksProcessed.load(),
-        f.framesProcessed.load(), f.chunksLoaded.load(), f.opcodesSent.load());
+        f.framesProcessed.load(), f.chunksLoaded.load(),
+        static_cast<long>(torture::Host().Requests().size()));
   }
 };
 

@@ -10,9 +10,9 @@ namespace torture {
 namespace {
 
 TEST(Lifecycle, DescriptorDescribesAStereoEffectWithAllCallbacks) {
-  ASSERT_TRUE(LibraryUnderTest().IsLoaded()) << LibraryUnderTest().Error();
+  ASSERT_TRUE(ModuleUnderTest().IsOpen()) << ModuleUnderTest().Error();
   Instance plug;
-  ASSERT_TRUE(plug.Valid());
+  ASSERT_TRUE(plug.IsValid());
   const AEffect* e = plug.Effect();
   EXPECT_EQ(e->magic, kEffectMagic);
   EXPECT_EQ(e->numInputs, 2);
@@ -37,7 +37,7 @@ TEST(Lifecycle, HundredInterleavedInstancesOpenProcessAndCloseInAnyOrder) {
   std::set<const void*> objects;
   for (int i = 0; i < kCount; ++i) {
     plugs.push_back(new Instance());
-    ASSERT_TRUE(plugs.back()->Valid()) << "instance " << i;
+    ASSERT_TRUE(plugs.back()->IsValid()) << "instance " << i;
     objects.insert(plugs.back()->Effect()->object);
     const int fate = i % 4;
     if (fate >= 1) plugs[i]->Open();
@@ -72,19 +72,19 @@ TEST(Lifecycle, HundredInterleavedInstancesOpenProcessAndCloseInAnyOrder) {
 TEST(Lifecycle, ClosingAResumedInstanceMidStreamIsClean) {
   for (int blocks : {0, 1, 7}) {
     Instance plug;
-    ASSERT_TRUE(plug.Valid());
+    ASSERT_TRUE(plug.IsValid());
     plug.Start(44100.0f, 512);
     StereoBuffers<double> io(512);
     for (int b = 0; b < blocks; ++b) plug.ProcessDouble(io.inPtr, io.outPtr, 512);
-    plug.Close();  // still resumed
+    plug.Dispatch(effClose);  // still resumed
   }
 }
 
 TEST(Lifecycle, MainAliasMakesAWorkingInstance) {
-  VstPluginMainProc alias = LibraryUnderTest().MainAlias();
+  VstPluginMainProc alias = FindVst2Entry(ModuleUnderTest(), Vst2EntryName::kMain);
   if (!alias) GTEST_SKIP() << "the library exports no main";
   Instance plug(alias);
-  ASSERT_TRUE(plug.Valid());
+  ASSERT_TRUE(plug.IsValid());
   EXPECT_EQ(plug.Effect()->magic, kEffectMagic);
   plug.Start(44100.0f, 64);
   StereoBuffers<float> io(64);
@@ -93,7 +93,7 @@ TEST(Lifecycle, MainAliasMakesAWorkingInstance) {
 }
 
 TEST(Lifecycle, NoRequestReachesTheHostFromTheAudioCallbacks) {
-  const long before = Record().requestsDuringAudio.load();
+  const long before = Host().RequestsDuringAudio();
   Instance plug;
   plug.Start(44100.0f, 256);
   StereoBuffers<float> f(256);
@@ -103,7 +103,7 @@ TEST(Lifecycle, NoRequestReachesTheHostFromTheAudioCallbacks) {
     plug.ProcessDouble(d.inPtr, d.outPtr, 256);
     plug.ProcessAccumulating(f.inPtr, f.outPtr, 256);
   }
-  EXPECT_EQ(Record().requestsDuringAudio.load(), before);
+  EXPECT_EQ(Host().RequestsDuringAudio(), before);
 }
 
 }  // namespace

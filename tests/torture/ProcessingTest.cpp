@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "effect/ParameterTable.h"
 #include "tests/torture/BlockRunner.h"
 
 namespace torture {
@@ -39,7 +40,7 @@ struct Signal {
 // Normalised values for the first five parameters: defaults, every value at its top, every value at its
 // bottom.
 void ApplyParameterSet(Instance& plug, int which) {
-  const int count = std::min(plug.Effect()->numParams, 5);
+  const int count = std::min<int>(plug.Effect()->numParams, kNumParams);
   for (int p = 0; p < count && which > 0; ++p)
     plug.SetParameter(p, which == 1 ? 1.0f : (p >= 3 ? 0.5f : 0.0f));
 }
@@ -57,7 +58,7 @@ TEST(Processing, EveryRateBlockSizeCallbackAndBufferLayoutGivesCleanOutput) {
           SCOPED_TRACE(::testing::Message() << "rate " << rate << ", block " << size << ", " << PathName(path)
                                             << (inPlace ? ", in place" : ", separate buffers"));
           Instance plug;
-          ASSERT_TRUE(plug.Valid());
+          ASSERT_TRUE(plug.IsValid());
           plug.Start(rate, size);
           ApplyParameterSet(plug, combination++ % 3);
           BlockRunner runner(plug, path, inPlace, size);
@@ -259,7 +260,7 @@ TEST(Processing, ExtremeNormalisedParameterValuesKeepTheOutputFinite) {
                           std::numeric_limits<float>::quiet_NaN(),
                           -std::numeric_limits<float>::infinity(),
                           std::numeric_limits<float>::infinity()};
-  for (int param = 0; param < 5; ++param) {
+  for (int param = 0; param < kNumParams; ++param) {
     for (float value : values) {
       for (Path path : {Path::kFloat, Path::kDouble}) {
         SCOPED_TRACE(::testing::Message()

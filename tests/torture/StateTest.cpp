@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "effect/ParameterTable.h"
 #include "tests/torture/BlockRunner.h"
 
 namespace torture {
@@ -41,21 +42,21 @@ void ExpectUsable(Instance& plug, const std::string& after) {
 }
 
 TEST(State, SaveLoadSaveGivesIdenticalBytesForBothKinds) {
-  const float settings[][5] = {{0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
-                               {1.0f, 1.0f, 1.0f, 1.0f, 1.0f},
-                               {0.1234f, 0.5f, 0.75f, 0.3f, 0.9f},
-                               {0.999f, 0.001f, 0.4f, 0.6f, 0.5f}};
+  const float settings[][kNumParams] = {{0.0f, 0.0f, 0.0f, 0.0f, 0.0f},
+                                        {1.0f, 1.0f, 1.0f, 1.0f, 1.0f},
+                                        {0.1234f, 0.5f, 0.75f, 0.3f, 0.9f},
+                                        {0.999f, 0.001f, 0.4f, 0.6f, 0.5f}};
   for (bool program : {true, false}) {
     for (const auto& setting : settings) {
       SCOPED_TRACE(program ? "program chunk" : "bank chunk");
       Instance plug;
       plug.Start(44100.0f, 512);
-      for (int p = 0; p < 5 && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
+      for (int p = 0; p < kNumParams && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
       const std::vector<float> before = Parameters(plug);
-      const std::vector<uint8_t> first = plug.SaveChunk(program);
+      const std::vector<uint8_t> first = plug.GetChunk(ChunkKind(program));
       ASSERT_FALSE(first.empty());
       EXPECT_EQ(plug.LoadChunk(program, first.data(), static_cast<VstIntPtr>(first.size())), 1);
-      EXPECT_EQ(plug.SaveChunk(program), first);
+      EXPECT_EQ(plug.GetChunk(ChunkKind(program)), first);
       EXPECT_EQ(Parameters(plug), before);
 
       // A fresh instance takes the same state and gives the same bytes back.
@@ -65,7 +66,7 @@ TEST(State, SaveLoadSaveGivesIdenticalBytesForBothKinds) {
       if (program) {
         EXPECT_EQ(Parameters(other), before);
       }
-      EXPECT_EQ(other.SaveChunk(program), first);
+      EXPECT_EQ(other.GetChunk(ChunkKind(program)), first);
     }
   }
 }
@@ -75,13 +76,13 @@ TEST(State, SaveLoadSaveGivesIdenticalBytesForBothKinds) {
 TEST(State, StateOfValuesSetOutsideTheRangeSettlesAfterOneLoad) {
   Instance plug;
   plug.Start(44100.0f, 512);
-  const float setting[5] = {-2.0f, 3.0f, -0.5f, 1.5f, -1e9f};
-  for (int p = 0; p < 5 && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
-  const std::vector<uint8_t> first = plug.SaveChunk(true);
+  const float setting[kNumParams] = {-2.0f, 3.0f, -0.5f, 1.5f, -1e9f};
+  for (int p = 0; p < kNumParams && p < plug.Effect()->numParams; ++p) plug.SetParameter(p, setting[p]);
+  const std::vector<uint8_t> first = plug.GetChunk(Vst2Chunk::kProgram);
   ASSERT_EQ(plug.LoadChunk(true, first.data(), static_cast<VstIntPtr>(first.size())), 1);
-  const std::vector<uint8_t> settled = plug.SaveChunk(true);
+  const std::vector<uint8_t> settled = plug.GetChunk(Vst2Chunk::kProgram);
   ASSERT_EQ(plug.LoadChunk(true, settled.data(), static_cast<VstIntPtr>(settled.size())), 1);
-  EXPECT_EQ(plug.SaveChunk(true), settled);
+  EXPECT_EQ(plug.GetChunk(Vst2Chunk::kProgram), settled);
   ExpectUsable(plug, "values set outside the range");
 }
 
@@ -155,7 +156,7 @@ TEST(State, NegativeAndNullChunkLoadsAnswerZeroAndChangeNothing) {
   Instance plug;
   plug.Start(44100.0f, 256);
   plug.SetParameter(0, 0.25f);
-  const std::vector<uint8_t> before = plug.SaveChunk(true);
+  const std::vector<uint8_t> before = plug.GetChunk(Vst2Chunk::kProgram);
   std::vector<uint8_t> other = before;
   other[8] ^= 0x40;
   for (bool program : {true, false}) {
@@ -165,7 +166,7 @@ TEST(State, NegativeAndNullChunkLoadsAnswerZeroAndChangeNothing) {
     }
     EXPECT_EQ(plug.LoadChunk(program, nullptr, 48), 0);
   }
-  EXPECT_EQ(plug.SaveChunk(true), before);
+  EXPECT_EQ(plug.GetChunk(Vst2Chunk::kProgram), before);
 }
 
 TEST(State, LoadsBetweenBlocksKeepTheOutputClean) {
@@ -176,7 +177,7 @@ TEST(State, LoadsBetweenBlocksKeepTheOutputClean) {
   for (int s = 0; s < 4; ++s) {
     for (int p = 0; p < plug.Effect()->numParams; ++p)
       plug.SetParameter(p, static_cast<float>(noise.Uniform()));
-    states.push_back(plug.SaveChunk(true));
+    states.push_back(plug.GetChunk(Vst2Chunk::kProgram));
   }
   BlockRunner runner(plug, Path::kDouble, true, 128);
   std::vector<double> samples(128);
@@ -185,7 +186,7 @@ TEST(State, LoadsBetweenBlocksKeepTheOutputClean) {
     if (b % 3 == 0) {
       ASSERT_EQ(plug.LoadChunk(true, state.data(), static_cast<VstIntPtr>(state.size())), 1);
     }
-    if (b % 7 == 0) plug.SaveChunk(false);
+    if (b % 7 == 0) plug.GetChunk(Vst2Chunk::kBank);
     for (double& x : samples) x = 0.7 * noise.Signed();
     const double* in[2] = {samples.data(), samples.data()};
     ASSERT_EQ(runner.Process(in, nullptr, 128), -1) << "block " << b;

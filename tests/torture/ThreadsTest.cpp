@@ -39,7 +39,7 @@ TEST(Threads, InstancesCreatedFromSeveralThreadsAtOnceAreIndependent) {
       StereoBuffers<float> io(64);
       for (int i = 0; i < kPerThread; ++i) {
         Instance* plug = new Instance();
-        if (!plug->Valid()) {
+        if (!plug->IsValid()) {
           failures.fetch_add(1);
           delete plug;
           continue;
@@ -117,7 +117,7 @@ TEST(Threads, ParametersAndStateChangeWhileBlocksAreProcessed) {
       // At least a few rounds, however soon the audio thread is done.
       for (int round = 0; processing.load() || round < 20; ++round) {
         const bool program = loads.load() % 4 != 3;
-        const std::vector<uint8_t> bytes = plug.SaveChunk(program);
+        const std::vector<uint8_t> bytes = plug.GetChunk(ChunkKind(program));
         if (plug.LoadChunk(program, bytes.data(), static_cast<VstIntPtr>(bytes.size())) != 1)
           failedLoads.fetch_add(1);
         loads.fetch_add(1);
@@ -154,7 +154,7 @@ TEST(Threads, InstancesProcessOnSeparateThreadsWithoutInterference) {
           for (float& x : io.in[c]) x = static_cast<float>(0.5 * noise.Signed());
         plug.ProcessFloat(io.inPtr, io.outPtr, 128);
         results[t].insert(results[t].end(), io.out[0].begin(), io.out[0].end());
-        if (b % 50 == 0) plug.SaveChunk(true);
+        if (b % 50 == 0) plug.GetChunk(Vst2Chunk::kProgram);
       }
     });
   }

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/torture/TortureHost.h"
 
-#include <cstring>
+#include <cstdlib>
+
+#ifndef QUILLMERE_PLUGIN_PATH
+#define QUILLMERE_PLUGIN_PATH ""
+#endif
 
 namespace torture {
 
@@ -14,15 +18,46 @@ struct AudioScope {
   ~AudioScope() { tInAudioCallback = false; }
 };
 
-void CopyText(void* ptr, const char* text) {
-  if (ptr) std::strcpy(static_cast<char*>(ptr), text);
+Vst2HostAnswers PlainHostAnswers() {
+  Vst2HostAnswers answers;
+  answers.mProduct = "Torture Host";
+  answers.mVendor = "Torture Works";
+  answers.mVendorVersion = 1000;
+  answers.mSampleRate = 44100.0;
+  answers.mBlockSize = 512;
+  answers.mProcessLevel = kVstProcessLevelUser;
+  answers.mTransport = true;
+  return answers;
 }
 
 }  // namespace
 
-HostRecord& Record() {
-  static HostRecord record;
-  return record;
+std::string PluginPathUnderTest() {
+  const char* fromEnvironment = std::getenv("QUILLMERE_PLUGIN");
+  if (fromEnvironment && *fromEnvironment) return fromEnvironment;
+  return QUILLMERE_PLUGIN_PATH;
+}
+
+const PluginModule& ModuleUnderTest() {
+  static PluginModule* module = [] {
+    auto* opened = new PluginModule;
+    opened->Open(PluginPathUnderTest());
+    return opened;
+  }();
+  return *module;
+}
+
+TortureHost::TortureHost() : Vst2HostCallback(PlainHostAnswers()) {}
+
+VstIntPtr TortureHost::Answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                              float opt) {
+  if (tInAudioCallback) mDuringAudio.fetch_add(1);
+  return Vst2HostCallback::Answer(effect, opcode, index, value, ptr, opt);
+}
+
+TortureHost& Host() {
+  static TortureHost* host = new TortureHost;  // never destroyed, like the module
+  return *host;
 }
 
 Figures& Totals() {
@@ -30,69 +65,20 @@ Figures& Totals() {
   return figures;
 }
 
-VstIntPtr VSTCALLBACK HostCallback(AEffect* /*effect*/, VstInt32 opcode, VstInt32 /*index*/,
-                                   VstIntPtr /*value*/, void* ptr, float /*opt*/) {
-  if (opcode >= 0 && opcode < kRecordedOpcodes) Record().requests[opcode].fetch_add(1);
-  if (tInAudioCallback) Record().requestsDuringAudio.fetch_add(1);
-  switch (opcode) {
-    case audioMasterVersion:
-      return 2400;
-    case audioMasterGetTime: {
-      static const VstTimeInfo time = {
-          0.0, 44100.0, 0.0, 0.0, 120.0, 0.0, 0.0,
-          0.0, 4,       4,   0,   0,     0,   kVstTempoValid | kVstTimeSigValid | kVstPpqPosValid};
-      return reinterpret_cast<VstIntPtr>(&time);
-    }
-    case audioMasterGetSampleRate:
-      return 44100;
-    case audioMasterGetBlockSize:
-      return 512;
-    case audioMasterGetCurrentProcessLevel:
-      return kVstProcessLevelUser;
-    case audioMasterGetVendorString:  // buffers of 64 bytes
-      CopyText(ptr, "Torture Works");
-      return 1;
-    case audioMasterGetProductString:
-      CopyText(ptr, "Torture Host");
-      return 1;
-    case audioMasterGetVendorVersion:
-      return 1000;
-    default:
-      return 0;
-  }
-}
-
-Instance::Instance() : Instance(LibraryUnderTest().Entry()) {}
+Instance::Instance() : Instance(FindVst2Entry(ModuleUnderTest())) {}
 
 Instance::Instance(VstPluginMainProc entry) {
-  if (!entry) return;
-  mEffect = entry(HostCallback);
-  if (mEffect) Totals().instancesCreated.fetch_add(1);
-}
-
-Instance::~Instance() { Close(); }
-
-VstIntPtr Instance::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-  Totals().opcodesSent.fetch_add(1);
-  return mEffect->dispatcher(mEffect, opcode, index, value, ptr, opt);
+  if (Create(entry, Host()) == HostStatus::kOk) Totals().instancesCreated.fetch_add(1);
 }
 
 void Instance::Open() {
-  Dispatch(effOpen);
+  Vst2Instance::Open();
   Totals().instancesOpened.fetch_add(1);
 }
 
 void Instance::Start(float rate, int blockSize) {
-  Open();
-  SetSampleRate(rate);
-  SetBlockSize(blockSize);
-  Resume();
-}
-
-void Instance::Close() {
-  if (!mEffect) return;
-  Dispatch(effClose);
-  mEffect = nullptr;
+  Vst2Instance::Start(rate, blockSize);
+  Totals().instancesOpened.fetch_add(1);
 }
 
 void Instance::Counted(int frames) {
@@ -102,28 +88,20 @@ void Instance::Counted(int frames) {
 
 void Instance::ProcessFloat(float** inputs, float** outputs, int frames) {
   AudioScope scope;
-  mEffect->processReplacing(mEffect, inputs, outputs, frames);
+  Vst2Instance::ProcessFloat(inputs, outputs, frames);
   Counted(frames);
 }
 
 void Instance::ProcessDouble(double** inputs, double** outputs, int frames) {
   AudioScope scope;
-  mEffect->processDoubleReplacing(mEffect, inputs, outputs, frames);
+  Vst2Instance::ProcessDouble(inputs, outputs, frames);
   Counted(frames);
 }
 
 void Instance::ProcessAccumulating(float** inputs, float** outputs, int frames) {
   AudioScope scope;
-  mEffect->process(mEffect, inputs, outputs, frames);
+  Vst2Instance::ProcessAccumulating(inputs, outputs, frames);
   Counted(frames);
-}
-
-std::vector<uint8_t> Instance::SaveChunk(bool program) {
-  void* data = nullptr;
-  VstIntPtr size = Dispatch(effGetChunk, program ? 1 : 0, 0, &data);
-  if (size <= 0 || !data) return {};
-  const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  return std::vector<uint8_t>(bytes, bytes + size);
 }
 
 VstIntPtr Instance::LoadChunk(bool program, const void* bytes, VstIntPtr size) {

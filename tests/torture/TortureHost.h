@@ -4,22 +4,38 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "tests/torture/PluginLibrary.h"
+#include "host/PluginModule.h"
+#include "host/Vst2HostCallback.h"
+#include "host/Vst2Instance.h"
 #include "vst/VstInterface.h"
 
-// The host side of the torture tests: a host callback that answers what a plain host answers and counts every
-// request, and one plug-in instance driven only through its descriptor.
+// The host side of the torture tests: one host for every instance, answering what a plain host answers, and
+// instances of the library under test driven only through their descriptors.
 namespace torture {
 
-constexpr int kRecordedOpcodes = 64;
+// The library under test: QUILLMERE_PLUGIN from the environment when set, else the path built in.
+std::string PluginPathUnderTest();
+// One module for the whole test program, opened on first use and never unloaded: instances made by one test
+// must not outlive their code.
+const PluginModule& ModuleUnderTest();
 
-struct HostRecord {
-  std::atomic<long> requests[kRecordedOpcodes];
-  std::atomic<long> requestsDuringAudio;  // requests made from inside an audio callback
+// Counts, besides what every host records, the requests made from inside an audio callback.
+class TortureHost : public Vst2HostCallback {
+ public:
+  TortureHost();
+  long RequestsDuringAudio() const { return mDuringAudio.load(); }
+
+ protected:
+  VstIntPtr Answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                   float opt) override;
+
+ private:
+  std::atomic<long> mDuringAudio{0};
 };
-HostRecord& Record();
+TortureHost& Host();
 
 // Figures reported at the end of each test program.
 struct Figures {
@@ -28,49 +44,29 @@ struct Figures {
   std::atomic<long> blocksProcessed{0};
   std::atomic<long> framesProcessed{0};
   std::atomic<long> chunksLoaded{0};
-  std::atomic<long> opcodesSent{0};
 };
 Figures& Totals();
 
-VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                   void* ptr, float opt);
+inline Vst2Chunk ChunkKind(bool program) { return program ? Vst2Chunk::kProgram : Vst2Chunk::kBank; }
 
-class Instance {
+// An instance of the library under test whose opening, audio callbacks and chunk loads count in the figures;
+// the audio callbacks are marked, so requests from inside them show.
+class Instance : public Vst2Instance {
  public:
-  // Creates an instance through the library's entry point; Valid() tells whether one came back.
+  // Through VSTPluginMain, else main; IsValid() tells whether an instance came back.
   Instance();
   explicit Instance(VstPluginMainProc entry);
-  ~Instance();  // closes the instance unless Close() ran
-  Instance(const Instance&) = delete;
-  Instance& operator=(const Instance&) = delete;
 
-  bool Valid() const { return mEffect != nullptr; }
-  AEffect* Effect() const { return mEffect; }
-
-  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f);
   void Open();
-  void SetSampleRate(float rate) { Dispatch(effSetSampleRate, 0, 0, nullptr, rate); }
-  void SetBlockSize(int frames) { Dispatch(effSetBlockSize, 0, frames); }
-  void Resume() { Dispatch(effMainsChanged, 0, 1); }
-  void Suspend() { Dispatch(effMainsChanged, 0, 0); }
-  // effOpen, sample rate, block size and resume, as a host starts a plug-in.
   void Start(float rate, int blockSize);
-  void Close();
-
   void ProcessFloat(float** inputs, float** outputs, int frames);
   void ProcessDouble(double** inputs, double** outputs, int frames);
   void ProcessAccumulating(float** inputs, float** outputs, int frames);
-  float GetParameter(int index) { return mEffect->getParameter(mEffect, index); }
-  void SetParameter(int index, float value) { mEffect->setParameter(mEffect, index, value); }
-
-  // The state chunk of one kind as the plug-in hands it out (empty when it answers 0).
-  std::vector<uint8_t> SaveChunk(bool program);
+  // effSetChunk with exactly these bytes and this size, whatever they are.
   VstIntPtr LoadChunk(bool program, const void* bytes, VstIntPtr size);
 
  private:
   void Counted(int frames);
-  AEffect* mEffect = nullptr;
 };
 
 // Stereo host buffers of one sample type, with the pointer arrays a host passes.

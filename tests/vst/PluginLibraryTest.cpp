@@ -9,22 +9,19 @@
 #include <thread>
 
 #include "TestHost.h"
+#include "effect/ParameterTable.h"
 
 namespace {
 
-constexpr int kNumParams = 5;
-
-std::vector<std::vector<float>> Block(PluginInstance& plug, const std::vector<std::vector<double>>& input) {
-  return ProcessFloat(plug.Get(), input, static_cast<int>(input[0].size()));
+std::vector<std::vector<float>> Block(Vst2Instance& plug, const std::vector<std::vector<double>>& input) {
+  return ProcessFloat(plug, input, static_cast<int>(input[0].size()));
 }
 
-float Get(PluginInstance& plug, int index) { return plug->getParameter(plug.Get(), index); }
-
 TEST(PluginLibrary, DescriptorHoldsTheEffectsDescription) {
-  PluginInstance plug;
+  TestPlugin plug;
   EXPECT_EQ(plug->magic, 0x56737450);
   EXPECT_EQ(plug->numPrograms, 1);
-  EXPECT_EQ(plug->numParams, 5);
+  EXPECT_EQ(plug->numParams, kNumParams);
   EXPECT_EQ(plug->numInputs, 2);
   EXPECT_EQ(plug->numOutputs, 2);
   EXPECT_EQ(plug->flags, 0x1010);
@@ -46,40 +43,38 @@ TEST(PluginLibrary, DescriptorHoldsTheEffectsDescription) {
   EXPECT_NE(plug->setParameter, nullptr);
   EXPECT_NE(plug->getParameter, nullptr);
   // The constructor asks nothing of the host.
-  EXPECT_TRUE(RecordingHost::Requests(plug.Get()).empty());
+  EXPECT_TRUE(plug.Host().Requests().empty());
 }
 
 TEST(PluginLibrary, BothEntriesMakeIndependentInstancesWithAFullWidthCallback) {
-  PluginInstance first;
-  PluginInstance second("main");
-  EXPECT_NE(first.Get(), second.Get());
+  TestPlugin first;
+  TestPlugin second(Vst2EntryName::kMain);
+  EXPECT_NE(first.Effect(), second.Effect());
   EXPECT_NE(first->object, second->object);
   EXPECT_EQ(second->flags, 0x1010);
   EXPECT_EQ(second->numPrograms, 1);
   // The test program is position-independent, so its callback lies above 2 GiB; the requests still reach it.
-  EXPECT_GT(reinterpret_cast<uintptr_t>(&RecordingHost::Callback), uintptr_t{0x7FFFFFFF});
+  ASSERT_GT(reinterpret_cast<uintptr_t>(&Vst2HostCallback::Callback), uintptr_t{0x7FFFFFFF});
   second.Dispatch(effOpen);
-  EXPECT_EQ(RecordingHost::Count(second.Get(), audioMasterGetProductString), 1);
+  EXPECT_EQ(second.Host().Count(audioMasterGetProductString), 1);
 }
 
 TEST(PluginLibrary, OpenAsksTheHostOnceAndTheVersionOnlyAfterAProductString) {
-  PluginInstance named;
+  TestPlugin named;
   named.Dispatch(effOpen);
   named.Dispatch(effOpen);
-  EXPECT_EQ(RecordingHost::Count(named.Get(), audioMasterGetProductString), 1);
-  EXPECT_EQ(RecordingHost::Count(named.Get(), audioMasterGetVendorVersion), 1);
-  const std::vector<HostRequest> requests = RecordingHost::Requests(named.Get());
+  EXPECT_EQ(named.Host().Count(audioMasterGetProductString), 1);
+  EXPECT_EQ(named.Host().Count(audioMasterGetVendorVersion), 1);
+  const std::vector<Vst2Request> requests = named.Host().Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].mOpcode, audioMasterGetProductString);
   EXPECT_EQ(requests[1].mOpcode, audioMasterGetVendorVersion);
 
-  RecordingHost::Answer("", 5983);
-  PluginInstance unnamed;
+  TestPlugin unnamed(Vst2EntryName::kVstPluginMain, "");
   unnamed.Dispatch(effOpen);
   unnamed.Dispatch(effOpen);
-  RecordingHost::Answer("Test Host", 5983);
-  EXPECT_EQ(RecordingHost::Count(unnamed.Get(), audioMasterGetProductString), 1);
-  EXPECT_EQ(RecordingHost::Count(unnamed.Get(), audioMasterGetVendorVersion), 0);
+  EXPECT_EQ(unnamed.Host().Count(audioMasterGetProductString), 1);
+  EXPECT_EQ(unnamed.Host().Count(audioMasterGetVendorVersion), 0);
 }
 
 TEST(PluginLibrary, SampleRateBlockSizeAndSuspendResetTheEffect) {
@@ -95,7 +90,7 @@ TEST(PluginLibrary, SampleRateBlockSizeAndSuspendResetTheEffect) {
                         {effMainsChanged, 1, 0.0f, false}};
   const auto input = TestSignal(512);
   for (const Case& c : cases) {
-    PluginInstance plug;
+    TestPlugin plug;
     plug.Start(44100.0f, 512);
     const auto first = Block(plug, input);
     Block(plug, input);
@@ -106,10 +101,10 @@ TEST(PluginLibrary, SampleRateBlockSizeAndSuspendResetTheEffect) {
 }
 
 TEST(PluginLibrary, ChunksAreFortyEightAndEightBytesAndRestoreExactly) {
-  PluginInstance plug;
-  plug.Start();
+  TestPlugin plug;
+  plug.Start(44100.0, 1024);
   const float values[kNumParams] = {0.25f, 0.75f, 0.1f, 0.9f, 0.6f};
-  for (int i = 0; i < kNumParams; ++i) plug->setParameter(plug.Get(), i, values[i]);
+  for (int i = 0; i < kNumParams; ++i) plug.SetParameter(i, values[i]);
 
   void* data = nullptr;
   ASSERT_EQ(plug.Dispatch(effGetChunk, 1, 0, &data), 48);
@@ -120,14 +115,14 @@ TEST(PluginLibrary, ChunksAreFortyEightAndEightBytesAndRestoreExactly) {
   EXPECT_EQ(std::memcmp(data, header, 8), 0);
   EXPECT_EQ(plug.Dispatch(effGetChunk, 1, 0, nullptr), 0);
 
-  for (int i = 0; i < kNumParams; ++i) plug->setParameter(plug.Get(), i, 0.5f);
+  for (int i = 0; i < kNumParams; ++i) plug.SetParameter(i, 0.5f);
   std::vector<uint8_t> copy = program;
   EXPECT_EQ(plug.Dispatch(effSetChunk, 1, -48, copy.data()), 0);
   EXPECT_EQ(plug.Dispatch(effSetChunk, 1, 48, nullptr), 0);
-  for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(Get(plug, i), 0.5f);
+  for (int i = 0; i < kNumParams; ++i) EXPECT_EQ(plug.GetParameter(i), 0.5f);
 
   EXPECT_EQ(plug.Dispatch(effSetChunk, 1, 48, copy.data()), 1);
-  for (int i = 0; i < kNumParams; ++i) EXPECT_NEAR(Get(plug, i), values[i], 1e-6f);
+  for (int i = 0; i < kNumParams; ++i) EXPECT_NEAR(plug.GetParameter(i), values[i], 1e-6f);
   ASSERT_EQ(plug.Dispatch(effGetChunk, 1, 0, &data), 48);
   EXPECT_EQ(std::memcmp(data, program.data(), 48), 0);
 
@@ -146,15 +141,15 @@ TEST(PluginLibrary, TextSetsTheParameterInItsOwnUnits) {
   };
   const Case cases[] = {
       {0, "250", 1, "250.000"},       {0, "5", 1, "100.000"},      {0, "abc", 1, "100.000"},
-      {0, " 1.5e3Hz", 1, "1500.000"}, {0, nullptr, 1, "1500.000"}, {5, "250", 0, nullptr},
+      {0, " 1.5e3Hz", 1, "1500.000"}, {0, nullptr, 1, "1500.000"}, {kNumParams, "250", 0, nullptr},
       {-1, "250", 0, nullptr},        {3, "-2.25", 1, "-2.250"},   {1, "99", 1, "12.000"},
   };
-  PluginInstance plug;
-  plug.Start();
+  TestPlugin plug;
+  plug.Start(44100.0, 1024);
   for (const Case& c : cases) {
     EXPECT_EQ(plug.Dispatch(effString2Parameter, c.index, 0, const_cast<char*>(c.text)), c.answer) << c.index;
     if (c.display) {
-      EXPECT_EQ(plug.Text(effGetParamDisplay, c.index), c.display) << (c.text ? c.text : "null");
+      EXPECT_EQ(WrittenText(plug, effGetParamDisplay, c.index), c.display) << (c.text ? c.text : "null");
     }
   }
 }
@@ -169,53 +164,44 @@ TEST(PluginLibrary, TextIsReadAndShownWithAPointWhateverTheLocale) {
     }
   }
   if (!chosen) GTEST_SKIP() << "no locale with a decimal comma installed";
-  PluginInstance plug;
-  plug.Start();
+  TestPlugin plug;
+  plug.Start(44100.0, 1024);
   plug.Dispatch(effString2Parameter, 0, 0, const_cast<char*>("1234.5"));
-  const std::string shownInCommaLocale = plug.Text(effGetParamDisplay, 0);
+  const std::string shownInCommaLocale = WrittenText(plug, effGetParamDisplay, 0);
   std::setlocale(LC_NUMERIC, "C");
   EXPECT_EQ(shownInCommaLocale, "1234.500");
-  EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "1234.500");
+  EXPECT_EQ(WrittenText(plug, effGetParamDisplay, 0), "1234.500");
 }
 
 TEST(PluginLibrary, ParameterTextsNamesAndLabels) {
-  struct Case {
-    const char* name;
-    const char* display;
-    const char* label;
-  };
-  const Case cases[kNumParams] = {{"Freqz Split", "1000.000", "Hz"},
-                                  {"LowFreqzQ", "0.000", ""},
-                                  {"HighFreqzQ", "0.000", ""},
-                                  {"LR to LowFreqz", "0.000", "angular"},
-                                  {"LR to HighFreqz", "0.000", "angular"}};
-  PluginInstance plug;
-  for (int i = 0; i < kNumParams; ++i) {
-    EXPECT_EQ(plug.Text(effGetParamName, i), cases[i].name);
-    EXPECT_EQ(plug.Text(effGetParamDisplay, i), cases[i].display);
-    EXPECT_EQ(plug.Text(effGetParamLabel, i), cases[i].label);
+  const char* defaultDisplays[kNumParams] = {"1000.000", "0.000", "0.000", "0.000", "0.000"};
+  TestPlugin plug;
+  for (const ParameterDefinition& row : kParameterTable) {
+    EXPECT_EQ(WrittenText(plug, effGetParamName, row.mIndex), row.mName);
+    EXPECT_EQ(WrittenText(plug, effGetParamDisplay, row.mIndex), defaultDisplays[row.mIndex]);
+    EXPECT_EQ(WrittenText(plug, effGetParamLabel, row.mIndex), row.mUnitLabel);
   }
   char untouched[8] = "keep";
-  EXPECT_EQ(plug.Dispatch(effGetParamName, 5, 0, untouched), 0);
+  EXPECT_EQ(plug.Dispatch(effGetParamName, kNumParams, 0, untouched), 0);
   EXPECT_STREQ(untouched, "keep");
-  EXPECT_NEAR(Get(plug, 0), 0.4346, 1e-4);
+  EXPECT_NEAR(plug.GetParameter(0), 0.4346, 1e-4);
 }
 
 TEST(PluginLibrary, NormalisedParametersRoundTripAndIgnoreOutsideIndexes) {
-  PluginInstance plug;
+  TestPlugin plug;
   for (int i = 0; i < kNumParams; ++i) {
-    plug->setParameter(plug.Get(), i, 0.5f);
-    EXPECT_NEAR(Get(plug, i), 0.5f, 1e-6f);
+    plug.SetParameter(i, 0.5f);
+    EXPECT_NEAR(plug.GetParameter(i), 0.5f, 1e-6f);
   }
-  plug->setParameter(plug.Get(), 5, 0.1f);
-  plug->setParameter(plug.Get(), -1, 0.1f);
-  EXPECT_EQ(Get(plug, 5), 0.0f);
-  EXPECT_EQ(Get(plug, -1), 0.0f);
-  EXPECT_EQ(plug.Text(effGetParamDisplay, 0), "1414.214");
+  plug.SetParameter(kNumParams, 0.1f);
+  plug.SetParameter(-1, 0.1f);
+  EXPECT_EQ(plug.GetParameter(kNumParams), 0.0f);
+  EXPECT_EQ(plug.GetParameter(-1), 0.0f);
+  EXPECT_EQ(WrittenText(plug, effGetParamDisplay, 0), "1414.214");
 }
 
 TEST(PluginLibrary, FixedAnswersAndNames) {
-  PluginInstance plug;
+  TestPlugin plug;
   struct Case {
     VstInt32 opcode;
     VstInt32 index;
@@ -228,10 +214,10 @@ TEST(PluginLibrary, FixedAnswersAndNames) {
       {effGetProductString, 0, 0},  {effProcessEvents, 0, 0},        {effCanDo, 0, 0},
       {effGetMidiKeyName, 0, 0},    {effGetProgramNameIndexed, 0, 0}};
   for (const Case& c : cases) EXPECT_EQ(plug.Dispatch(c.opcode, c.index), c.answer) << c.opcode;
-  EXPECT_EQ(plug.Text(effGetEffectName), "Quillmere");
-  EXPECT_EQ(plug.Text(effGetVendorString), "");
-  EXPECT_EQ(plug.Text(effGetProductString), "Quillmere");
-  EXPECT_EQ(plug.Text(effGetProgramName), "");
+  EXPECT_EQ(WrittenText(plug, effGetEffectName), "Quillmere");
+  EXPECT_EQ(WrittenText(plug, effGetVendorString), "");
+  EXPECT_EQ(WrittenText(plug, effGetProductString), "Quillmere");
+  EXPECT_EQ(WrittenText(plug, effGetProgramName), "");
   char name[24] = "x";
   EXPECT_EQ(plug.Dispatch(effGetProgramNameIndexed, 0, 0, name), 0);
   EXPECT_STREQ(name, "");
@@ -242,12 +228,12 @@ TEST(PluginLibrary, FixedAnswersAndNames) {
   plug.Dispatch(effSetProgram, 0, 3);
   plug.Dispatch(effSetProgramName, 0, 0, const_cast<char*>("renamed"));
   EXPECT_EQ(plug.Dispatch(effGetProgram), 0);
-  EXPECT_EQ(plug.Text(effGetProgramName), "");
+  EXPECT_EQ(WrittenText(plug, effGetProgramName), "");
 }
 
 TEST(PluginLibrary, UnlistedOpcodesAnswerZeroAndANullObjectAnswersNothing) {
-  PluginInstance plug;
-  plug.Start();
+  TestPlugin plug;
+  plug.Start(44100.0, 1024);
   void* rect = &plug;
   EXPECT_EQ(plug.Dispatch(effEditGetRect, 0, 0, &rect), 0);
   EXPECT_EQ(rect, &plug);
@@ -258,12 +244,13 @@ TEST(PluginLibrary, UnlistedOpcodesAnswerZeroAndANullObjectAnswersNothing) {
     char buffer[256] = {};
     EXPECT_EQ(plug.Dispatch(opcode, 1, 1, buffer, 1.0f), 0) << opcode;
   }
-  EXPECT_NEAR(Get(plug, 0), 0.4346, 1e-4);
+  EXPECT_NEAR(plug.GetParameter(0), 0.4346, 1e-4);
 
   void* object = plug->object;
   plug->object = nullptr;
   EXPECT_EQ(plug.Dispatch(effGetVstVersion), 0);
-  EXPECT_EQ(plug.Dispatch(effClose), 0);
+  // Past the instance class, which would take the instance for closed.
+  EXPECT_EQ(plug->dispatcher(plug.Effect(), effClose, 0, 0, nullptr, 0.0f), 0);
   plug->object = object;
 }
 
@@ -280,7 +267,7 @@ TEST(PluginLibrary, PinPropertiesPairTheChannels) {
       {effGetInputProperties, 2, 0, "", 0},          {effGetInputProperties, -1, 0, "", 0},
       {effGetOutputProperties, 0, 1, "Output 1", 3}, {effGetOutputProperties, 1, 1, "Output 2", 1},
       {effGetOutputProperties, 2, 0, "", 0}};
-  PluginInstance plug;
+  TestPlugin plug;
   for (const Case& c : cases) {
     VstPinProperties pin{};
     std::strcpy(pin.shortLabel, "host");
@@ -309,14 +296,14 @@ TEST(PluginLibrary, CanDoAnswers) {
                         {"hasCockosViewAsConfig", 0xBEEF0000},
                         {"bypass", 0},
                         {"", 0}};
-  PluginInstance plug;
+  TestPlugin plug;
   for (const Case& c : cases) {
     EXPECT_EQ(plug.Dispatch(effCanDo, 0, 0, const_cast<char*>(c.question)), c.answer) << c.question;
   }
 }
 
 TEST(PluginLibrary, VendorSpecificFormatsNormalisedValues) {
-  PluginInstance plug;
+  TestPlugin plug;
   char text[64] = "keep";
   EXPECT_EQ(plug.Dispatch(effVendorSpecific, effGetParamDisplay, 5, text, 0.5f), 0xBEEF);
   EXPECT_STREQ(text, "keep");
@@ -328,8 +315,8 @@ TEST(PluginLibrary, VendorSpecificFormatsNormalisedValues) {
 }
 
 TEST(PluginLibrary, MidiEventsAreEchoedOneRequestEachInOrder) {
-  PluginInstance plug;
-  plug.Start();
+  TestPlugin plug;
+  plug.Start(44100.0, 1024);
   VstMidiEvent notes[3] = {};
   const uint8_t bytes[3][3] = {{0x90, 60, 100}, {0xB0, 7, 64}, {0x80, 60, 0}};
   for (int i = 0; i < 3; ++i) {
@@ -351,14 +338,14 @@ TEST(PluginLibrary, MidiEventsAreEchoedOneRequestEachInOrder) {
             0,
             {reinterpret_cast<VstEvent*>(&notes[0]), nullptr, reinterpret_cast<VstEvent*>(&sysex),
              reinterpret_cast<VstEvent*>(&notes[1]), reinterpret_cast<VstEvent*>(&notes[2])}};
-  const size_t before = RecordingHost::Requests(plug.Get()).size();
+  const size_t before = plug.Host().Requests().size();
   EXPECT_EQ(plug.Dispatch(effProcessEvents, 0, 0, &list), 1);
-  const std::vector<HostRequest> all = RecordingHost::Requests(plug.Get());
-  const std::vector<HostRequest> echoed(all.begin() + before, all.end());
+  const std::vector<Vst2Request> all = plug.Host().Requests();
+  const std::vector<Vst2Request> echoed(all.begin() + before, all.end());
   ASSERT_EQ(echoed.size(), 3u);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(echoed[i].mOpcode, audioMasterProcessEvents);
-    ASSERT_EQ(echoed[i].mNumEvents, 1);
+    ASSERT_EQ(echoed[i].mMidiEvents.size(), 1u);
     const VstMidiEvent& e = echoed[i].mMidiEvents[0];
     EXPECT_EQ(e.type, kVstMidiType);
     EXPECT_EQ(e.byteSize, 32);
@@ -375,26 +362,26 @@ TEST(PluginLibrary, FloatAndDoubleCallbacksAgree) {
   for (auto& channel : rounded) {
     for (double& s : channel) s = static_cast<float>(s);
   }
-  PluginInstance single;
-  PluginInstance twice;
+  TestPlugin single;
+  TestPlugin twice;
   single.Start(48000.0f, 1000);
   twice.Start(48000.0f, 1000);
-  single->setParameter(single.Get(), 2, 0.8f);
-  twice->setParameter(twice.Get(), 2, 0.8f);
-  const auto f = ProcessFloat(single.Get(), rounded, 1000);
-  const auto d = ProcessDouble(twice.Get(), rounded, 1000);
+  single.SetParameter(2, 0.8f);
+  twice.SetParameter(2, 0.8f);
+  const auto f = ProcessFloat(single, rounded, 1000);
+  const auto d = ProcessDouble(twice, rounded, 1000);
   for (int c = 0; c < 2; ++c) {
     for (size_t i = 0; i < f[c].size(); ++i) ASSERT_EQ(f[c][i], static_cast<float>(d[c][i])) << c << " " << i;
   }
   // No request reaches the host from the audio callbacks.
-  EXPECT_EQ(RecordingHost::Count(single.Get(), audioMasterWantMidi), 0);
+  EXPECT_EQ(single.Host().Count(audioMasterWantMidi), 0);
 }
 
 TEST(PluginLibrary, AccumulatingCallbackAddsToTheOutputs) {
   const int n = 700;
   const auto input = TestSignal(n, 7);
-  PluginInstance replacing;
-  PluginInstance adding;
+  TestPlugin replacing;
+  TestPlugin adding;
   replacing.Start(44100.0f, 1024);
   adding.Start(44100.0f, 1024);
   const auto replaced = Block(replacing, input);
@@ -410,7 +397,7 @@ TEST(PluginLibrary, AccumulatingCallbackAddsToTheOutputs) {
   const auto held = out;
   float* inputs[2] = {in[0].data(), in[1].data()};
   float* outputs[2] = {out[0].data(), out[1].data()};
-  adding->process(adding.Get(), inputs, outputs, n);
+  adding.ProcessAccumulating(inputs, outputs, n);
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < n; ++i) ASSERT_EQ(out[c][i], held[c][i] + replaced[c][i]) << c << " " << i;
   }
@@ -419,7 +406,7 @@ TEST(PluginLibrary, AccumulatingCallbackAddsToTheOutputs) {
 TEST(PluginLibrary, SpeakerArrangementsConnectTheFirstChannels) {
   const int n = 512;
   auto input = TestSignal(n);
-  PluginInstance plug;
+  TestPlugin plug;
   plug.Start(44100.0f, n);
   VstSpeakerArrangement* in = nullptr;
   VstSpeakerArrangement* out = nullptr;
@@ -439,20 +426,20 @@ TEST(PluginLibrary, SpeakerArrangementsConnectTheFirstChannels) {
   std::vector<std::vector<float>> result(2, std::vector<float>(n));
   float* inputs[1] = {left.data()};
   float* outputs[2] = {result[0].data(), result[1].data()};
-  plug->processReplacing(plug.Get(), inputs, outputs, n);
+  plug.ProcessFloat(inputs, outputs, n);
 
-  PluginInstance reference;
+  TestPlugin reference;
   reference.Start(44100.0f, n);
   std::fill(input[1].begin(), input[1].end(), 0.0);
   EXPECT_EQ(Block(reference, input), result);
 
-  PluginInstance none;
+  TestPlugin none;
   none.Start(44100.0f, n);
   VstSpeakerArrangement negative{};
   negative.numChannels = -3;
   EXPECT_EQ(none.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&negative), nullptr), 1);
-  none->processReplacing(none.Get(), nullptr, outputs, n);
-  PluginInstance silent;
+  none.ProcessFloat(nullptr, outputs, n);
+  TestPlugin silent;
   silent.Start(44100.0f, n);
   std::fill(input[0].begin(), input[0].end(), 0.0);
   EXPECT_EQ(Block(silent, input), result);
@@ -465,11 +452,11 @@ TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
   const auto input = TestSignal(block * nBlocks);
   std::vector<std::vector<std::vector<float>>> references;
   for (int k = 0; k <= nBlocks; ++k) {
-    PluginInstance plug;
+    TestPlugin plug;
     plug.Start(44100.0f, block);
     std::vector<std::vector<float>> out(2);
     for (int b = 0; b < nBlocks; ++b) {
-      if (b == k) plug->setParameter(plug.Get(), 0, 0.8f);
+      if (b == k) plug.SetParameter(0, 0.8f);
       std::vector<std::vector<double>> piece(2);
       for (int c = 0; c < 2; ++c)
         piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
@@ -479,14 +466,14 @@ TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
     references.push_back(out);
   }
   for (int trial = 0; trial < 4; ++trial) {
-    PluginInstance plug;
+    TestPlugin plug;
     plug.Start(44100.0f, block);
     std::atomic<bool> started{false};
     std::thread setter([&] {
       while (!started.load()) std::this_thread::yield();
       for (volatile int spin = 0; spin < trial * 20000; ++spin) {
       }
-      plug->setParameter(plug.Get(), 0, 0.8f);
+      plug.SetParameter(0, 0.8f);
     });
     std::vector<std::vector<float>> out(2);
     for (int b = 0; b < nBlocks; ++b) {
@@ -507,18 +494,18 @@ TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
 TEST(PluginLibrary, InstancesOnTwoThreadsShareNothing) {
   // Long enough for several random draws of both bands.
   const auto input = TestSignal(512 * 120, 3);
-  PluginInstance alone;
+  TestPlugin alone;
   alone.Start(44100.0f, 512);
-  const auto expected = ProcessFloat(alone.Get(), input, 512);
+  const auto expected = ProcessFloat(alone, input, 512);
 
-  PluginInstance a;
-  PluginInstance b;
+  TestPlugin a;
+  TestPlugin b;
   a.Start(44100.0f, 512);
   b.Start(44100.0f, 512);
   std::vector<std::vector<float>> outA;
   std::vector<std::vector<float>> outB;
-  std::thread first([&] { outA = ProcessFloat(a.Get(), input, 512); });
-  std::thread second([&] { outB = ProcessFloat(b.Get(), input, 512); });
+  std::thread first([&] { outA = ProcessFloat(a, input, 512); });
+  std::thread second([&] { outB = ProcessFloat(b, input, 512); });
   first.join();
   second.join();
   EXPECT_EQ(outA, expected);

@@ -13,9 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "DynamicLibrary.h"
 #include "HostConversation.h"
-#include "VstTestHost.h"
+#include "host/PluginModule.h"
 
 namespace {
 
@@ -140,22 +139,23 @@ INSTANTIATE_TEST_SUITE_P(Files, LinuxChunkOnWindows,
                          });
 
 TEST(WindowsChunkOnLinux, LoadsAndSavesBackTheSame) {
-  DynamicLibrary library(QUILLMERE_LINUX_PLUGIN);
-  ASSERT_TRUE(library.IsLoaded()) << library.Error();
-  VstTestHost host(reinterpret_cast<VstPluginMainProc>(library.Export("VSTPluginMain")));
-  ASSERT_EQ(host.DescriptorProblem(), "");
-  host.Start(kCheckSampleRate, kCheckBlockSize);
+  PluginModule module;
+  ASSERT_EQ(module.Open(QUILLMERE_LINUX_PLUGIN), HostStatus::kOk) << module.Error();
+  CheckInstance instance(FindVst2Entry(module, Vst2EntryName::kVstPluginMain));
+  ASSERT_EQ(instance.Problem(), "");
+  Vst2Instance& plug = instance.plug;
+  plug.Start(kCheckSampleRate, kCheckBlockSize);
   const std::vector<unsigned char> chunk = ReadFile(kWindowsRun + "/program.chunk");
   ASSERT_FALSE(chunk.empty());
-  EXPECT_EQ(host.SetChunk(false, chunk), 1);
-  EXPECT_EQ(host.GetChunk(false), chunk);
-  const std::vector<float> parameters = ReadParameters(host);
+  EXPECT_EQ(plug.SetChunk(Vst2Chunk::kProgram, chunk), 1);
+  EXPECT_EQ(plug.GetChunk(Vst2Chunk::kProgram), chunk);
+  const std::vector<float> parameters = ReadParameters(plug);
   const std::vector<unsigned char> bytes(
       reinterpret_cast<const unsigned char*>(parameters.data()),
       reinterpret_cast<const unsigned char*>(parameters.data() + parameters.size()));
   EXPECT_EQ(bytes, ReadFile(kWindowsRun + "/parameters.raw"));
   const std::vector<unsigned char> texts = ReadFile(kWindowsRun + "/parameters.txt");
-  EXPECT_EQ(DescribeParameters(host), std::string(texts.begin(), texts.end()));
+  EXPECT_EQ(DescribeParameters(plug), std::string(texts.begin(), texts.end()));
 }
 
 }  // namespace

@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "ConcurrentRun.h"
-#include "DynamicLibrary.h"
 #include "HostConversation.h"
-#include "VstTestHost.h"
+#include "host/PluginModule.h"
 
 namespace {
 
@@ -75,12 +74,12 @@ struct ThreadRun {
 void RunInstanceOnThread(void* argument) {
   ThreadRun* run = static_cast<ThreadRun*>(argument);
   Meet(*run->ready);  // both threads call the entry point at the same moment
-  VstTestHost host(run->entry);
-  run->effect = host.Effect();
+  CheckInstance instance(run->entry);
+  run->effect = instance.plug.Effect();
   Meet(*run->made);  // both instances live before either is used or closed
-  if (!host.DescriptorProblem().empty()) return;
-  run->object = host.Effect()->object;
-  run->samples = RunConversation(host, SampleWidth::kFloat, kThreadBlocks).samples;
+  if (!instance.Problem().empty()) return;
+  run->object = instance.plug.Effect()->object;
+  run->samples = RunConversation(instance.plug, SampleWidth::kFloat, kThreadBlocks).samples;
 }
 
 // Two instances made on two threads at the same moment are distinct and render what one instance renders.
@@ -108,13 +107,14 @@ std::string CheckTwoThreads(VstPluginMainProc entry, const std::vector<double>& 
 // Hosts that look for "main" get the same plug-in; it is called with a full-width callback address, which on
 // Windows lies above 2^31.
 void CheckAlias(VstPluginMainProc alias, const std::vector<double>& reference) {
-  VstTestHost host(alias);
-  const std::string problem = host.DescriptorProblem();
+  CheckInstance instance(alias);
+  const std::string problem = instance.Problem();
   if (!problem.empty()) {
     Complain("through main: " + problem);
     return;
   }
-  const std::vector<double> samples = RunConversation(host, SampleWidth::kFloat, kThreadBlocks).samples;
+  const std::vector<double> samples =
+      RunConversation(instance.plug, SampleWidth::kFloat, kThreadBlocks).samples;
   if (samples != std::vector<double>(reference.begin(), reference.begin() + samples.size()))
     Complain("an instance made through main renders differently");
 }
@@ -136,15 +136,17 @@ void LoadForeignChunk(VstPluginMainProc entry, const std::string& path, const st
     Complain("cannot read " + path);
     return;
   }
-  VstTestHost host(entry);
-  host.Start(kCheckSampleRate, kCheckBlockSize);
-  const VstIntPtr answer = host.SetChunk(false, chunk);
+  CheckInstance instance(entry);
+  if (!instance.Problem().empty()) return;  // already reported for the first instance
+  Vst2Instance& plug = instance.plug;
+  plug.Start(kCheckSampleRate, kCheckBlockSize);
+  const VstIntPtr answer = plug.SetChunk(Vst2Chunk::kProgram, chunk);
   if (answer != 1) Complain("effSetChunk of " + path + " answered " + std::to_string(answer));
-  const std::vector<unsigned char> saved = host.GetChunk(false);
+  const std::vector<unsigned char> saved = plug.GetChunk(Vst2Chunk::kProgram);
   Write(dir, "loaded-program.chunk", saved.data(), saved.size());
-  const std::vector<float> parameters = ReadParameters(host);
+  const std::vector<float> parameters = ReadParameters(plug);
   Write(dir, "loaded-parameters.raw", parameters.data(), parameters.size() * sizeof(float));
-  WriteText(dir, "loaded-parameters.txt", DescribeParameters(host));
+  WriteText(dir, "loaded-parameters.txt", DescribeParameters(plug));
 }
 
 }  // namespace
@@ -155,30 +157,30 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[2];
-  DynamicLibrary library(argv[1]);
-  if (!library.IsLoaded()) {
-    std::fprintf(stderr, "cannot load %s: %s\n", argv[1], library.Error().c_str());
+  PluginModule module;
+  if (module.Open(argv[1]) != HostStatus::kOk) {
+    std::fprintf(stderr, "cannot load %s: %s\n", argv[1], module.Error().c_str());
     return 1;
   }
-  const VstPluginMainProc entry = reinterpret_cast<VstPluginMainProc>(library.Export("VSTPluginMain"));
+  const VstPluginMainProc entry = FindVst2Entry(module, Vst2EntryName::kVstPluginMain);
   if (!entry) Complain("no VSTPluginMain export");
-  const VstPluginMainProc alias = reinterpret_cast<VstPluginMainProc>(library.Export("main"));
+  const VstPluginMainProc alias = FindVst2Entry(module, Vst2EntryName::kMain);
   if (!alias) Complain("no main export");
 
   if (entry) {
     ConversationResult single, twice;
     {
-      VstTestHost host(entry);
-      const std::string problem = host.DescriptorProblem();
+      CheckInstance instance(entry);
+      const std::string problem = instance.Problem();
       if (!problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
         return 1;
       }
-      single = RunConversation(host, SampleWidth::kFloat, kCheckBlocks);
+      single = RunConversation(instance.plug, SampleWidth::kFloat, kCheckBlocks);
     }
     {
-      VstTestHost host(entry);
-      twice = RunConversation(host, SampleWidth::kDouble, kCheckBlocks);
+      CheckInstance instance(entry);
+      twice = RunConversation(instance.plug, SampleWidth::kDouble, kCheckBlocks);
     }
     CheckWidthsAgree(single, twice);
     WriteFloats(dir, "render-float.raw", single.samples);

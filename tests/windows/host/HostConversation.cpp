@@ -2,11 +2,22 @@
 #include "HostConversation.h"
 
 #include <cstdint>
+#include <type_traits>
+
+#include "effect/ParameterTable.h"
 
 namespace {
 
 const int kBlockPattern[] = {512, 333, 512, 64, 1, 500, 512, 200};
 constexpr int kPatternLength = sizeof kBlockPattern / sizeof kBlockPattern[0];
+
+Vst2HostAnswers CheckHostAnswers() {
+  Vst2HostAnswers answers;
+  answers.mVendor = "Quillmere";
+  answers.mProduct = "QuillmereCheck";
+  answers.mVendorVersion = 0x10000;
+  return answers;
+}
 
 int BlockFrames(int block) { return kBlockPattern[block % kPatternLength]; }
 
@@ -21,24 +32,24 @@ struct Rotor {
 };
 
 // The host's own changes, keyed by the block before which they happen.
-void ChangeParameters(VstTestHost& host, int block) {
+void ChangeParameters(Vst2Instance& plug, int block) {
   switch (block) {
     case 0:
-      host.SetParameterText(0, "2500");
-      host.SetParameter(1, 0.75f);
-      host.SetParameter(2, 0.6f);
-      host.SetParameterText(3, "-1.25");
-      host.SetParameter(4, 0.35f);
+      plug.SetParameterText(kSplitHz, "2500");
+      plug.SetParameter(kLowQDb, 0.75f);
+      plug.SetParameter(kHighQDb, 0.6f);
+      plug.SetParameterText(kLowAngle, "-1.25");
+      plug.SetParameter(kHighAngle, 0.35f);
       break;
     case 60:
-      host.SetParameter(0, 0.2f);
+      plug.SetParameter(kSplitHz, 0.2f);
       break;
     case 120:
-      host.SetParameterText(2, "3.5");
+      plug.SetParameterText(kHighQDb, "3.5");
       break;
     case 180:
-      host.SetParameter(3, 0.9f);
-      host.SetParameterText(4, "7");
+      plug.SetParameter(kLowAngle, 0.9f);
+      plug.SetParameterText(kHighAngle, "7");
       break;
     default:
       break;
@@ -46,7 +57,7 @@ void ChangeParameters(VstTestHost& host, int block) {
 }
 
 template <typename Sample>
-void Render(VstTestHost& host, int blocks, std::vector<double>& samples) {
+void Render(Vst2Instance& plug, int blocks, std::vector<double>& samples) {
   const int frames = ConversationFrames(blocks);
   std::vector<double> left, right;
   MakeTestSignal(frames, left, right);
@@ -57,14 +68,17 @@ void Render(VstTestHost& host, int blocks, std::vector<double>& samples) {
   samples.assign(2 * static_cast<size_t>(frames), 0.0);
   int at = 0;
   for (int block = 0; block < blocks; ++block) {
-    ChangeParameters(host, block);
+    ChangeParameters(plug, block);
     const int n = BlockFrames(block);
     for (int i = 0; i < n; ++i) {
       inL[i] = static_cast<Sample>(left[at + i]);
       inR[i] = static_cast<Sample>(right[at + i]);
       outL[i] = outR[i] = static_cast<Sample>(1234.5);  // must all be replaced
     }
-    host.Process(inputs, outputs, n);
+    if constexpr (std::is_same_v<Sample, float>)
+      plug.ProcessFloat(inputs, outputs, n);
+    else
+      plug.ProcessDouble(inputs, outputs, n);
     for (int i = 0; i < n; ++i) {
       samples[2 * (at + i)] = outL[i];
       samples[2 * (at + i) + 1] = outR[i];
@@ -74,6 +88,23 @@ void Render(VstTestHost& host, int blocks, std::vector<double>& samples) {
 }
 
 }  // namespace
+
+CheckInstance::CheckInstance(VstPluginMainProc entry) : host(CheckHostAnswers()) {
+  status = plug.Create(entry, host);
+}
+
+std::string CheckInstance::Problem() const {
+  if (status == HostStatus::kNoEntryPoint || status == HostStatus::kNoInstance)
+    return "the entry point made no instance";
+  if (status != HostStatus::kOk) return "the descriptor is unusable: " + plug.Error();
+  const AEffect* effect = plug.Effect();
+  if (!effect->processReplacing || !effect->processDoubleReplacing || !effect->setParameter ||
+      !effect->getParameter)
+    return "the descriptor lacks a callback";
+  if (effect->numInputs != 2 || effect->numOutputs != 2) return "the plug-in is not stereo in and out";
+  if (effect->numParams < kNumParams) return "the plug-in has fewer parameters than Quillmere";
+  return "";
+}
 
 int ConversationFrames(int blocks) {
   int frames = 0;
@@ -101,31 +132,31 @@ void MakeTestSignal(int frames, std::vector<double>& left, std::vector<double>& 
   }
 }
 
-std::vector<float> ReadParameters(VstTestHost& host) {
+std::vector<float> ReadParameters(Vst2Instance& plug) {
   std::vector<float> values;
-  for (VstInt32 i = 0; i < host.Effect()->numParams; ++i) values.push_back(host.GetParameter(i));
+  for (int i = 0; i < plug.ParameterCount(); ++i) values.push_back(plug.GetParameter(i));
   return values;
 }
 
-std::string DescribeParameters(VstTestHost& host) {
+std::string DescribeParameters(Vst2Instance& plug) {
   std::string text;
-  for (VstInt32 i = 0; i < host.Effect()->numParams; ++i) {
-    text += std::to_string(i) + "\t" + host.Text(effGetParamName, i) + "\t" +
-            host.Text(effGetParamDisplay, i) + "\t" + host.Text(effGetParamLabel, i) + "\n";
+  for (int i = 0; i < plug.ParameterCount(); ++i) {
+    text += std::to_string(i) + "\t" + plug.ParameterName(i) + "\t" + plug.ParameterDisplay(i) + "\t" +
+            plug.ParameterLabel(i) + "\n";
   }
   return text;
 }
 
-ConversationResult RunConversation(VstTestHost& host, SampleWidth width, int blocks) {
+ConversationResult RunConversation(Vst2Instance& plug, SampleWidth width, int blocks) {
   ConversationResult result;
-  host.Start(kCheckSampleRate, kCheckBlockSize);
+  plug.Start(kCheckSampleRate, kCheckBlockSize);
   if (width == SampleWidth::kFloat)
-    Render<float>(host, blocks, result.samples);
+    Render<float>(plug, blocks, result.samples);
   else
-    Render<double>(host, blocks, result.samples);
-  result.parameters = ReadParameters(host);
-  result.parameterTexts = DescribeParameters(host);
-  result.programChunk = host.GetChunk(false);
-  result.bankChunk = host.GetChunk(true);
+    Render<double>(plug, blocks, result.samples);
+  result.parameters = ReadParameters(plug);
+  result.parameterTexts = DescribeParameters(plug);
+  result.programChunk = plug.GetChunk(Vst2Chunk::kProgram);
+  result.bankChunk = plug.GetChunk(Vst2Chunk::kBank);
   return result;
 }

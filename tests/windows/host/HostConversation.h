@@ -4,9 +4,26 @@
 #include <string>
 #include <vector>
 
-#include "VstTestHost.h"
+#include "host/Vst2HostCallback.h"
+#include "host/Vst2Instance.h"
 
 // The fixed conversation the check host holds with a plug-in, the same on every platform, and what it yields.
+
+// One instance made through an entry point with a host of its own, which answers the vendor "Quillmere", the
+// product "QuillmereCheck" and the vendor version 0x10000. The instance closes before its host goes.
+struct CheckInstance {
+  explicit CheckInstance(VstPluginMainProc entry);
+  ~CheckInstance() { plug.Close(); }
+  CheckInstance(const CheckInstance&) = delete;
+  CheckInstance& operator=(const CheckInstance&) = delete;
+
+  // What makes the instance unusable as a stereo effect with Quillmere's parameters, or "" when nothing does.
+  std::string Problem() const;
+
+  Vst2HostCallback host;
+  Vst2Instance plug;
+  HostStatus status;
+};
 
 enum class SampleWidth { kFloat, kDouble };
 
@@ -19,7 +36,7 @@ struct ConversationResult {
 };
 
 constexpr float kCheckSampleRate = 44100.0f;
-constexpr VstInt32 kCheckBlockSize = 512;
+constexpr int kCheckBlockSize = 512;
 constexpr int kCheckBlocks = 240;
 
 // Frames the conversation renders in its first blocks blocks.
@@ -32,8 +49,8 @@ void MakeTestSignal(int frames, std::vector<double>& left, std::vector<double>& 
 // Starts the instance at 44100 Hz with 512-frame blocks, sets parameters by value and by text, renders blocks
 // blocks of varying size with parameter changes between some of them, then reads back parameters, their texts
 // and both chunks.
-ConversationResult RunConversation(VstTestHost& host, SampleWidth width, int blocks);
+ConversationResult RunConversation(Vst2Instance& plug, SampleWidth width, int blocks);
 
 // Parameter values and texts as RunConversation reports them.
-std::vector<float> ReadParameters(VstTestHost& host);
-std::string DescribeParameters(VstTestHost& host);
+std::vector<float> ReadParameters(Vst2Instance& plug);
+std::string DescribeParameters(Vst2Instance& plug);

@@ -10,7 +10,7 @@
 
 // Sets flush-to-zero and denormals-are-zero for its lifetime and then restores the caller's
 // floating-point control and status word. Does nothing on targets without MXCSR.
-class IDenormalGuard {
+class DenormalGuard {
  public:
 #if QUILLMERE_HAS_MXCSR
   static constexpr unsigned kFlushToZero = 0x8000;
@@ -18,24 +18,24 @@ class IDenormalGuard {
   static constexpr unsigned kControlBits = 0xFFC0;  // everything but the six exception flags
 
   // Writing the register stalls the processor, so it is written only when its value has to change.
-  IDenormalGuard() : mSaved(_mm_getcsr()) {
+  DenormalGuard() : mSaved(_mm_getcsr()) {
     const unsigned flushing = mSaved | kFlushToZero | kDenormalsAreZero;
     if (flushing != mSaved) _mm_setcsr(flushing);
   }
   // Only the control bits are compared: the exception flags that arithmetic raises on the way are status, not
   // the caller's settings, and leaving them saves a register write per block.
-  ~IDenormalGuard() {
+  ~DenormalGuard() {
     if ((_mm_getcsr() & kControlBits) != (mSaved & kControlBits)) _mm_setcsr(mSaved);
   }
 
  private:
   unsigned mSaved;
 #else
-  IDenormalGuard() {}
-  ~IDenormalGuard() {}
+  DenormalGuard() {}
+  ~DenormalGuard() {}
 #endif
 
  public:
-  IDenormalGuard(const IDenormalGuard&) = delete;
-  IDenormalGuard& operator=(const IDenormalGuard&) = delete;
+  DenormalGuard(const DenormalGuard&) = delete;
+  DenormalGuard& operator=(const DenormalGuard&) = delete;
 };
