@@ -8,10 +8,9 @@
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
 
-#if defined(QUILLMERE_HAVE_ENGINE)
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
-#endif
+#include "host/Lv2Host.h"
 
 #include <benchmark/benchmark.h>
 #include <time.h>
@@ -248,7 +247,6 @@ void BM_SilenceTail(benchmark::State& state, const BenchSubject& subject, bool s
   });
 }
 
-#if defined(QUILLMERE_HAVE_ENGINE)
 // The engine alone on 64-bit buffers: the reference for what the host path around it costs.
 void BM_EngineAlone(benchmark::State& state) {
   const int block = static_cast<int>(state.range(0));
@@ -276,7 +274,87 @@ void BM_EngineAlone(benchmark::State& state) {
   run(1.0);  // warm-up
   MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
 }
-#endif
+
+// LV2 plug-ins through lilv, as an LV2 host runs them: the block length offered as an option, every audio
+// port connected again before each run.
+struct Lv2Subject {
+  std::string label;
+  std::string bundle;  // the bundle folder, or empty for the installed plug-ins
+  std::string uri;
+  std::vector<std::pair<std::string, float>> controls;  // in each control's own unit
+};
+
+std::vector<Lv2Subject> Lv2Plugins() {
+  std::vector<Lv2Subject> subjects;
+  subjects.push_back({"Quillmere-LV2", QUILLMERE_LV2_BUNDLE, "urn:quillmere:quillmere", {}});
+  // The six Bell filters of the VST 2 benchmark: filters 4 to 14 in steps of 2, +6 / -6 dB in turn, Q 1.
+  Lv2Subject eq{"LSP-ParaEQx16-LV2", "", "http://lsp-plug.in/plugins/lv2/para_equalizer_x16_stereo", {}};
+  for (int filter = 4; filter <= 14; filter += 2) {
+    const std::string n = std::to_string(filter);
+    eq.controls.push_back({"ft_" + n, 1.0f});  // Bell
+    eq.controls.push_back({"g_" + n, filter % 4 == 0 ? 1.9952623f : 0.50118723f});
+    eq.controls.push_back({"q_" + n, 1.0f});
+  }
+  subjects.push_back(eq);
+  // All six sections of the stereo equaliser in use: four bands and two shelves at +6 / -6 dB in turn.
+  subjects.push_back({"x42-fil4-LV2",
+                      "",
+                      "http://gareus.org/oss/lv2/fil4#stereo",
+                      {{"gain1", 6.0f},
+                       {"gain2", -6.0f},
+                       {"gain3", 6.0f},
+                       {"gain4", -6.0f},
+                       {"LSgain", 6.0f},
+                       {"HSgain", -6.0f}}});
+  return subjects;
+}
+
+std::unique_ptr<Lv2Host> OpenLv2(const Lv2Subject& subject, int block) {
+  auto host = std::make_unique<Lv2Host>();
+  if (subject.bundle.empty()) {
+    host->LoadInstalled();
+  } else if (!host->LoadBundle(subject.bundle)) {
+    return nullptr;
+  }
+  if (!host->Instantiate(subject.uri, kSampleRate, {true, block})) return nullptr;
+  if (host->AudioInputs().size() != 2 || host->AudioOutputs().size() != 2) return nullptr;
+  for (const auto& [symbol, value] : subject.controls) host->SetControl(symbol, value);
+  host->Activate();
+  return host;
+}
+
+Measurement RunLv2(Lv2Host& host, int block, double seconds, const std::vector<float>* source) {
+  std::vector<float> out[2];
+  for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), 0.0f);
+  float* outputs[2] = {out[0].data(), out[1].data()};
+  const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
+  size_t cursor = 0;
+  const double start = ThreadSeconds();
+  for (long b = 0; b < blocks; ++b) {
+    float* inputs[2] = {const_cast<float*>(source[0].data()) + cursor,
+                        const_cast<float*>(source[1].data()) + cursor};
+    host.ConnectAudio(inputs, outputs);
+    host.Run(static_cast<uint32_t>(block));
+    benchmark::DoNotOptimize(out[0].data());
+    cursor += static_cast<size_t>(block);
+    if (cursor == kNoiseFrames) cursor = 0;
+  }
+  const double cpu = ThreadSeconds() - start;
+  return {static_cast<double>(blocks) * block / kSampleRate, cpu};
+}
+
+void BM_Lv2Plugin(benchmark::State& state, const Lv2Subject& subject) {
+  const int block = static_cast<int>(state.range(0));
+  auto host = OpenLv2(subject, block);
+  if (!host) {
+    state.SkipWithError("cannot instantiate the LV2 plug-in");
+    return;
+  }
+  const Noise& noise = SharedNoise();
+  RunLv2(*host, block, 1.0, noise.floatSamples);  // warm-up
+  MeasureIterations(state,
+                    [&] { return RunLv2(*host, block, kAudioSecondsPerIteration, noise.floatSamples); });
+}
 
 // Collects the median x-realtime of every benchmark for the summary table.
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -374,7 +452,13 @@ int main(int argc, char** argv) {
         ->ReportAggregatesOnly(true)
         ->Unit(benchmark::kMillisecond);
   }
-#if defined(QUILLMERE_HAVE_ENGINE)
+  const std::vector<Lv2Subject> lv2Subjects = Lv2Plugins();
+  for (const Lv2Subject& subject : lv2Subjects) {
+    auto* bench = benchmark::RegisterBenchmark((subject.label + "/float").c_str(), BM_Lv2Plugin, subject);
+    for (int block : kBlocks) bench->Arg(block);
+    bench->UseManualTime()->Iterations(3)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(
+        benchmark::kMillisecond);
+  }
   benchmark::RegisterBenchmark("Engine/alone", BM_EngineAlone)
       ->Arg(64)
       ->Arg(512)
@@ -384,7 +468,6 @@ int main(int argc, char** argv) {
       ->Repetitions(9)
       ->ReportAggregatesOnly(true)
       ->Unit(benchmark::kMillisecond);
-#endif
 
   // Repetitions of all benchmarks run in random order, so a change in the machine's load spreads over every
   // plug-in instead of falling on one; flags given on the command line come later and win.
@@ -405,6 +488,7 @@ int main(int argc, char** argv) {
   for (const BenchSubject* subject : present) {
     for (const char* path : {"float", "double"}) rows.push_back(subject->label + "/" + path);
   }
+  for (const Lv2Subject& subject : lv2Subjects) rows.push_back(subject.label + "/float");
   rows.push_back("Engine/alone");
   for (const std::string& row : rows) {
     if (reporter.Get(row + "/512") == 0.0) continue;
@@ -441,6 +525,13 @@ int main(int argc, char** argv) {
   printRatio("  double path", "Quillmere/double", "Engine/alone", true);
   printRatio("  CLAP float path", "Quillmere-CLAP/float", "Engine/alone", true);
   printRatio("  CLAP double path", "Quillmere-CLAP/double", "Engine/alone", true);
+  printRatio("  LV2 path", "Quillmere-LV2/float", "Engine/alone", true);
+  std::printf("\nQuillmere LV2 / peer (ratio > 1: Quillmere faster)\n");
+  printRatio("vs Quillmere VST 2 float", "Quillmere-LV2/float", "Quillmere/float", false);
+  for (const Lv2Subject& subject : lv2Subjects) {
+    if (subject.label != "Quillmere-LV2")
+      printRatio("vs " + subject.label, "Quillmere-LV2/float", subject.label + "/float", false);
+  }
   const double loud = reporter.Get("Quillmere/loud10s");
   const double tail = reporter.Get("Quillmere/silence10s_after_loud");
   if (loud > 0.0 && tail > 0.0) {
