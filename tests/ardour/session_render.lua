@@ -29,16 +29,18 @@ for r in track:playlist():region_list():iter() do
 end
 
 local name = need("QM_PLUGIN_NAME")
--- QM_PLUGIN_TYPE names the format (LXVST unless given, VST3).
-local plugin_type = ARDOUR.PluginType[os.getenv("QM_PLUGIN_TYPE") or "LXVST"]
+-- QM_PLUGIN_TYPE: LXVST (the default; name is the plug-in's name), VST3 (its name) or LV2 (its URI).
+local type_name = os.getenv("QM_PLUGIN_TYPE") or "LXVST"
+local plugin_type = ARDOUR.PluginType[type_name]
+assert(plugin_type, "unknown plug-in type " .. type_name)
 local proc = ARDOUR.LuaAPI.new_plugin(Session, name, plugin_type, "")
 if proc:isnil() then
   for p in ARDOUR.LuaAPI.list_plugins():iter() do
     if p.type == plugin_type then
-      print("known plug-in of that type: " .. p.name .. " " .. p.path)
+      print("known " .. type_name .. " plug-in: " .. p.name .. " " .. p.unique_id .. " " .. p.path)
     end
   end
-  error("Ardour does not know the plug-in '" .. name .. "'")
+  error("Ardour does not know the " .. type_name .. " plug-in '" .. name .. "'")
 end
 assert(track:add_processor_by_index(proc, 0, nil, true), "could not insert the plug-in")
 

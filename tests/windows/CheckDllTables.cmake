@@ -1,9 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# cmake -DOBJDUMP=... -DDLL=... -P CheckDllTables.cmake
-# Fails unless the DLL imports only KERNEL32 and the C runtime and exports exactly VSTPluginMain and main (or the
-# names in -DEXPORTS=a;b;c).
+# cmake -DOBJDUMP=... -DDLL=... [-DEXPORTS=name;...] -P CheckDllTables.cmake
+# Fails unless the DLL imports only KERNEL32 and the C runtime and exports exactly EXPORTS (by default the VST 2
+# entry points VSTPluginMain and main).
 cmake_minimum_required(VERSION 3.18)
-if(NOT EXPORTS)
+if(NOT DEFINED EXPORTS)
   set(EXPORTS VSTPluginMain main)
 endif()
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE tables RESULT_VARIABLE status)
