@@ -650,6 +650,7 @@ int main(int argc, char** argv) {
       printRatio("vs " + subject.label, "Quillmere-LV2/float", subject.label + "/float", false);
   }
 #if defined(QUILLMERE_HAVE_VST3)
+  std::printf("\nVST 3 path cost over the engine (CPU time of the plug-in call / the engine's, minus 1)\n");
   printRatio("  VST 3 float path", "Quillmere-VST3/float", "Engine/alone", true);
   printRatio("  VST 3 double path", "Quillmere-VST3/double", "Engine/alone", true);
   std::printf("VST 3 path over the VST 2 path (CPU time of the VST 3 call / the VST 2 call's, minus 1)\n");
