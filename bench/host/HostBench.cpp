@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs VST 2, VST 3 and CLAP plug-ins the way a host does and measures the calling thread's CPU time per second of
-// audio: the built Quillmere libraries beside the peers installed on this machine, in one run, so the figures
-// are ratios measured side by side.
+// Runs VST 2, VST 3 and CLAP plug-ins the way a host does and measures the calling thread's CPU time per
+// second of audio: the built Quillmere libraries beside the peers installed on this machine, in one run, so
+// the figures are ratios measured side by side.
 #include "bench/host/AllocationCounter.h"
 #include "host/ClapInstance.h"
 #include "host/PluginModule.h"
@@ -11,10 +11,6 @@
 #if defined(QUILLMERE_HAVE_VST3)
 #include "host/Vst3Host.h"
 #endif
-
-#include "effect/EffectEngine.h"
-#include "effect/ParameterTable.h"
-#include "host/Lv2Host.h"
 
 #include <benchmark/benchmark.h>
 #include <time.h>
@@ -29,6 +25,10 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "effect/EffectEngine.h"
+#include "effect/ParameterTable.h"
+#include "host/Lv2Host.h"
 
 namespace {
 
