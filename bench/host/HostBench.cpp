@@ -2,16 +2,6 @@
 // Runs VST 2, VST 3 and CLAP plug-ins the way a host does and measures the calling thread's CPU time per
 // second of audio: the built Quillmere libraries beside the peers installed on this machine, in one run, so
 // the figures are ratios measured side by side.
-#include "bench/host/AllocationCounter.h"
-#include "host/ClapInstance.h"
-#include "host/PluginModule.h"
-#include "host/Vst2HostCallback.h"
-#include "host/Vst2Instance.h"
-
-#if defined(QUILLMERE_HAVE_VST3)
-#include "host/Vst3Host.h"
-#endif
-
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
@@ -26,9 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/host/AllocationCounter.h"
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
+#include "host/ClapInstance.h"
 #include "host/Lv2Host.h"
+#include "host/PluginModule.h"
+#include "host/Vst2HostCallback.h"
+#include "host/Vst2Instance.h"
+#include "host/Vst3Host.h"
 
 namespace {
 
@@ -360,7 +356,6 @@ void BM_Lv2Plugin(benchmark::State& state, const Lv2Subject& subject) {
                     [&] { return RunLv2(*host, block, kAudioSecondsPerIteration, noise.floatSamples); });
 }
 
-#if defined(QUILLMERE_HAVE_VST3)
 // VST 3 plug-ins, loaded from their bundles through the host library and driven as hosts drive them. A mono
 // effect runs as two instances, one per channel, as hosts run it on a stereo track. Settings are points at
 // the start of the first block.
@@ -449,7 +444,6 @@ void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, boo
   run(1.0);  // warm-up
   MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
 }
-#endif
 
 // Collects the median x-realtime of every benchmark for the summary table.
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -532,7 +526,6 @@ int main(int argc, char** argv) {
           benchmark::kMillisecond);
     }
   }
-#if defined(QUILLMERE_HAVE_VST3)
   const std::vector<Vst3BenchSubject> vst3Subjects = Vst3Plugins();
   std::vector<std::string> vst3Rows;
   for (const Vst3BenchSubject& subject : vst3Subjects) {
@@ -550,7 +543,6 @@ int main(int argc, char** argv) {
           benchmark::kMillisecond);
     }
   }
-#endif
   const BenchSubject& quillmere = subjects[0];
   if (access(quillmere.path.c_str(), R_OK) == 0) {
     benchmark::RegisterBenchmark("Quillmere/loud10s", BM_SilenceTail, quillmere, false)
@@ -603,9 +595,7 @@ int main(int argc, char** argv) {
     for (const char* path : {"float", "double"}) rows.push_back(subject->label + "/" + path);
   }
   for (const Lv2Subject& subject : lv2Subjects) rows.push_back(subject.label + "/float");
-#if defined(QUILLMERE_HAVE_VST3)
   rows.insert(rows.end(), vst3Rows.begin(), vst3Rows.end());
-#endif
   rows.push_back("Engine/alone");
   for (const std::string& row : rows) {
     if (reporter.Get(row + "/512") == 0.0) continue;
@@ -649,7 +639,6 @@ int main(int argc, char** argv) {
     if (subject.label != "Quillmere-LV2")
       printRatio("vs " + subject.label, "Quillmere-LV2/float", subject.label + "/float", false);
   }
-#if defined(QUILLMERE_HAVE_VST3)
   std::printf("\nVST 3 path cost over the engine (CPU time of the plug-in call / the engine's, minus 1)\n");
   printRatio("  VST 3 float path", "Quillmere-VST3/float", "Engine/alone", true);
   printRatio("  VST 3 double path", "Quillmere-VST3/double", "Engine/alone", true);
@@ -659,7 +648,6 @@ int main(int argc, char** argv) {
   std::printf(
       "Quillmere VST 3 float / ZamEQ2 VST 3 float, two mono instances (ratio > 1: Quillmere faster)\n");
   printRatio("  vs ZamEQ2-VST3", "Quillmere-VST3/float", "ZamEQ2-VST3/float", false);
-#endif
   const double loud = reporter.Get("Quillmere/loud10s");
   const double tail = reporter.Get("Quillmere/silence10s_after_loud");
   if (loud > 0.0 && tail > 0.0) {

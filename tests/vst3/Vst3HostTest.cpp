@@ -528,7 +528,6 @@ TEST(Vst3Effect, SetStateTakesWhatVst2TakesWholeAndOtherwiseChangesNothing) {
   }
 }
 
-#if defined(QUILLMERE_RENDER)
 // The renderer saves the VST 2 plug-in's program chunk; the VST 3 plug-in loads it and shows its values.
 TEST(Vst3Effect, LoadsTheStateTheRendererSaves) {
   const std::string path = ::testing::TempDir() + "vst3-renderer-state.bin";
@@ -554,7 +553,6 @@ TEST(Vst3Effect, LoadsTheStateTheRendererSaves) {
   EXPECT_EQ(vst3.Instance().ValueText(1, controller->getParamNormalized(1)), "-7.500");
   std::remove(path.c_str());
 }
-#endif
 
 TEST(Vst3Effect, ControllerViewFollowsComponentStateAndLeavesTheAudioAlone) {
   StartedPair pair(44100.0, 512, kSample32);
