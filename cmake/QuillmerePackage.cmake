@@ -7,6 +7,11 @@ option(QUILLMERE_DEBIAN_LAYOUT "Install documentation as a Debian package wants 
 
 install(TARGETS quillmere-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS Quillmere LIBRARY DESTINATION lib/vst)
+install(TARGETS QuillmereVST3 LIBRARY DESTINATION lib/vst3/Quillmere.vst3/Contents/x86_64-linux)
+install(TARGETS QuillmereClap LIBRARY DESTINATION lib/clap)
+install(TARGETS quillmere_lv2 LIBRARY DESTINATION lib/lv2/quillmere.lv2)
+install(FILES ${QUILLMERE_LV2_BUNDLE}/manifest.ttl ${QUILLMERE_LV2_BUNDLE}/quillmere.ttl
+        DESTINATION lib/lv2/quillmere.lv2)
 
 configure_file(${PROJECT_SOURCE_DIR}/docs/quillmere-render.1.in ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 @ONLY)
 if(QUILLMERE_DEBIAN_LAYOUT)

@@ -29,6 +29,13 @@ man -w quillmere-render >/dev/null || fail "man does not find quillmere-render"
 # LV2 hosts read the standard folders.
 env -u LV2_PATH lv2ls | grep -q '^urn:quillmere:quillmere$' || fail "lv2ls does not list the plug-in"
 
+# CLAP hosts read /usr/lib/clap; Qtractor's scan helper loads the plug-in from there.
+scan=/opt/qtractor-scan/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan
+if [ -x "$scan" ]; then
+  echo CLAP:/usr/lib/clap/Quillmere.clap | "$scan" 2>/dev/null | grep -q '^CLAP|Quillmere|2:2|' ||
+    fail "Qtractor's scan helper does not load the CLAP plug-in"
+fi
+
 # Ardour, with a fresh configuration and no plug-in path set: its scanners describe the installed plug-ins, and
 # a headless Ardour then lists them, which it does only for plug-ins in the folders it searches.
 if command -v ardour7-lua >/dev/null; then

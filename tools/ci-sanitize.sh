@@ -7,14 +7,14 @@
 # Every stage runs; the script fails at the end if any found something. Variables: STAGES (default
 # "asan tsan fuzz"), FUZZ_SECONDS (default 45 per target), JOBS (default 2), TSAN_TARGETS (what the thread build
 # builds, or all), TSAN_EXTRA_TESTS (a ctest name pattern for threaded tests without the threads label).
-# The Ardour checks (label ardour) load the plug-in into an uninstrumented host and the Windows build does not use
-# these compilers, so neither runs here; tools/test.sh runs them.
+# The Ardour checks (label ardour) and the LV2 tool checks (label lv2tools) load the plug-in into an uninstrumented
+# host and the Windows build does not use these compilers, so none of them runs here; tools/test.sh runs them.
 set -eu
 cd "$(dirname "$0")/.."
 stages=${STAGES:-asan tsan fuzz}
 jobs=${JOBS:-2}
 fuzz_seconds=${FUZZ_SECONDS:-45}
-tsan_targets=${TSAN_TARGETS:-quillmere_torture_threads iplug_base_tests vst_host_tests}
+tsan_targets=${TSAN_TARGETS:-quillmere_torture_threads iplug_base_tests vst_host_tests clap_torture_tests vst3_threads_tests}
 tsan_extra=${TSAN_EXTRA_TESTS:-IPlugMutex\.|OnTwoThreads|SecondThread}
 started=$(date +%s)
 failed=""
@@ -44,7 +44,7 @@ if wants asan; then
   configure build-asan -DQUILLMERE_SANITIZE=address,undefined
   cmake --build build-asan -j "$jobs"
   stage "every test under AddressSanitizer and UndefinedBehaviorSanitizer"
-  (cd build-asan && ctest --output-on-failure -j "$jobs" -LE ardour -E '^windows\.') || failed="$failed asan"
+  (cd build-asan && ctest --output-on-failure -j "$jobs" -LE 'ardour|lv2tools' -E '^windows\.') || failed="$failed asan"
 fi
 
 if wants tsan; then

@@ -1,17 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs VST 2 plug-ins the way a host does and measures the calling thread's CPU time per second of audio:
-// the built Quillmere library beside the peers installed on this machine, in one run, so the figures are
-// ratios measured side by side.
-#include "bench/host/AllocationCounter.h"
-#include "host/PluginModule.h"
-#include "host/Vst2HostCallback.h"
-#include "host/Vst2Instance.h"
-
-#if defined(QUILLMERE_HAVE_ENGINE)
-#include "effect/EffectEngine.h"
-#include "effect/ParameterTable.h"
-#endif
-
+// Runs VST 2, VST 3 and CLAP plug-ins the way a host does and measures the calling thread's CPU time per
+// second of audio: the built Quillmere libraries beside the peers installed on this machine, in one run, so
+// the figures are ratios measured side by side.
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
@@ -26,6 +16,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/host/AllocationCounter.h"
+#include "effect/EffectEngine.h"
+#include "effect/ParameterTable.h"
+#include "host/ClapInstance.h"
+#include "host/Lv2Host.h"
+#include "host/PluginModule.h"
+#include "host/Vst2HostCallback.h"
+#include "host/Vst2Instance.h"
+#include "host/Vst3Host.h"
+
 namespace {
 
 constexpr double kSampleRate = 44100.0;
@@ -38,6 +38,18 @@ struct BenchSubject {
   std::vector<std::pair<int, float>> normalizedParams;
 };
 
+// CLAP subjects are the .clap files; their parameters are set by plain values, in their own units.
+bool IsClap(const BenchSubject& subject) {
+  const std::string& p = subject.path;
+  return p.size() > 5 && p.compare(p.size() - 5, 5, ".clap") == 0;
+}
+
+std::vector<std::pair<clap_id, double>> ClapSettings(const BenchSubject& subject) {
+  // ZamEQ2 is a mono equaliser: two bells at +6 / -6 dB and both shelves.
+  if (subject.label == "ZamEQ2-CLAP") return {{0, 6.0}, {3, -6.0}, {6, 3.0}, {8, -3.0}};
+  return {};
+}
+
 std::vector<BenchSubject> Plugins() {
   std::vector<BenchSubject> subjects;
   subjects.push_back({"Quillmere", QUILLMERE_PLUGIN_PATH, {}});
@@ -49,6 +61,8 @@ std::vector<BenchSubject> Plugins() {
   for (int index : {73, 109, 145}) eq.normalizedParams.push_back({index, 0.4166667f});
   for (int index : {56, 74, 92, 110, 128, 146}) eq.normalizedParams.push_back({index, 0.01f});
   subjects.push_back(eq);
+  subjects.push_back({"Quillmere-CLAP", QUILLMERE_CLAP_PATH, {}});
+  subjects.push_back({"ZamEQ2-CLAP", "/usr/lib/clap/ZamEQ2.clap", {}});
   return subjects;
 }
 
@@ -76,6 +90,31 @@ struct BenchPlugin {
     return answers;
   }
 };
+
+// A CLAP plug-in loaded the way CLAP hosts load it: the module's clap_entry, the factory's first plug-in.
+struct ClapBenchPlugin {
+  bool Load(const std::string& path) {
+    module.Keep();
+    return module.Open(path) == HostStatus::kOk &&
+           plug.Create(static_cast<const clap_plugin_entry_t*>(module.Symbol("clap_entry")), path, host) ==
+               HostStatus::kOk;
+  }
+
+  PluginModule module;
+  ClapHost host;
+  ClapInstance plug;
+};
+
+void ProcessBlock(BenchPlugin& plugin, float** inputs, float** outputs, int frames) {
+  plugin.plug.ProcessFloat(inputs, outputs, frames);
+}
+void ProcessBlock(BenchPlugin& plugin, double** inputs, double** outputs, int frames) {
+  plugin.plug.ProcessDouble(inputs, outputs, frames);
+}
+template <class Sample>
+void ProcessBlock(ClapBenchPlugin& plugin, Sample** inputs, Sample** outputs, int frames) {
+  plugin.plug.Process(inputs, outputs, static_cast<uint32_t>(frames));
+}
 
 double ThreadSeconds() {
   timespec now;
@@ -112,8 +151,8 @@ struct Measurement {
 
 // Processes about `seconds` of audio in blocks of `block` frames. The thread CPU clock is read once before
 // and once after the whole run: reading it costs about a microsecond, as much as a small block itself.
-template <class Sample>
-Measurement RunAudio(BenchPlugin& plugin, int block, double seconds, const std::vector<Sample>* source) {
+template <class Sample, class Plugin>
+Measurement RunAudio(Plugin& plugin, int block, double seconds, const std::vector<Sample>* source) {
   std::vector<Sample> out[2];
   for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), Sample(0));
   Sample* outputs[2] = {out[0].data(), out[1].data()};
@@ -124,11 +163,7 @@ Measurement RunAudio(BenchPlugin& plugin, int block, double seconds, const std::
     // Hosts hand non-const input pointers; none of the plug-ins writes its inputs.
     Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
                          const_cast<Sample*>(source[1].data()) + cursor};
-    if constexpr (sizeof(Sample) == sizeof(float)) {
-      plugin.plug.ProcessFloat(inputs, outputs, block);
-    } else {
-      plugin.plug.ProcessDouble(inputs, outputs, block);
-    }
+    ProcessBlock(plugin, inputs, outputs, block);
     benchmark::DoNotOptimize(out[0].data());
     cursor += static_cast<size_t>(block);
     if (cursor == kNoiseFrames) cursor = 0;
@@ -150,6 +185,17 @@ std::unique_ptr<BenchPlugin> Open(const BenchSubject& subject, int block) {
   return plugin;
 }
 
+// Activated at 44100 Hz for blocks of at most block frames and started, the parameters set by a flush first.
+std::unique_ptr<ClapBenchPlugin> OpenClap(const BenchSubject& subject, int block) {
+  auto plugin = std::make_unique<ClapBenchPlugin>();
+  if (!plugin->Load(subject.path)) return nullptr;
+  ClapEventList settings;
+  for (const auto& [id, value] : ClapSettings(subject)) settings.AddParamValue(0, id, value);
+  plugin->plug.Flush(settings);
+  if (!plugin->plug.Start(kSampleRate, static_cast<uint32_t>(block))) return nullptr;
+  return plugin;
+}
+
 // Runs the benchmark's iterations, each measuring one stretch of audio, and reports x-realtime over all of
 // them.
 template <class Measure>
@@ -164,20 +210,27 @@ void MeasureIterations(benchmark::State& state, Measure measure) {
   state.counters["x_realtime"] = cpu > 0.0 ? audio / cpu : 0.0;
 }
 
-void BM_Plugin(benchmark::State& state, const BenchSubject& subject, bool useDouble) {
-  const int block = static_cast<int>(state.range(0));
-  auto plugin = Open(subject, block);
-  if (!plugin) {
-    state.SkipWithError("cannot load the plug-in");
-    return;
-  }
+template <class Plugin>
+void MeasurePlugin(benchmark::State& state, Plugin& plugin, int block, bool useDouble) {
   const Noise& noise = SharedNoise();
   auto run = [&](double seconds) {
-    return useDouble ? RunAudio<double>(*plugin, block, seconds, noise.doubleSamples)
-                     : RunAudio<float>(*plugin, block, seconds, noise.floatSamples);
+    return useDouble ? RunAudio<double>(plugin, block, seconds, noise.doubleSamples)
+                     : RunAudio<float>(plugin, block, seconds, noise.floatSamples);
   };
   run(1.0);  // warm-up
   MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
+}
+
+void BM_Plugin(benchmark::State& state, const BenchSubject& subject, bool useDouble) {
+  const int block = static_cast<int>(state.range(0));
+  if (IsClap(subject)) {
+    auto plugin = OpenClap(subject, block);
+    if (!plugin) return state.SkipWithError("cannot load the plug-in");
+    return MeasurePlugin(state, *plugin, block, useDouble);
+  }
+  auto plugin = Open(subject, block);
+  if (!plugin) return state.SkipWithError("cannot load the plug-in");
+  MeasurePlugin(state, *plugin, block, useDouble);
 }
 
 // Ten seconds of loud input, then ten seconds of silence: the tail must cost no more than the loud part.
@@ -194,7 +247,6 @@ void BM_SilenceTail(benchmark::State& state, const BenchSubject& subject, bool s
   });
 }
 
-#if defined(QUILLMERE_HAVE_ENGINE)
 // The engine alone on 64-bit buffers: the reference for what the host path around it costs.
 void BM_EngineAlone(benchmark::State& state) {
   const int block = static_cast<int>(state.range(0));
@@ -222,7 +274,176 @@ void BM_EngineAlone(benchmark::State& state) {
   run(1.0);  // warm-up
   MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
 }
-#endif
+
+// LV2 plug-ins through lilv, as an LV2 host runs them: the block length offered as an option, every audio
+// port connected again before each run.
+struct Lv2Subject {
+  std::string label;
+  std::string bundle;  // the bundle folder, or empty for the installed plug-ins
+  std::string uri;
+  std::vector<std::pair<std::string, float>> controls;  // in each control's own unit
+};
+
+std::vector<Lv2Subject> Lv2Plugins() {
+  std::vector<Lv2Subject> subjects;
+  subjects.push_back({"Quillmere-LV2", QUILLMERE_LV2_BUNDLE, "urn:quillmere:quillmere", {}});
+  // The six Bell filters of the VST 2 benchmark: filters 4 to 14 in steps of 2, +6 / -6 dB in turn, Q 1.
+  Lv2Subject eq{"LSP-ParaEQx16-LV2", "", "http://lsp-plug.in/plugins/lv2/para_equalizer_x16_stereo", {}};
+  for (int filter = 4; filter <= 14; filter += 2) {
+    const std::string n = std::to_string(filter);
+    eq.controls.push_back({"ft_" + n, 1.0f});  // Bell
+    eq.controls.push_back({"g_" + n, filter % 4 == 0 ? 1.9952623f : 0.50118723f});
+    eq.controls.push_back({"q_" + n, 1.0f});
+  }
+  subjects.push_back(eq);
+  // All six sections of the stereo equaliser in use: four bands and two shelves at +6 / -6 dB in turn.
+  subjects.push_back({"x42-fil4-LV2",
+                      "",
+                      "http://gareus.org/oss/lv2/fil4#stereo",
+                      {{"gain1", 6.0f},
+                       {"gain2", -6.0f},
+                       {"gain3", 6.0f},
+                       {"gain4", -6.0f},
+                       {"LSgain", 6.0f},
+                       {"HSgain", -6.0f}}});
+  return subjects;
+}
+
+std::unique_ptr<Lv2Host> OpenLv2(const Lv2Subject& subject, int block) {
+  auto host = std::make_unique<Lv2Host>();
+  if (subject.bundle.empty()) {
+    host->LoadInstalled();
+  } else if (!host->LoadBundle(subject.bundle)) {
+    return nullptr;
+  }
+  if (!host->Instantiate(subject.uri, kSampleRate, {true, block})) return nullptr;
+  if (host->AudioInputs().size() != 2 || host->AudioOutputs().size() != 2) return nullptr;
+  for (const auto& [symbol, value] : subject.controls) host->SetControl(symbol, value);
+  host->Activate();
+  return host;
+}
+
+Measurement RunLv2(Lv2Host& host, int block, double seconds, const std::vector<float>* source) {
+  std::vector<float> out[2];
+  for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), 0.0f);
+  float* outputs[2] = {out[0].data(), out[1].data()};
+  const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
+  size_t cursor = 0;
+  const double start = ThreadSeconds();
+  for (long b = 0; b < blocks; ++b) {
+    float* inputs[2] = {const_cast<float*>(source[0].data()) + cursor,
+                        const_cast<float*>(source[1].data()) + cursor};
+    host.ConnectAudio(inputs, outputs);
+    host.Run(static_cast<uint32_t>(block));
+    benchmark::DoNotOptimize(out[0].data());
+    cursor += static_cast<size_t>(block);
+    if (cursor == kNoiseFrames) cursor = 0;
+  }
+  const double cpu = ThreadSeconds() - start;
+  return {static_cast<double>(blocks) * block / kSampleRate, cpu};
+}
+
+void BM_Lv2Plugin(benchmark::State& state, const Lv2Subject& subject) {
+  const int block = static_cast<int>(state.range(0));
+  auto host = OpenLv2(subject, block);
+  if (!host) {
+    state.SkipWithError("cannot instantiate the LV2 plug-in");
+    return;
+  }
+  const Noise& noise = SharedNoise();
+  RunLv2(*host, block, 1.0, noise.floatSamples);  // warm-up
+  MeasureIterations(state,
+                    [&] { return RunLv2(*host, block, kAudioSecondsPerIteration, noise.floatSamples); });
+}
+
+// VST 3 plug-ins, loaded from their bundles through the host library and driven as hosts drive them. A mono
+// effect runs as two instances, one per channel, as hosts run it on a stereo track. Settings are points at
+// the start of the first block.
+struct Vst3BenchSubject {
+  std::string label;
+  std::string bundle;
+  std::vector<std::pair<Steinberg::Vst::ParamID, double>> normalizedParams;
+};
+
+std::vector<Vst3BenchSubject> Vst3Plugins() {
+  // ZamEQ2's two peaks at +6 / -6 dB and its shelves at +3 / -3 dB (-50 ... +20 dB).
+  return {{"Quillmere-VST3", QUILLMERE_VST3_BUNDLE, {}},
+          {"ZamEQ2-VST3",
+           "/usr/lib/vst3/ZamEQ2.vst3",
+           {{3, 56.0 / 70}, {6, 44.0 / 70}, {9, 53.0 / 70}, {11, 47.0 / 70}}}};
+}
+
+struct Vst3BenchPlugin {
+  Vst3Module module;
+  Vst3HostApplication application;
+  Vst3ComponentHandler handler;
+  Vst3Instance instances[2];
+  int count = 0;
+  std::vector<Steinberg::Vst::ParamID> firstIds;
+  Vst3ParameterChanges first;
+
+  bool Load(const Vst3BenchSubject& subject, int block, Steinberg::int32 sampleSize) {
+    Steinberg::TUID cid;
+    if (module.Open(subject.bundle) != HostStatus::kOk || !module.FindAudioEffect(cid)) return false;
+    for (count = 0; count < 2; ++count) {
+      Vst3Instance& instance = instances[count];
+      if (instance.Create(module, cid, application, handler) != HostStatus::kOk) return false;
+      if (instance.Start(kSampleRate, block, sampleSize) != Steinberg::kResultOk) return false;
+      if (instance.InputChannels() == 2) {
+        ++count;
+        break;
+      }
+    }
+    for (const auto& [id, value] : subject.normalizedParams) first.Add(id, 0, value);
+    return true;
+  }
+};
+
+template <class Sample>
+Measurement RunVst3Audio(Vst3BenchPlugin& plugin, int block, double seconds,
+                         const std::vector<Sample>* source) {
+  std::vector<Sample> out[2];
+  for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), Sample(0));
+  const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
+  size_t cursor = 0;
+  const double start = ThreadSeconds();
+  for (long b = 0; b < blocks; ++b) {
+    Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
+                         const_cast<Sample*>(source[1].data()) + cursor};
+    Sample* outputs[2] = {out[0].data(), out[1].data()};
+    Steinberg::Vst::IParameterChanges* changes = plugin.first.PointCount() > 0 ? &plugin.first : nullptr;
+    // One stereo instance, or one mono instance per channel.
+    for (int k = 0; k < plugin.count; ++k) {
+      if constexpr (sizeof(Sample) == sizeof(float)) {
+        plugin.instances[k].ProcessFloat(inputs + k, outputs + k, block, changes);
+      } else {
+        plugin.instances[k].ProcessDouble(inputs + k, outputs + k, block, changes);
+      }
+    }
+    if (changes) plugin.first.Clear();
+    benchmark::DoNotOptimize(out[0].data());
+    cursor += static_cast<size_t>(block);
+    if (cursor == kNoiseFrames) cursor = 0;
+  }
+  const double cpu = ThreadSeconds() - start;
+  return {static_cast<double>(blocks) * block / kSampleRate, cpu};
+}
+
+void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, bool useDouble) {
+  const int block = static_cast<int>(state.range(0));
+  Vst3BenchPlugin plugin;
+  if (!plugin.Load(subject, block, useDouble ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32)) {
+    state.SkipWithError("cannot load the plug-in");
+    return;
+  }
+  const Noise& noise = SharedNoise();
+  auto run = [&](double seconds) {
+    return useDouble ? RunVst3Audio<double>(plugin, block, seconds, noise.doubleSamples)
+                     : RunVst3Audio<float>(plugin, block, seconds, noise.floatSamples);
+  };
+  run(1.0);  // warm-up
+  MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
+}
 
 // Collects the median x-realtime of every benchmark for the summary table.
 class SummaryReporter : public benchmark::ConsoleReporter {
@@ -296,9 +517,27 @@ int main(int argc, char** argv) {
   }
   for (const BenchSubject* subject : present) {
     for (bool useDouble : {false, true}) {
-      if (useDouble && subject->label != "Quillmere") continue;  // the peers have the float path only
+      // The peers have the float path only.
+      if (useDouble && subject->label != "Quillmere" && subject->label != "Quillmere-CLAP") continue;
       const std::string name = subject->label + (useDouble ? "/double" : "/float");
       auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Plugin, *subject, useDouble);
+      for (int block : kBlocks) bench->Arg(block);
+      bench->UseManualTime()->Iterations(3)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(
+          benchmark::kMillisecond);
+    }
+  }
+  const std::vector<Vst3BenchSubject> vst3Subjects = Vst3Plugins();
+  std::vector<std::string> vst3Rows;
+  for (const Vst3BenchSubject& subject : vst3Subjects) {
+    if (access(subject.bundle.c_str(), R_OK) != 0) {
+      std::printf("%s not installed (%s): left out\n", subject.label.c_str(), subject.bundle.c_str());
+      continue;
+    }
+    for (bool useDouble : {false, true}) {
+      if (useDouble && subject.label != "Quillmere-VST3") continue;  // the peer has the 32-bit path only
+      const std::string name = subject.label + (useDouble ? "/double" : "/float");
+      vst3Rows.push_back(name);
+      auto* bench = benchmark::RegisterBenchmark(name.c_str(), BM_Vst3Plugin, subject, useDouble);
       for (int block : kBlocks) bench->Arg(block);
       bench->UseManualTime()->Iterations(3)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(
           benchmark::kMillisecond);
@@ -319,7 +558,13 @@ int main(int argc, char** argv) {
         ->ReportAggregatesOnly(true)
         ->Unit(benchmark::kMillisecond);
   }
-#if defined(QUILLMERE_HAVE_ENGINE)
+  const std::vector<Lv2Subject> lv2Subjects = Lv2Plugins();
+  for (const Lv2Subject& subject : lv2Subjects) {
+    auto* bench = benchmark::RegisterBenchmark((subject.label + "/float").c_str(), BM_Lv2Plugin, subject);
+    for (int block : kBlocks) bench->Arg(block);
+    bench->UseManualTime()->Iterations(3)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(
+        benchmark::kMillisecond);
+  }
   benchmark::RegisterBenchmark("Engine/alone", BM_EngineAlone)
       ->Arg(64)
       ->Arg(512)
@@ -329,7 +574,6 @@ int main(int argc, char** argv) {
       ->Repetitions(9)
       ->ReportAggregatesOnly(true)
       ->Unit(benchmark::kMillisecond);
-#endif
 
   // Repetitions of all benchmarks run in random order, so a change in the machine's load spreads over every
   // plug-in instead of falling on one; flags given on the command line come later and win.
@@ -350,6 +594,8 @@ int main(int argc, char** argv) {
   for (const BenchSubject* subject : present) {
     for (const char* path : {"float", "double"}) rows.push_back(subject->label + "/" + path);
   }
+  for (const Lv2Subject& subject : lv2Subjects) rows.push_back(subject.label + "/float");
+  rows.insert(rows.end(), vst3Rows.begin(), vst3Rows.end());
   rows.push_back("Engine/alone");
   for (const std::string& row : rows) {
     if (reporter.Get(row + "/512") == 0.0) continue;
@@ -375,20 +621,40 @@ int main(int argc, char** argv) {
   };
   std::printf("\nQuillmere float / peer float (ratio > 1: Quillmere faster)\n");
   for (const BenchSubject* subject : present) {
-    if (subject->label != "Quillmere")
+    if (subject->label != "Quillmere" && !IsClap(*subject))
       printRatio("vs " + subject->label, "Quillmere/float", subject->label + "/float", false);
   }
+  printRatio("CLAP vs ZamEQ2-CLAP (mono)", "Quillmere-CLAP/float", "ZamEQ2-CLAP/float", false);
   std::printf("\n");
   printRatio("Quillmere double / float", "Quillmere/double", "Quillmere/float", false);
   std::printf("host path cost over the engine (CPU time of the plug-in call / the engine's, minus 1)\n");
   printRatio("  float path", "Quillmere/float", "Engine/alone", true);
   printRatio("  double path", "Quillmere/double", "Engine/alone", true);
+  printRatio("  CLAP float path", "Quillmere-CLAP/float", "Engine/alone", true);
+  printRatio("  CLAP double path", "Quillmere-CLAP/double", "Engine/alone", true);
+  printRatio("  LV2 path", "Quillmere-LV2/float", "Engine/alone", true);
+  std::printf("\nQuillmere LV2 / peer (ratio > 1: Quillmere faster)\n");
+  printRatio("vs Quillmere VST 2 float", "Quillmere-LV2/float", "Quillmere/float", false);
+  for (const Lv2Subject& subject : lv2Subjects) {
+    if (subject.label != "Quillmere-LV2")
+      printRatio("vs " + subject.label, "Quillmere-LV2/float", subject.label + "/float", false);
+  }
+  std::printf("\nVST 3 path cost over the engine (CPU time of the plug-in call / the engine's, minus 1)\n");
+  printRatio("  VST 3 float path", "Quillmere-VST3/float", "Engine/alone", true);
+  printRatio("  VST 3 double path", "Quillmere-VST3/double", "Engine/alone", true);
+  std::printf("VST 3 path over the VST 2 path (CPU time of the VST 3 call / the VST 2 call's, minus 1)\n");
+  printRatio("  float", "Quillmere-VST3/float", "Quillmere/float", true);
+  printRatio("  double", "Quillmere-VST3/double", "Quillmere/double", true);
+  std::printf(
+      "Quillmere VST 3 float / ZamEQ2 VST 3 float, two mono instances (ratio > 1: Quillmere faster)\n");
+  printRatio("  vs ZamEQ2-VST3", "Quillmere-VST3/float", "ZamEQ2-VST3/float", false);
   const double loud = reporter.Get("Quillmere/loud10s");
   const double tail = reporter.Get("Quillmere/silence10s_after_loud");
   if (loud > 0.0 && tail > 0.0) {
     std::printf("10 s silence after loud input costs %.2f x the loud input\n", loud / tail);
   }
   std::printf("\n");
-  for (const BenchSubject* subject : present) PrintOpenAndHeap(*subject, subject->label == "Quillmere");
+  for (const BenchSubject* subject : present)
+    if (!IsClap(*subject)) PrintOpenAndHeap(*subject, subject->label == "Quillmere");
   return 0;
 }

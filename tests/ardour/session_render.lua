@@ -29,14 +29,18 @@ for r in track:playlist():region_list():iter() do
 end
 
 local name = need("QM_PLUGIN_NAME")
-local proc = ARDOUR.LuaAPI.new_plugin(Session, name, ARDOUR.PluginType.LXVST, "")
+-- QM_PLUGIN_TYPE: LXVST (the default; name is the plug-in's name), VST3 (its name) or LV2 (its URI).
+local type_name = os.getenv("QM_PLUGIN_TYPE") or "LXVST"
+local plugin_type = ARDOUR.PluginType[type_name]
+assert(plugin_type, "unknown plug-in type " .. type_name)
+local proc = ARDOUR.LuaAPI.new_plugin(Session, name, plugin_type, "")
 if proc:isnil() then
   for p in ARDOUR.LuaAPI.list_plugins():iter() do
-    if p.type == ARDOUR.PluginType.LXVST then
-      print("known Linux VST: " .. p.name .. " " .. p.path)
+    if p.type == plugin_type then
+      print("known " .. type_name .. " plug-in: " .. p.name .. " " .. p.unique_id .. " " .. p.path)
     end
   end
-  error("Ardour does not know the Linux VST plug-in '" .. name .. "'")
+  error("Ardour does not know the " .. type_name .. " plug-in '" .. name .. "'")
 end
 assert(track:add_processor_by_index(proc, 0, nil, true), "could not insert the plug-in")
 
@@ -53,6 +57,22 @@ for index, value in string.gmatch(os.getenv("QM_PARAMS") or "", "(%d+)=([^,]+)")
   assert(ARDOUR.LuaAPI.set_processor_param(proc, tonumber(index), tonumber(value)),
          "could not set parameter " .. index)
   print("QM-SET " .. index .. " = " .. value)
+end
+-- QM_RAMP="INDEX:FRAME:VALUE,FRAME:VALUE,...": automation points on one control, played back.
+local ramp = os.getenv("QM_RAMP") or ""
+if ramp ~= "" then
+  local index, points = string.match(ramp, "^(%d+):(.*)$")
+  local al = ARDOUR.LuaAPI.plugin_automation(proc, tonumber(index))
+  assert(not al:isnil(), "no automation list for control " .. index)
+  al:clear_list()
+  for frame, value in string.gmatch(points, "(%d+):([^,]+)") do
+    al:add(Temporal.timepos_t(tonumber(frame)), tonumber(value), false, true)
+  end
+  local ac = proc:to_automatable():automation_control(
+    Evoral.Parameter(ARDOUR.AutomationType.PluginAutomation, 0, tonumber(index)), false)
+  assert(not ac:isnil(), "no automation control for control " .. index)
+  ac:set_automation_state(ARDOUR.AutoState.Play)
+  print("QM-RAMP control " .. index .. ", " .. al:size() .. " points")
 end
 local position = 0
 for i = 0, 1000 do

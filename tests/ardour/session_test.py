@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: GPL-3.0-or-later
-"""Renders a test file through a Linux VST 2 plug-in inside a headless Ardour 7 session.
+"""Renders a test file through a Linux VST 2 or an LV2 plug-in inside a headless Ardour 7 session.
 
 Checks what holds in any host: the plug-in is found and inserted, the export has the input's
 length, every sample is finite and within [-1, 1], and (unless --max-low-db is left out) the
 energy below 50 Hz drops by at least the given number of dB. The band 300 Hz-3 kHz must keep
-its energy within 20 dB, so that a silent output cannot pass.
+its energy within 20 dB, so that a silent output cannot pass. With --match-renderer the export
+must equal, sample for sample, what the renderer gives in 32 bit with Ardour's 1024-frame blocks
+after as many silent blocks as Ardour ran before the export (its pre-roll, about 90).
 """
 
 import argparse
@@ -13,6 +15,7 @@ import math
 import os
 import re
 import shutil
+import subprocess
 import sys
 import time
 import xml.etree.ElementTree as ET
@@ -111,7 +114,7 @@ def prepare_session(box, script_dir, input_wav):
     return template
 
 
-def render(box, script_dir, template, plugin_name, params):
+def render(box, script_dir, template, plugin_name, params, plugin_type="LXVST"):
     """Runs the render script on a fresh copy of the session; returns (export path, output)."""
     for attempt in range(1, ATTEMPTS + 1):
         session_dir = box.path("attempt-%d" % attempt, SESSION)
@@ -121,7 +124,8 @@ def render(box, script_dir, template, plugin_name, params):
         extra = {"QM_SESSION_DIR": session_dir, "QM_SESSION_NAME": SESSION,
                  "QM_FRAMES": str(FRAMES), "QM_PLUGIN_NAME": plugin_name,
                  "QM_PARAMS": ",".join(params), "QM_EXPORT_DIR": export_dir,
-                 "QM_EXPORT_NAME": "rendered", "QM_EXPORT_PRESET": PRESET_ID}
+                 "QM_EXPORT_NAME": "rendered", "QM_EXPORT_PRESET": PRESET_ID,
+                 "QM_PLUGIN_TYPE": plugin_type}
         code, output = box.run_lua(os.path.join(script_dir, "session_render.lua"), extra)
         exported = os.path.join(export_dir, "rendered.wav")
         if code == 0 and "QM-CLOSED" in output and os.path.isfile(exported):
@@ -146,33 +150,76 @@ def export_complete(path):
     return rate == RATE and len(channels) == 2 and len(channels[0]) == FRAMES
 
 
+ARDOUR_BLOCK = 1024
+PREROLL_BLOCKS = range(0, 161)  # searched from the usual 90 outwards
+
+
+def matching_preroll(box, renderer, settings, source, result):
+    """The number of silent blocks after which the renderer's 32-bit output equals result, or None."""
+    rate, channels = source
+    reference_in = box.path("reference-in.wav")
+    reference_out = box.path("reference-out.wav")
+    for blocks in sorted(PREROLL_BLOCKS, key=lambda k: (abs(k - 90), k)):
+        silence = [0.0] * (blocks * ARDOUR_BLOCK)
+        ah.write_float_wav(reference_in, rate, [silence + c for c in channels])
+        command = [renderer, "--precision", "float", "--block", str(ARDOUR_BLOCK), "-f"]
+        for setting in settings:
+            command += ["--set", setting]
+        run = subprocess.run(command + [reference_in, reference_out], stdout=subprocess.PIPE,
+                             stderr=subprocess.STDOUT)
+        if run.returncode != 0:
+            ah.fail("the renderer failed: " + run.stdout.decode("utf-8", "replace"))
+        _, rendered = ah.read_float_wav(reference_out)
+        if all(rendered[c][len(silence):] == result[c] for c in range(2)):
+            return blocks
+    return None
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("plugin", help="the plug-in library (.so) to render through")
+    parser.add_argument("plugin", help="the plug-in library (.so) to render through, or with "
+                        "--lv2-path the LV2 plug-in's URI")
     parser.add_argument("--param", action="append", default=[], metavar="INDEX=VALUE",
                         help="set a plug-in parameter by control index; VST 2 values are "
-                        "normalised, 0 to 1")
+                        "normalised, 0 to 1, LV2 values in the control's own unit")
+    parser.add_argument("--lv2-path", metavar="DIR",
+                        help="render through an LV2 plug-in found in DIR (Ardour's LV2_PATH)")
+    parser.add_argument("--lv2-name", metavar="NAME",
+                        help="the name Ardour shows for the LV2 plug-in")
+    parser.add_argument("--expect-line", action="append", default=[], metavar="TEXT",
+                        help="require this line in the session's output (repeatable)")
     parser.add_argument("--max-low-db", type=float, default=None,
                         help="require the energy below 50 Hz to change by at most this many dB")
+    parser.add_argument("--match-renderer", metavar="RENDERER",
+                        help="require the export to equal quillmere-render's 32-bit output")
+    parser.add_argument("--match-set", action="append", default=[], metavar="NAME=TEXT",
+                        help="a --set option for the renderer, to match --param (repeatable)")
     parser.add_argument("--keep", action="store_true", help="keep the temp folder")
     args = parser.parse_args()
 
     ah.skip_unless_ardour(need_lua=True)
     started = time.monotonic()
     script_dir = os.path.dirname(os.path.abspath(__file__))
-    plugin_source = os.path.abspath(args.plugin)
     with ah.Sandbox(keep=args.keep) as box:
-        plugin = box.install_plugin(plugin_source)
-        info = box.scan(plugin)
-        name = info.get("name", "")
-        if not name:
-            ah.fail("the scanner cached no plug-in name")
+        if args.lv2_path:
+            # Ardour reads LV2 descriptions itself: no scanner, only the search path.
+            if not args.lv2_name:
+                ah.fail("--lv2-path needs --lv2-name")
+            box.env["LV2_PATH"] = os.path.abspath(args.lv2_path)
+            plugin_id, name, plugin_type = args.plugin, args.lv2_name, "LV2"
+        else:
+            plugin = box.install_plugin(os.path.abspath(args.plugin))
+            info = box.scan(plugin)
+            name = info.get("name", "")
+            if not name:
+                ah.fail("the scanner cached no plug-in name")
+            plugin_id, plugin_type = name, "LXVST"
         install_export_preset(box)
 
         input_wav = box.path("input.wav")
         ah.write_float_wav(input_wav, RATE, ah.test_signal(FRAMES, RATE))
         template = prepare_session(box, script_dir, input_wav)
-        exported, output = render(box, script_dir, template, name, args.param)
+        exported, output = render(box, script_dir, template, plugin_id, args.param, plugin_type)
 
         failures = []
         if not re.search(r"QM-INSERTED '%s' at plug-in slot [1-9][0-9]*, active true"
@@ -180,6 +227,8 @@ def main():
             failures.append("the plug-in was not reported inserted and active")
         if ("QM-REGION 2 channels, %d frames" % FRAMES) not in output:
             failures.append("the region was not the input's two channels and length")
+        lines = output.splitlines()
+        failures += ["the session did not print %r" % e for e in args.expect_line if e not in lines]
 
         try:
             in_rate, source = ah.read_float_wav(input_wav)
@@ -217,6 +266,16 @@ def main():
         if not mid_change > -20.0:
             failures.append("energy 300 Hz-3 kHz changed by %.2f dB: the output lost the signal"
                             % mid_change)
+
+        if args.match_renderer and not bad:
+            blocks = matching_preroll(box, args.match_renderer, args.match_set, (in_rate, source),
+                                      result)
+            if blocks is None:
+                failures.append("the export equals the renderer's output after no pre-roll of %d to %d "
+                                "blocks" % (PREROLL_BLOCKS[0], PREROLL_BLOCKS[-1]))
+            else:
+                ah.log("the export equals the renderer's 32-bit output, bit for bit, after %d "
+                       "silent blocks of %d frames" % (blocks, ARDOUR_BLOCK))
 
         ah.log("total time %.1f s" % (time.monotonic() - started))
         if failures:

@@ -1,7 +1,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# cmake -DOBJDUMP=... -DDLL=... -P CheckDllTables.cmake
-# Fails unless the DLL imports only KERNEL32 and the C runtime and exports exactly VSTPluginMain and main.
+# cmake -DOBJDUMP=... -DDLL=... [-DEXPORTS=name;...] -P CheckDllTables.cmake
+# Fails unless the DLL imports only KERNEL32 and the C runtime and exports exactly EXPORTS (by default the VST 2
+# entry points VSTPluginMain and main).
 cmake_minimum_required(VERSION 3.18)
+if(NOT DEFINED EXPORTS)
+  set(EXPORTS VSTPluginMain main)
+endif()
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE tables RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed: ${status}")
@@ -45,16 +49,16 @@ endif()
 if(bad_imports)
   string(APPEND problems "imports beyond KERNEL32 and the C runtime: ${bad_imports}\n")
 endif()
-foreach(required VSTPluginMain main)
+foreach(required IN LISTS EXPORTS)
   if(NOT required IN_LIST exports)
     string(APPEND problems "missing export ${required}\n")
   endif()
 endforeach()
 set(extra ${exports})
-list(REMOVE_ITEM extra VSTPluginMain main)
+list(REMOVE_ITEM extra ${EXPORTS})
 if(extra)
   list(LENGTH extra count)
-  string(APPEND problems "${count} exports beyond VSTPluginMain and main (mark only the entry points "
+  string(APPEND problems "${count} exports beyond ${EXPORTS} (mark only the entry points "
                          "__declspec(dllexport)): ${extra}\n")
 endif()
 if(problems)

@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "clap/IPlugClap.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+IPlugClap::IPlugClap(IPlugInstanceInfo host, int nParams, const char* channelIOStr, int nPresets,
+                     const char* effectName, const char* productName, const char* vendorName,
+                     int vendorVersion, int uniqueId, int vendorId, int latency, bool doesMidi,
+                     bool doesChunks, bool isInstrument, int /*reserved*/)
+    : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, vendorName, vendorVersion, uniqueId,
+                vendorId, latency, doesMidi, doesChunks, isInstrument, kApiClap),
+      mHost(host) {
+  std::memset(&mPlugin, 0, sizeof mPlugin);
+  mPlugin.plugin_data = this;
+  ConnectClapEntries(&mPlugin);
+  mInputs = static_cast<uint32_t>(InChannelCount());
+  mOutputs = static_cast<uint32_t>(OutChannelCount());
+  mPieceFloat.reset(new float*[mInputs + mOutputs + 1]());
+  mPieceDouble.reset(new double*[mInputs + mOutputs + 1]());
+  SetInputsConnected(0, InChannelCount(), true);
+  SetOutputsConnected(0, OutChannelCount(), true);
+  ApplyBlockSize(1024);
+}
+
+IPlugClap::~IPlugClap() = default;
+
+IPlugClap* IPlugClap::FromClap(const clap_plugin_t* plugin) {
+  return plugin ? static_cast<IPlugClap*>(plugin->plugin_data) : nullptr;
+}
+
+// No editor and no output events: the plug-in itself never changes a parameter.
+void IPlugClap::HostBeginEdit(int /*paramIndex*/) {}
+void IPlugClap::HostAutomate(int /*paramIndex*/, double /*normalizedValue*/) {}
+void IPlugClap::HostEndEdit(int /*paramIndex*/) {}
+void IPlugClap::HostUpdateDisplay() {}
+int IPlugClap::HostSamplePosition() { return 0; }
+double IPlugClap::HostTempo() { return 0.0; }
+void IPlugClap::HostTimeSignature(int* numerator, int* denominator) {
+  *numerator = 0;
+  *denominator = 0;
+}
+void IPlugClap::HostTransport(ITransportInfo* /*info*/) {}
+void IPlugClap::ResizeEditor(int /*width*/, int /*height*/) {}
+bool IPlugClap::SendMidiMessage(const IMidiMessage* /*message*/) { return false; }
+
+bool IPlugClap::Init() {
+  IPlugMutexLock lock(this);
+  if (mHost && mHost->name) SetHost(mHost->name, 0);
+  NotifyAllParamsChanged();
+  return true;
+}
+
+bool IPlugClap::Activate(double sampleRate, uint32_t /*minFrames*/, uint32_t maxFrames) {
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate) || maxFrames == 0) return false;
+  IPlugMutexLock lock(this);
+  ChangeSampleRate(sampleRate);
+  ResetProcessing();
+  ApplyBlockSize(maxFrames < static_cast<uint32_t>(kLargestBlockSize) ? static_cast<int>(maxFrames)
+                                                                      : kLargestBlockSize);
+  ResetProcessing();
+  ActivationChanged(true);
+  return true;
+}
+
+void IPlugClap::Deactivate() {
+  IPlugMutexLock lock(this);
+  ActivationChanged(false);
+  ResetProcessing();
+}
+
+void IPlugClap::Reset() {
+  IPlugMutexLock lock(this);
+  ResetProcessing();
+}
+
+const clap_event_param_value_t* IPlugClap::ParamValueEvent(const clap_event_header_t* header) const {
+  if (!header || header->space_id != CLAP_CORE_EVENT_SPACE_ID || header->type != CLAP_EVENT_PARAM_VALUE ||
+      header->size < sizeof(clap_event_param_value_t)) {
+    return nullptr;
+  }
+  const clap_event_param_value_t* event = reinterpret_cast<const clap_event_param_value_t*>(header);
+  if (!ParamIdValid(event->param_id) || std::isnan(event->value)) return nullptr;
+  return event;
+}
+
+void IPlugClap::ApplyParamValue(const clap_event_param_value_t* event) {
+  const int index = static_cast<int>(event->param_id);
+  Param(index)->SetClamped(event->value);
+  ParamChanged(index);
+}
+
+void IPlugClap::Flush(const clap_input_events_t* events) {
+  if (!events || !events->size || !events->get) return;
+  IPlugMutexLock lock(this);
+  const uint32_t count = events->size(events);
+  for (uint32_t i = 0; i < count; ++i) {
+    const clap_event_param_value_t* event = ParamValueEvent(events->get(events, i));
+    if (event) ApplyParamValue(event);
+  }
+}
+
+namespace {
+
+// Whether each of the first n channel pointers is set.
+template <class Sample>
+bool AllSet(Sample* const* channels, uint32_t n) {
+  for (uint32_t c = 0; c < n; ++c)
+    if (!channels[c]) return false;
+  return true;
+}
+
+}  // namespace
+
+bool IPlugClap::BuffersUsable(const clap_process_t* process, bool* doubles) const {
+  if (process->audio_inputs_count < 1 || !process->audio_inputs || process->audio_outputs_count < 1 ||
+      !process->audio_outputs) {
+    return false;
+  }
+  const clap_audio_buffer_t& in = process->audio_inputs[0];
+  const clap_audio_buffer_t& out = process->audio_outputs[0];
+  if (in.channel_count < mInputs || out.channel_count < mOutputs) return false;
+  // 64 bits when the host gives both ports in 64 bits, else 32 bits when it gives both in 32.
+  *doubles = in.data64 && out.data64;
+  if (*doubles) return AllSet(in.data64, mInputs) && AllSet(out.data64, mOutputs);
+  return in.data32 && out.data32 && AllSet(in.data32, mInputs) && AllSet(out.data32, mOutputs);
+}
+
+void IPlugClap::ProcessPiece(const clap_audio_buffer_t& input, clap_audio_buffer_t& output, bool doubles,
+                             uint32_t first, uint32_t n) {
+  const uint32_t nIn = mInputs, nOut = mOutputs;
+  // A piece beyond the int range goes in parts of 2^30 frames.
+  constexpr uint32_t kLargestCall = 1u << 30;
+  while (n > 0) {
+    const uint32_t part = n < kLargestCall ? n : kLargestCall;
+    if (doubles) {
+      double** pieces = mPieceDouble.get();
+      for (uint32_t c = 0; c < nIn; ++c) pieces[c] = input.data64[c] + first;
+      for (uint32_t c = 0; c < nOut; ++c) pieces[nIn + c] = output.data64[c] + first;
+      ProcessHostBlock(pieces, pieces + nIn, static_cast<int>(part));
+    } else {
+      float** pieces = mPieceFloat.get();
+      for (uint32_t c = 0; c < nIn; ++c) pieces[c] = input.data32[c] + first;
+      for (uint32_t c = 0; c < nOut; ++c) pieces[nIn + c] = output.data32[c] + first;
+      ProcessHostBlock(pieces, pieces + nIn, static_cast<int>(part), false);
+    }
+    first += part;
+    n -= part;
+  }
+}
+
+clap_process_status IPlugClap::Process(const clap_process_t* process) {
+  if (!process) return CLAP_PROCESS_ERROR;
+  IPlugMutexLock lock(Mutex());
+  const clap_input_events_t* events = process->in_events;
+  const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
+  bool doubles = false;
+  const uint32_t frames = process->frames_count;
+  if (frames == 0 || !BuffersUsable(process, &doubles)) {
+    // No frames, or no buffers to process: the parameter changes still count.
+    Flush(events);
+    return frames == 0 ? CLAP_PROCESS_CONTINUE : CLAP_PROCESS_ERROR;
+  }
+  const clap_audio_buffer_t& input = process->audio_inputs[0];
+  clap_audio_buffer_t& output = process->audio_outputs[0];
+  output.constant_mask = 0;
+  if (count == 0 && frames <= static_cast<uint32_t>(INT_MAX)) {
+    if (doubles) {
+      ProcessHostBlock(input.data64, output.data64, static_cast<int>(frames));
+    } else {
+      ProcessHostBlock(input.data32, output.data32, static_cast<int>(frames), false);
+    }
+    return CLAP_PROCESS_CONTINUE;
+  }
+  // The block goes in pieces that end where a parameter changes. An event timed before the end of the last
+  // piece (out of order) takes effect there; one timed past the block, at its end.
+  uint32_t done = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const clap_event_param_value_t* event = ParamValueEvent(events->get(events, i));
+    if (!event) continue;
+    const uint32_t time = event->header.time < frames ? event->header.time : frames;
+    if (time > done) {
+      ProcessPiece(input, output, doubles, done, time - done);
+      done = time;
+    }
+    ApplyParamValue(event);
+  }
+  if (done < frames) ProcessPiece(input, output, doubles, done, frames - done);
+  return CLAP_PROCESS_CONTINUE;
+}

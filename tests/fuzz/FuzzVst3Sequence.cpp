@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A VST 3 host's calls in an order and with numbers that the input decides: setups, activation, blocks of any
+// length in both sample sizes with parameter points at any offset and value, state of any bytes, controller
+// values and texts. The plug-in is made by its factory, built into the target. Finite input must give finite
+// output, saved state must load back, normalised values must stay in 0 ... 1.
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "host/Vst3HostObjects.h"
+#include "pluginterfaces/vst/ivstaudioprocessor.h"
+#include "pluginterfaces/vst/ivstcomponent.h"
+#include "pluginterfaces/vst/ivsteditcontroller.h"
+#include "tests/fuzz/FuzzSupport.h"
+#include "vst3/Vst3Factory.h"
+#include "vst3/Vst3Ids.h"
+
+using namespace Steinberg;
+using namespace Steinberg::Vst;
+
+namespace {
+
+constexpr int kLongest = 5000;
+constexpr int kParams = 5;
+
+class Reader {
+ public:
+  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
+  bool More() const { return mPos < mSize; }
+  uint8_t Byte() { return mPos < mSize ? mData[mPos++] : 0; }
+  template <class T>
+  T Raw() {
+    uint8_t bytes[sizeof(T)];
+    for (uint8_t& b : bytes) b = Byte();
+    T value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+  }
+
+ private:
+  const uint8_t* mData;
+  size_t mSize;
+  size_t mPos = 0;
+};
+
+// The plug-in as a host holds it: the component and its two other faces, released when this goes.
+struct Effect {
+  IComponent* component = nullptr;
+  IAudioProcessor* processor = nullptr;
+  IEditController* controller = nullptr;
+  Effect() {
+    const TUID cid = QUILLMERE_VST3_CLASS_UID;
+    void* made = nullptr;
+    FUZZ_CHECK(Vst3Factory::Instance().createInstance(cid, IComponent_iid, &made) == kResultOk);
+    component = static_cast<IComponent*>(made);
+    FUZZ_CHECK(component->queryInterface(IAudioProcessor_iid, &made) == kResultOk);
+    processor = static_cast<IAudioProcessor*>(made);
+    FUZZ_CHECK(component->queryInterface(IEditController_iid, &made) == kResultOk);
+    controller = static_cast<IEditController*>(made);
+  }
+  ~Effect() {
+    controller->release();
+    processor->release();
+    component->release();
+  }
+};
+
+template <class Sample>
+bool Finite(const std::vector<Sample>* channels, int frames) {
+  for (int c = 0; c < 2; ++c)
+    for (int i = 0; i < frames; ++i)
+      if (!std::isfinite(channels[c][static_cast<size_t>(i)])) return false;
+  return true;
+}
+
+std::vector<uint8_t> SaveState(IComponent* component) {
+  Vst3MemoryStream stream;
+  FUZZ_CHECK(component->getState(&stream) == kResultOk);
+  return stream.Bytes();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static std::vector<float> floatIn[2], floatOut[2];
+  static std::vector<double> doubleIn[2], doubleOut[2];
+  static Vst3ParameterChanges changes;
+  if (floatIn[0].empty()) {
+    for (int c = 0; c < 2; ++c) {
+      floatIn[c].resize(kLongest);
+      floatOut[c].resize(kLongest);
+      doubleIn[c].resize(kLongest);
+      doubleOut[c].resize(kLongest);
+    }
+  }
+  const double rates[] = {44100.0, 8000.0, 1234.5678, 384000.0, 0.0, -1.0, 1.0, 96000.0};
+  const int32 blockSizes[] = {512, 1, 17, 4096, 4097, 0, -5, 64};
+  const int frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
+
+  Reader in(data, size);
+  Vst3HostApplication host;  // outlives the effect, which may hold it
+  Effect effect;
+  if (in.Byte() & 1) effect.component->initialize(&host);
+  int steps = 0;
+  while (in.More() && steps++ < 48) {
+    const uint8_t action = in.Byte();
+    switch (action % 8) {
+      case 0: {
+        ProcessSetup setup{(action & 8) ? kOffline : kRealtime, (action & 16) ? kSample64 : kSample32,
+                           blockSizes[in.Byte() % 8], rates[(action >> 5) % 8]};
+        effect.processor->setupProcessing(setup);
+        break;
+      }
+      case 1:
+        effect.component->setActive((action >> 3) & 1);
+        break;
+      case 2:
+        if (action & 8) {
+          effect.component->terminate();
+        } else {
+          effect.component->initialize(&host);
+        }
+        break;
+      case 3: {
+        // A state of any bytes, read in pieces of any size: taken whole or not at all.
+        const std::vector<uint8_t> before = SaveState(effect.component);
+        std::vector<uint8_t> bytes(in.Byte() % 100);
+        for (uint8_t& b : bytes) b = in.Byte();
+        if (action & 8 && bytes.size() >= 8) std::memcpy(bytes.data(), "tffp\0\0\1\0", 8);
+        Vst3MemoryStream stream(bytes, (action >> 4) % 4);
+        const bool taken = (action & 64) ? effect.controller->setComponentState(&stream) == kResultOk
+                                         : effect.component->setState(&stream) == kResultOk;
+        if (!taken || (action & 64)) FUZZ_CHECK(SaveState(effect.component) == before);
+        break;
+      }
+      case 4: {
+        // Saved state loads back and saves the same bytes.
+        const std::vector<uint8_t> saved = SaveState(effect.component);
+        FUZZ_CHECK(saved.size() == 48);
+        Vst3MemoryStream stream(saved, (action >> 3) % 5);
+        FUZZ_CHECK(effect.component->setState(&stream) == kResultOk);
+        FUZZ_CHECK(SaveState(effect.component) == saved);
+        break;
+      }
+      case 5: {
+        const ParamID id = static_cast<ParamID>((action >> 3) % (kParams + 2));
+        const double value = (action & 128) ? in.Raw<double>() : in.Byte() / 200.0;
+        effect.controller->setParamNormalized(id, value);
+        const double now = effect.controller->getParamNormalized(id);
+        FUZZ_CHECK(now >= 0.0 && now <= 1.0);
+        const double plain = effect.controller->normalizedParamToPlain(id, value);
+        const double back = effect.controller->plainParamToNormalized(id, plain);
+        FUZZ_CHECK(back >= 0.0 && back <= 1.0);
+        String128 text = {};
+        effect.controller->getParamStringByValue(id, value, text);
+        for (int i = 0; i < 12; ++i) text[i] = static_cast<char16>(in.Raw<uint16_t>());
+        ParamValue parsed = -1.0;
+        if (effect.controller->getParamValueByString(id, text, parsed) == kResultOk) {
+          FUZZ_CHECK(parsed >= 0.0 && parsed <= 1.0);
+        }
+        break;
+      }
+      default: {
+        const int frames = frameCounts[(action >> 3) % 8];
+        const bool wide = (action >> 6) & 1;
+        const double level = in.Byte() / 255.0;
+        for (int c = 0; c < 2; ++c)
+          for (int i = 0; i < frames; ++i) {
+            doubleIn[c][static_cast<size_t>(i)] = level * std::sin(0.01 * (i + 1) * (c + 1));
+            floatIn[c][static_cast<size_t>(i)] = static_cast<float>(doubleIn[c][static_cast<size_t>(i)]);
+          }
+        changes.Clear();
+        const int points = in.Byte() % 9;
+        for (int p = 0; p < points; ++p) {
+          const uint8_t kind = in.Byte();
+          const ParamID id = (kind & 128) ? in.Raw<uint32_t>() : kind % (kParams + 1);
+          const int32 offset = (kind & 64) ? in.Raw<int32>() : in.Raw<uint16_t>() % (frames + 2);
+          const double value = (kind & 32) ? in.Raw<double>() : in.Byte() / 255.0;
+          int32 index;
+          if (kind & 16) {
+            changes.AddSeparateQueue(id).addPoint(offset, value, index);
+          } else {
+            changes.Add(id, offset, value);
+          }
+        }
+        float* fin[2] = {floatIn[0].data(), floatIn[1].data()};
+        float* fout[2] = {floatOut[0].data(), floatOut[1].data()};
+        double* din[2] = {doubleIn[0].data(), doubleIn[1].data()};
+        double* dout[2] = {doubleOut[0].data(), doubleOut[1].data()};
+        AudioBusBuffers inBus{}, outBus{};
+        inBus.numChannels = outBus.numChannels = 2;
+        if (wide) {
+          inBus.channelBuffers64 = din;
+          outBus.channelBuffers64 = dout;
+        } else {
+          inBus.channelBuffers32 = fin;
+          outBus.channelBuffers32 = fout;
+        }
+        ProcessData process{};
+        process.symbolicSampleSize = wide ? kSample64 : kSample32;
+        process.numSamples = frames;
+        process.numInputs = process.numOutputs = 1;
+        process.inputs = &inBus;
+        process.outputs = &outBus;
+        process.inputParameterChanges = &changes;
+        FUZZ_CHECK(effect.processor->process(process) == kResultOk);
+        FUZZ_CHECK(wide ? Finite(doubleOut, frames) : Finite(floatOut, frames));
+        break;
+      }
+    }
+  }
+  for (ParamID id = 0; id < kParams; ++id) {
+    const double value = effect.controller->getParamNormalized(id);
+    FUZZ_CHECK(value >= 0.0 && value <= 1.0);
+  }
+  effect.component->terminate();
+  return 0;
+}
