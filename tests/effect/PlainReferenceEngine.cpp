@@ -29,7 +29,7 @@ PlainReferenceEngine::PlainReferenceEngine() {
 }
 
 void PlainReferenceEngine::SetParameter(int index, double value) {
-  if (index < 0 || index > 4) return;
+  if (index < 0 || index >= kNumParams) return;
   mParams[index] = value;
   mStale = true;
 }
@@ -43,11 +43,11 @@ void PlainReferenceEngine::Reset(double sampleRate) {
 }
 
 void PlainReferenceEngine::Design() {
-  double split = mParams[0];
+  double split = mParams[kSplitHz];
   if (split > 0.49 * mRate) split = 0.49 * mRate;
   double w0 = split * 6.283185307179586 / mRate;
   double c = cos(w0);
-  double q = pow(10.0, mParams[1] / 20.0);
+  double q = pow(10.0, mParams[kLowQDb] / 20.0);
   double alpha = sin(w0) / (q * 2.0);
   double k = 1.0 / (alpha + 1.0);
   mLow.b1 = (1.0 - c) * k;
@@ -55,7 +55,7 @@ void PlainReferenceEngine::Design() {
   mLow.b2 = mLow.b1 * 0.5;
   mLow.a1 = c * (-2.0) * k;
   mLow.a2 = (1.0 - alpha) * k;
-  q = pow(10.0, mParams[2] / 20.0);
+  q = pow(10.0, mParams[kHighQDb] / 20.0);
   alpha = sin(w0) / (q * 2.0);
   k = 1.0 / (alpha + 1.0);
   mHigh.b0 = (c + 1.0) * k * 0.5;
@@ -90,9 +90,9 @@ void PlainReferenceEngine::ProcessChunk(const double* const* inputs, double* con
     mStale = false;
     Design();
   }
-  double gain = pow(10.0, mParams[2] / 20.0);
-  double thetaLow = mParams[3] + mLowJitter + 0.9599310885968813;
-  double thetaHigh = mParams[4] + mHighJitter + 0.9599310885968813;
+  double gain = pow(10.0, mParams[kHighQDb] / 20.0);
+  double thetaLow = mParams[kLowAngle] + mLowJitter + 0.9599310885968813;
+  double thetaHigh = mParams[kHighAngle] + mHighJitter + 0.9599310885968813;
   double lowGain[2] = {cos(thetaLow), sin(thetaLow)};
   double highGain[2] = {cos(thetaHigh), sin(thetaHigh)};
 

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "effect/ParameterTable.h"
 #include "effect/RandomSource.h"
 
 // A deliberately plain model of the effect: each channel runs through one section after another over
@@ -28,7 +29,9 @@ class PlainReferenceEngine {
 
   bool mStale = false;
   double mRate = 44100.0;
-  double mParams[5] = {1000.0, 0.0, 0.0, 0.0, 0.0};
+  double mParams[kNumParams] = {kParameterTable[kSplitHz].mDefault, kParameterTable[kLowQDb].mDefault,
+                                kParameterTable[kHighQDb].mDefault, kParameterTable[kLowAngle].mDefault,
+                                kParameterTable[kHighAngle].mDefault};
   Section mPre[6];
   Section mLow;
   Section mHigh;
