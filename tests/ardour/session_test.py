@@ -152,7 +152,8 @@ def export_complete(path):
 
 
 ARDOUR_BLOCK = 1024
-PREROLL_BLOCKS = range(0, 161)  # searched from the usual 90 outwards
+# Searched from the usual 90 outwards; a loaded machine runs more idle cycles before the export.
+PREROLL_BLOCKS = range(0, 401)
 
 
 def matching_preroll(box, renderer, settings, source, result):
