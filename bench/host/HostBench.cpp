@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <random>
@@ -30,7 +31,12 @@ namespace {
 
 constexpr double kSampleRate = 44100.0;
 constexpr int kBlocks[] = {64, 512, 4096};
-constexpr double kAudioSecondsPerIteration = 20.0;
+// Seconds of audio per measured iteration: 20, or QUILLMERE_BENCH_SECONDS for steadier figures on a busy machine.
+const double kAudioSecondsPerIteration = [] {
+  const char* text = std::getenv("QUILLMERE_BENCH_SECONDS");
+  const double seconds = text ? std::atof(text) : 0.0;
+  return seconds > 0.0 ? seconds : 20.0;
+}();
 
 struct BenchSubject {
   std::string label;
