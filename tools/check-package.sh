@@ -13,6 +13,14 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 watched="/usr/bin /usr/lib/vst /usr/lib/vst3 /usr/lib/clap /usr/lib/lv2 /usr/share/man/man1 /usr/share/doc"
 snapshot() { find $watched -maxdepth 3 2>/dev/null | sort; }
 
+# Debian's package checker: errors fail, warnings are shown (the ldconfig calls CPack adds because plug-in modules
+# lie below /usr/lib are harmless).
+if command -v lintian >/dev/null; then
+  lintian --tag-display-limit 0 "$deb" > "$scratch/lintian.txt" 2>&1 || true
+  grep -v 'root privileges' "$scratch/lintian.txt" || true
+  if grep -q '^E: ' "$scratch/lintian.txt"; then fail "lintian reports errors"; fi
+fi
+
 snapshot > "$scratch/before"
 dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
 for file in /usr/bin/quillmere-render /usr/lib/vst/Quillmere.so \
