@@ -19,26 +19,6 @@ namespace {
 constexpr uint32_t kLongest = 5000;
 constexpr int kMaxEvents = 8;
 
-// Reads the input front to back; past its end every read gives 0.
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-  bool More() const { return mPos < mSize; }
-  uint8_t Byte() { return mPos < mSize ? mData[mPos++] : 0; }
-  double Double() {
-    uint8_t bytes[8];
-    for (uint8_t& b : bytes) b = Byte();
-    double value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
-
- private:
-  const uint8_t* mData;
-  size_t mSize;
-  size_t mPos = 0;
-};
-
 const clap_host_t kHost = {CLAP_VERSION_INIT,
                            nullptr,
                            "fuzz",
@@ -69,7 +49,7 @@ struct EventList {
     return index < self->count ? &self->records[index].header : nullptr;
   }
 
-  void Fill(Reader& in) {
+  void Fill(fuzz::Reader& in) {
     count = in.Byte() % (kMaxEvents + 1);
     for (uint32_t i = 0; i < count; ++i) {
       Record& r = records[i];
@@ -80,7 +60,7 @@ struct EventList {
       r.value.header.space_id = (shape & 4) ? CLAP_CORE_EVENT_SPACE_ID : in.Byte();
       r.value.header.type = (shape & 8) ? CLAP_EVENT_PARAM_VALUE : in.Byte() % 16;
       r.value.param_id = (shape & 16) ? in.Byte() % 6 : in.Byte() * 0x01010101u;
-      r.value.value = (shape & 32) ? (in.Byte() - 128) * 200.0 : in.Double();
+      r.value.value = (shape & 32) ? (in.Byte() - 128) * 200.0 : in.Raw<double>();
       r.value.note_id = -1;
     }
   }
@@ -129,14 +109,6 @@ Values ReadValues(const clap_plugin_t* plugin, const clap_plugin_params_t* param
   return values;
 }
 
-template <class Sample>
-bool Finite(Sample* const* channels, uint32_t frames) {
-  for (int c = 0; c < 2; ++c)
-    for (uint32_t i = 0; i < frames; ++i)
-      if (!std::isfinite(channels[c][i])) return false;
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -152,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t limits[] = {512, 1, 17, 4096, 4097, 0, 0xFFFFFFFFu, 64};
   const uint32_t frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
 
-  Reader in(data, size);
+  fuzz::Reader in(data, size);
   FUZZ_CHECK(clap_entry.init("/fuzz/Quillmere.clap"));
   const clap_plugin_factory_t* factory =
       static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
@@ -264,7 +236,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           FUZZ_CHECK(status == CLAP_PROCESS_ERROR);
         } else {
           FUZZ_CHECK(status == CLAP_PROCESS_CONTINUE);
-          FUZZ_CHECK(wide ? Finite(output.data64, frames) : Finite(output.data32, frames));
+          FUZZ_CHECK(wide ? fuzz::Finite(output.data64, frames) : fuzz::Finite(output.data32, frames));
         }
         break;
       }

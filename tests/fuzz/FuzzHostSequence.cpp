@@ -14,51 +14,19 @@ namespace {
 
 constexpr int kLongest = 5000;
 
-// Reads the input front to back; past its end every read gives 0.
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-  bool More() const { return mPos < mSize; }
-  uint8_t Byte() { return mPos < mSize ? mData[mPos++] : 0; }
-  float Float() {
-    uint8_t bytes[4] = {Byte(), Byte(), Byte(), Byte()};
-    float value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
-
- private:
-  const uint8_t* mData;
-  size_t mSize;
-  size_t mPos = 0;
-};
-
-template <class Sample>
-bool Finite(Sample* const* channels, int frames) {
-  for (int c = 0; c < 2; ++c)
-    for (int i = 0; i < frames; ++i)
-      if (!std::isfinite(channels[c][i])) return false;
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::vector<float> floatIn[2], floatOut[2];
-  static std::vector<double> doubleIn[2], doubleOut[2];
-  if (floatIn[0].empty()) {
-    for (int c = 0; c < 2; ++c) {
-      floatIn[c].resize(kLongest);
-      floatOut[c].resize(kLongest);
-      doubleIn[c].resize(kLongest);
-      doubleOut[c].resize(kLongest);
-    }
-  }
+  static fuzz::StereoBuffers buffers(kLongest);
+  auto& floatIn = buffers.floatIn;
+  auto& floatOut = buffers.floatOut;
+  auto& doubleIn = buffers.doubleIn;
+  auto& doubleOut = buffers.doubleOut;
   const float rates[] = {44100.0f, 8000.0f, 1234.5678f, 384000.0f, 0.0f, -1.0f, 1.0f, 96000.0f};
   const int blockSizes[] = {512, 1, 17, 4096, 4097, 0, -5, 64};
   const int frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
 
-  Reader in(data, size);
+  fuzz::Reader in(data, size);
   fuzz::HostedPlugin hosted((new ZvAudioPlugin(&Vst2HostCallback::Callback))->Descriptor());
   Vst2Instance& e = hosted.instance;
   e.Dispatch(effOpen);
@@ -77,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       case 3: {
         // Values far below the range are a known separate case; keep to -10 .. 10 here.
-        float value = in.Float();
+        float value = in.Raw<float>();
         if (!(value >= -10.0f && value <= 10.0f)) value = (action & 8) ? 1.0f : 0.0f;
         e.SetParameter(static_cast<int>(action >> 3) % (kNumParams + 2) - 1, value);  // -1 .. kNumParams
         break;
@@ -115,13 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         double* dout[2] = {doubleOut[0].data(), doubleOut[1].data()};
         if (path == 0) {
           e.ProcessFloat(fin, fout, frames);
-          FUZZ_CHECK(Finite(fout, frames));
+          FUZZ_CHECK(fuzz::Finite(fout, frames));
         } else if (path == 1) {
           e.ProcessAccumulating(fin, fout, frames);
-          FUZZ_CHECK(Finite(fout, frames));
+          FUZZ_CHECK(fuzz::Finite(fout, frames));
         } else {
           e.ProcessDouble(din, dout, frames);
-          FUZZ_CHECK(Finite(dout, frames));
+          FUZZ_CHECK(fuzz::Finite(dout, frames));
         }
         break;
       }

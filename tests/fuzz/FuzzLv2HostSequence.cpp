@@ -17,27 +17,6 @@ namespace {
 
 constexpr uint32_t kLongest = 20000;
 
-// Reads the input front to back; past its end every read gives 0.
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-  bool More() const { return mPos < mSize; }
-  uint8_t Byte() { return mPos < mSize ? mData[mPos++] : 0; }
-  template <class T>
-  T Bits() {
-    uint8_t bytes[sizeof(T)];
-    for (uint8_t& b : bytes) b = Byte();
-    T value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
-
- private:
-  const uint8_t* mData;
-  size_t mSize;
-  size_t mPos = 0;
-};
-
 // The URIs the plug-in may ask for get fixed numbers; anything else gets 0 (a map that knows nothing).
 const char* const kKnownUris[] = {LV2_BUF_SIZE__maxBlockLength,
                                   LV2_BUF_SIZE__minBlockLength,
@@ -63,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double rates[] = {44100.0, 8000.0, 1234.5678, 384000.0, 0.0, std::nan(""), 1.0, 1e300};
   const uint32_t frameCounts[] = {0, 1, 63, 64, 1000, 4097, 8193, kLongest};
 
-  Reader in(data, size);
+  fuzz::Reader in(data, size);
   const uint8_t setup = in.Byte();
 
   // Up to four option records with any key, context, type and size; their values point into this storage.
@@ -112,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (action % 6) {
       case 0:
       case 1:
-        controls[(action >> 3) % kNumParams] = in.Bits<float>();
+        controls[(action >> 3) % kNumParams] = in.Raw<float>();
         break;
       case 2: {
         // A port left unconnected, connected again, or a port index beyond the last.

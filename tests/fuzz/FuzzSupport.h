@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
@@ -23,6 +25,51 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace fuzz {
+
+// Reads the input front to back; past its end every read gives 0.
+class Reader {
+ public:
+  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
+  bool More() const { return mPos < mSize; }
+  uint8_t Byte() { return mPos < mSize ? mData[mPos++] : 0; }
+  // The next sizeof(T) bytes, as they lie, taken as a T.
+  template <class T>
+  T Raw() {
+    uint8_t bytes[sizeof(T)];
+    for (uint8_t& b : bytes) b = Byte();
+    T value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+  }
+
+ private:
+  const uint8_t* mData;
+  size_t mSize;
+  size_t mPos = 0;
+};
+
+// Whether the first frames samples of both channels (pointers or vectors) are finite.
+template <class Channels, class Count>
+bool Finite(const Channels& channels, Count frames) {
+  for (int c = 0; c < 2; ++c)
+    for (size_t i = 0; i < static_cast<size_t>(frames); ++i)
+      if (!std::isfinite(channels[c][i])) return false;
+  return true;
+}
+
+// Stereo input and output in both sample sizes, each frames long; a target keeps one for all its runs.
+struct StereoBuffers {
+  explicit StereoBuffers(size_t frames) {
+    for (int c = 0; c < 2; ++c) {
+      floatIn[c].resize(frames);
+      floatOut[c].resize(frames);
+      doubleIn[c].resize(frames);
+      doubleOut[c].resize(frames);
+    }
+  }
+  std::vector<float> floatIn[2], floatOut[2];
+  std::vector<double> doubleIn[2], doubleOut[2];
+};
 
 // A plug-in object built into the fuzz target (made with Vst2HostCallback::Callback), hosted through the host
 // library by a host that answers nothing but the version and keeps no requests, as a target runs millions of

@@ -23,26 +23,6 @@ namespace {
 constexpr int kLongest = 5000;
 constexpr int kParams = 5;
 
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-  bool More() const { return mPos < mSize; }
-  uint8_t Byte() { return mPos < mSize ? mData[mPos++] : 0; }
-  template <class T>
-  T Raw() {
-    uint8_t bytes[sizeof(T)];
-    for (uint8_t& b : bytes) b = Byte();
-    T value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-  }
-
- private:
-  const uint8_t* mData;
-  size_t mSize;
-  size_t mPos = 0;
-};
-
 // The plug-in as a host holds it: the component and its two other faces, released when this goes.
 struct Effect {
   IComponent* component = nullptr;
@@ -65,14 +45,6 @@ struct Effect {
   }
 };
 
-template <class Sample>
-bool Finite(const std::vector<Sample>* channels, int frames) {
-  for (int c = 0; c < 2; ++c)
-    for (int i = 0; i < frames; ++i)
-      if (!std::isfinite(channels[c][static_cast<size_t>(i)])) return false;
-  return true;
-}
-
 std::vector<uint8_t> SaveState(IComponent* component) {
   Vst3MemoryStream stream;
   FUZZ_CHECK(component->getState(&stream) == kResultOk);
@@ -82,22 +54,17 @@ std::vector<uint8_t> SaveState(IComponent* component) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static std::vector<float> floatIn[2], floatOut[2];
-  static std::vector<double> doubleIn[2], doubleOut[2];
   static Vst3ParameterChanges changes;
-  if (floatIn[0].empty()) {
-    for (int c = 0; c < 2; ++c) {
-      floatIn[c].resize(kLongest);
-      floatOut[c].resize(kLongest);
-      doubleIn[c].resize(kLongest);
-      doubleOut[c].resize(kLongest);
-    }
-  }
+  static fuzz::StereoBuffers buffers(kLongest);
+  auto& floatIn = buffers.floatIn;
+  auto& floatOut = buffers.floatOut;
+  auto& doubleIn = buffers.doubleIn;
+  auto& doubleOut = buffers.doubleOut;
   const double rates[] = {44100.0, 8000.0, 1234.5678, 384000.0, 0.0, -1.0, 1.0, 96000.0};
   const int32 blockSizes[] = {512, 1, 17, 4096, 4097, 0, -5, 64};
   const int frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
 
-  Reader in(data, size);
+  fuzz::Reader in(data, size);
   Vst3HostApplication host;  // outlives the effect, which may hold it
   Effect effect;
   if (in.Byte() & 1) effect.component->initialize(&host);
@@ -204,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         process.outputs = &outBus;
         process.inputParameterChanges = &changes;
         FUZZ_CHECK(effect.processor->process(process) == kResultOk);
-        FUZZ_CHECK(wide ? Finite(doubleOut, frames) : Finite(floatOut, frames));
+        FUZZ_CHECK(wide ? fuzz::Finite(doubleOut, frames) : fuzz::Finite(floatOut, frames));
         break;
       }
     }
