@@ -285,15 +285,13 @@ tresult Vst3Instance::ProcessRaw(ProcessData& data) {
   return result;
 }
 
-tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, IParameterChanges* changes) {
-  AudioBusBuffers in{}, out{};
+tresult Vst3Instance::ProcessBuses(AudioBusBuffers& in, AudioBusBuffers& out, int32 sampleSize, int frames,
+                                   IParameterChanges* changes) {
   in.numChannels = mInputChannels;
-  in.channelBuffers32 = inputs;
   out.numChannels = mOutputChannels;
-  out.channelBuffers32 = outputs;
   ProcessData data{};
   data.processMode = kRealtime;
-  data.symbolicSampleSize = kSample32;
+  data.symbolicSampleSize = sampleSize;
   data.numSamples = frames;
   data.numInputs = 1;
   data.numOutputs = 1;
@@ -305,25 +303,19 @@ tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, 
   return ProcessRaw(data);
 }
 
+tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, IParameterChanges* changes) {
+  AudioBusBuffers in{}, out{};
+  in.channelBuffers32 = inputs;
+  out.channelBuffers32 = outputs;
+  return ProcessBuses(in, out, kSample32, frames, changes);
+}
+
 tresult Vst3Instance::ProcessDouble(double** inputs, double** outputs, int frames,
                                     IParameterChanges* changes) {
   AudioBusBuffers in{}, out{};
-  in.numChannels = mInputChannels;
   in.channelBuffers64 = inputs;
-  out.numChannels = mOutputChannels;
   out.channelBuffers64 = outputs;
-  ProcessData data{};
-  data.processMode = kRealtime;
-  data.symbolicSampleSize = kSample64;
-  data.numSamples = frames;
-  data.numInputs = 1;
-  data.numOutputs = 1;
-  data.inputs = &in;
-  data.outputs = &out;
-  data.inputParameterChanges = changes;
-  if (mOutputChanges.getParameterCount() > 0) mOutputChanges.Clear();
-  data.outputParameterChanges = &mOutputChanges;
-  return ProcessRaw(data);
+  return ProcessBuses(in, out, kSample64, frames, changes);
 }
 
 std::vector<uint8_t> Vst3Instance::GetState() {

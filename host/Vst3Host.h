@@ -114,6 +114,11 @@ class Vst3Instance {
   bool ValueOfText(Steinberg::Vst::ParamID id, const std::string& text, double* normalized);
 
  private:
+  // One process call on the main buses, whose channel counts this fills in, with the buffers the caller set.
+  Steinberg::tresult ProcessBuses(Steinberg::Vst::AudioBusBuffers& in, Steinberg::Vst::AudioBusBuffers& out,
+                                  Steinberg::int32 sampleSize, int frames,
+                                  Steinberg::Vst::IParameterChanges* changes);
+
   Steinberg::Vst::IComponent* mComponent = nullptr;
   Steinberg::Vst::IAudioProcessor* mProcessor = nullptr;
   Steinberg::Vst::IEditController* mController = nullptr;
