@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <set>
-#include <sstream>
 
 #include "effect/ParameterTable.h"
+#include "tests/ExportedSymbols.h"
 #include "tests/clap/ClapTestSupport.h"
 
 namespace clap_test {
@@ -48,18 +47,8 @@ class ClapPlugin : public testing::Test {
 };
 
 TEST(ClapModule, ExportsOnlyClapEntry) {
-  const std::string command =
-      std::string(QUILLMERE_NM) + " -D --defined-only \"" + QUILLMERE_CLAP_PATH + "\"";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::set<std::string> names;
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe)) {
-    std::istringstream fields(line);
-    std::string address, kind, name;
-    if (fields >> address >> kind >> name) names.insert(name);
-  }
-  EXPECT_EQ(pclose(pipe), 0);
+  ASSERT_NO_FATAL_FAILURE(test_support::ListExportedSymbols(QUILLMERE_NM, QUILLMERE_CLAP_PATH, &names));
   EXPECT_EQ(names, std::set<std::string>{"clap_entry"});
 }
 

@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "effect/ParameterTable.h"
+#include "tests/ExportedSymbols.h"
 
 namespace {
 
@@ -179,18 +178,8 @@ TEST(Lv2Description, PortsCarryTheParameterTableExactly) {
 }
 
 TEST(Lv2Description, ModuleExportsOnlyItsDescriptorFunction) {
-  const std::string command =
-      std::string(QUILLMERE_NM) + " -D --defined-only \"" + QUILLMERE_LV2_MODULE + "\"";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::set<std::string> names;
-  char line[512];
-  while (std::fgets(line, sizeof line, pipe)) {
-    std::istringstream fields(line);
-    std::string address, kind, name;
-    if (fields >> address >> kind >> name) names.insert(name);
-  }
-  EXPECT_EQ(pclose(pipe), 0);
+  ASSERT_NO_FATAL_FAILURE(test_support::ListExportedSymbols(QUILLMERE_NM, QUILLMERE_LV2_MODULE, &names));
   EXPECT_EQ(names, std::set<std::string>{"lv2_descriptor"});
 }
 
