@@ -3,48 +3,29 @@
 // got from the Windows plug-in under wine. Both runs happen before these tests (CTest fixtures).
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "HostConversation.h"
 #include "host/PluginModule.h"
+#include "tests/windows/CrossPlatformCompare.h"
 
 namespace {
 
 const std::string kLinuxRun = QUILLMERE_LINUX_RUN;
 const std::string kWindowsRun = QUILLMERE_WINDOWS_RUN;
 
-std::vector<unsigned char> ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  EXPECT_TRUE(file.good()) << "cannot read " << path;
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using cross_platform::NameOf;
+using cross_platform::ReadFile;
 
+// A render file of either sample size, widened to double.
 template <typename Sample>
 std::vector<double> ReadSamples(const std::string& path) {
-  const std::vector<unsigned char> bytes = ReadFile(path);
-  std::vector<double> samples(bytes.size() / sizeof(Sample));
-  for (size_t i = 0; i < samples.size(); ++i) {
-    Sample value;
-    std::memcpy(&value, bytes.data() + i * sizeof(Sample), sizeof(Sample));
-    samples[i] = value;
-  }
-  return samples;
-}
-
-// Test names from file names: letters and digits kept, everything else as "_".
-std::string NameOf(const std::string& file) {
-  std::string name = file;
-  for (char& c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return name;
+  const std::vector<Sample> samples = cross_platform::ReadSamples<Sample>(path);
+  return std::vector<double>(samples.begin(), samples.end());
 }
 
 struct RenderCase {
@@ -65,18 +46,9 @@ TEST_P(RenderAcrossPlatforms, AgreesWithinFloatPrecision) {
       c.doubles ? ReadSamples<double>(windowsPath) : ReadSamples<float>(windowsPath);
   ASSERT_EQ(onLinux.size(), 2u * ConversationFrames(kCheckBlocks));
   ASSERT_EQ(onWindows.size(), onLinux.size());
-  double largest = 0.0, loudest = 0.0;
-  size_t equal = 0, worst = 0;
-  for (size_t i = 0; i < onLinux.size(); ++i) {
-    const double difference = std::fabs(onLinux[i] - onWindows[i]);
-    if (difference == 0.0) ++equal;
-    if (difference > largest) largest = difference, worst = i;
-    loudest = std::fmax(loudest, std::fabs(onLinux[i]));
-  }
-  std::printf("%s: %zu of %zu samples bit-identical, largest difference %.3g at sample %zu, peak %.6f\n",
-              c.file, equal, onLinux.size(), largest, worst, loudest);
-  EXPECT_GT(loudest, 0.01) << "the render is silent";
-  EXPECT_LE(largest, std::ldexp(1.0, -21)) << "at interleaved sample " << worst;
+  const cross_platform::RenderDifference d = cross_platform::CompareRenders(c.file, onLinux, onWindows);
+  EXPECT_GT(d.loudest, 0.01) << "the render is silent";
+  EXPECT_LE(d.largest, std::ldexp(1.0, -21)) << "at interleaved sample " << d.worst;
 }
 
 INSTANTIATE_TEST_SUITE_P(Renders, RenderAcrossPlatforms,

@@ -4,31 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/windows/CrossPlatformCompare.h"
+
 namespace {
 
-const std::string kLinuxRun = QUILLMERE_CLAP_LINUX_RUN;
-const std::string kWindowsRun = QUILLMERE_CLAP_WINDOWS_RUN;
+const std::string kLinuxRun = QUILLMERE_LINUX_RUN;
+const std::string kWindowsRun = QUILLMERE_WINDOWS_RUN;
 
-std::vector<unsigned char> ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  EXPECT_TRUE(file.good()) << "cannot read " << path;
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-template <typename Sample>
-std::vector<Sample> ReadSamples(const std::string& path) {
-  const std::vector<unsigned char> bytes = ReadFile(path);
-  std::vector<Sample> samples(bytes.size() / sizeof(Sample));
-  if (!samples.empty()) std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(Sample));
-  return samples;
-}
+using cross_platform::ReadFile;
+using cross_platform::ReadSamples;
 
 class ClapSameBytesAcrossPlatforms : public testing::TestWithParam<const char*> {};
 
@@ -43,10 +30,7 @@ TEST_P(ClapSameBytesAcrossPlatforms, FileIsIdentical) {
 INSTANTIATE_TEST_SUITE_P(Files, ClapSameBytesAcrossPlatforms,
                          testing::Values("descriptor.txt", "texts.txt", "state.bin"),
                          [](const testing::TestParamInfo<const char*>& info) {
-                           std::string name = info.param;
-                           for (char& c : name)
-                             if (c == '.') c = '_';
-                           return name;
+                           return cross_platform::NameOf(info.param);
                          });
 
 TEST(ClapLinuxStateOnWindows, LoadsAndSavesBackTheSame) {
@@ -64,19 +48,9 @@ void ExpectCloseRenders(const char* file, double bound) {
   const std::vector<Sample> onWindows = ReadSamples<Sample>(kWindowsRun + "/" + file);
   ASSERT_FALSE(onLinux.empty());
   ASSERT_EQ(onWindows.size(), onLinux.size());
-  double largest = 0.0, loudest = 0.0;
-  size_t equal = 0, worst = 0;
-  for (size_t i = 0; i < onLinux.size(); ++i) {
-    const double difference = std::fabs(static_cast<double>(onLinux[i]) - static_cast<double>(onWindows[i]));
-    if (std::memcmp(&onLinux[i], &onWindows[i], sizeof(Sample)) == 0) ++equal;
-    if (difference > largest) largest = difference, worst = i;
-    loudest = std::fmax(loudest, std::fabs(static_cast<double>(onLinux[i])));
-  }
-  std::printf(
-      "%s: %zu of %zu samples bit-identical, largest difference %.3g at interleaved sample %zu, peak %.6f\n",
-      file, equal, onLinux.size(), largest, worst, loudest);
-  EXPECT_GT(loudest, 0.01) << "the render is silent";
-  EXPECT_LE(largest, bound) << "at interleaved sample " << worst;
+  const cross_platform::RenderDifference d = cross_platform::CompareRenders(file, onLinux, onWindows);
+  EXPECT_GT(d.loudest, 0.01) << "the render is silent";
+  EXPECT_LE(d.largest, bound) << "at interleaved sample " << d.worst;
 }
 
 TEST(ClapRenderAcrossPlatforms, SixtyFourBitAgreesWithinTheLibrariesRounding) {

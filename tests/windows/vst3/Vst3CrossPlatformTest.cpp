@@ -3,32 +3,19 @@
 // Windows, got from the Windows bundle under wine. Both runs happen before these tests (CTest fixtures).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "tests/windows/CrossPlatformCompare.h"
 
 namespace {
 
 const std::string kLinuxRun = QUILLMERE_LINUX_RUN;
 const std::string kWindowsRun = QUILLMERE_WINDOWS_RUN;
 
-std::vector<unsigned char> ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  EXPECT_TRUE(file.good()) << "cannot read " << path;
-  return std::vector<unsigned char>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-template <typename Sample>
-std::vector<Sample> ReadSamples(const std::string& path) {
-  const std::vector<unsigned char> bytes = ReadFile(path);
-  std::vector<Sample> samples(bytes.size() / sizeof(Sample));
-  if (!samples.empty()) std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(Sample));
-  return samples;
-}
+using cross_platform::ReadFile;
+using cross_platform::ReadSamples;
 
 TEST(Vst3Bundles, ShowTheSameTextsOnBothSystems) {
   const std::vector<unsigned char> onLinux = ReadFile(kLinuxRun + "/texts.txt");
@@ -61,19 +48,10 @@ void ExpectClose(const char* file, double tolerance) {
   const std::vector<Sample> onWindows = ReadSamples<Sample>(kWindowsRun + "/" + file);
   ASSERT_GT(onLinux.size(), 10000u);
   ASSERT_EQ(onWindows.size(), onLinux.size());
-  double largest = 0.0, loudest = 0.0;
-  size_t equal = 0, worst = 0;
-  for (size_t i = 0; i < onLinux.size(); ++i) {
-    const double difference = std::fabs(static_cast<double>(onLinux[i]) - static_cast<double>(onWindows[i]));
-    if (std::memcmp(&onLinux[i], &onWindows[i], sizeof(Sample)) == 0) ++equal;
-    if (!(difference <= largest)) largest = difference, worst = i;
-    loudest = std::fmax(loudest, std::fabs(static_cast<double>(onLinux[i])));
-  }
-  std::printf("%s: %zu of %zu samples bit-identical, largest difference %.3g at sample %zu, peak %.6f\n",
-              file, equal, onLinux.size(), largest, worst, loudest);
-  EXPECT_GT(loudest, 0.05) << "the render is silent";
-  EXPECT_GE(equal, onLinux.size() * 9 / 10);
-  EXPECT_LE(largest, tolerance) << "at interleaved sample " << worst;
+  const cross_platform::RenderDifference d = cross_platform::CompareRenders(file, onLinux, onWindows);
+  EXPECT_GT(d.loudest, 0.05) << "the render is silent";
+  EXPECT_GE(d.equal, onLinux.size() * 9 / 10);
+  EXPECT_LE(d.largest, tolerance) << "at interleaved sample " << d.worst;
 }
 
 constexpr double kFloatUlps = 4 * 0x1p-24;  // four units in the last place of a float at full scale
