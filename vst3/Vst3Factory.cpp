@@ -48,6 +48,23 @@ const ClassTexts& Texts() {
   return texts;
 }
 
+// A class info of any of the three kinds for the one class: cleared, the fields all kinds have alike (id,
+// cardinality, category) filled in, then the rest by fill. Anything thrown on the way is an internal error.
+template <class Info, class Fill>
+tresult FillClassInfo(int32 index, Info* info, Fill fill) {
+  if (!info || index != 0) return kInvalidArgument;
+  try {
+    *info = {};
+    std::memcpy(info->cid, kClassId, sizeof(TUID));
+    info->cardinality = PClassInfo::kManyInstances;
+    CopyToField(info->category, sizeof info->category, kVstAudioEffectClass);
+    fill(*info);
+    return kResultOk;
+  } catch (...) {
+    return kInternalError;
+  }
+}
+
 }  // namespace
 
 Vst3Factory& Vst3Factory::Instance() {
@@ -95,55 +112,29 @@ tresult PLUGIN_API Vst3Factory::getFactoryInfo(PFactoryInfo* info) {
 int32 PLUGIN_API Vst3Factory::countClasses() { return 1; }
 
 tresult PLUGIN_API Vst3Factory::getClassInfo(int32 index, PClassInfo* info) {
-  if (!info || index != 0) return kInvalidArgument;
-  try {
-    *info = {};
-    std::memcpy(info->cid, kClassId, sizeof(TUID));
-    info->cardinality = PClassInfo::kManyInstances;
-    CopyToField(info->category, sizeof info->category, kVstAudioEffectClass);
-    CopyToField(info->name, sizeof info->name, Texts().mName);
-    return kResultOk;
-  } catch (...) {
-    return kInternalError;
-  }
+  return FillClassInfo(index, info, [](PClassInfo& i) { CopyToField(i.name, sizeof i.name, Texts().mName); });
 }
 
 tresult PLUGIN_API Vst3Factory::getClassInfo2(int32 index, PClassInfo2* info) {
-  if (!info || index != 0) return kInvalidArgument;
-  try {
-    *info = {};
-    std::memcpy(info->cid, kClassId, sizeof(TUID));
-    info->cardinality = PClassInfo::kManyInstances;
-    CopyToField(info->category, sizeof info->category, kVstAudioEffectClass);
-    CopyToField(info->name, sizeof info->name, Texts().mName);
-    info->classFlags = 0;
-    CopyToField(info->subCategories, sizeof info->subCategories, kVst3SubCategories);
-    CopyToField(info->vendor, sizeof info->vendor, Texts().mVendor);
-    CopyToField(info->version, sizeof info->version, QUILLMERE_VERSION);
-    CopyToField(info->sdkVersion, sizeof info->sdkVersion, kVstVersionString);
-    return kResultOk;
-  } catch (...) {
-    return kInternalError;
-  }
+  return FillClassInfo(index, info, [](PClassInfo2& i) {
+    CopyToField(i.name, sizeof i.name, Texts().mName);
+    i.classFlags = 0;
+    CopyToField(i.subCategories, sizeof i.subCategories, kVst3SubCategories);
+    CopyToField(i.vendor, sizeof i.vendor, Texts().mVendor);
+    CopyToField(i.version, sizeof i.version, QUILLMERE_VERSION);
+    CopyToField(i.sdkVersion, sizeof i.sdkVersion, kVstVersionString);
+  });
 }
 
 tresult PLUGIN_API Vst3Factory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
-  if (!info || index != 0) return kInvalidArgument;
-  try {
-    *info = {};
-    std::memcpy(info->cid, kClassId, sizeof(TUID));
-    info->cardinality = PClassInfo::kManyInstances;
-    CopyToField(info->category, sizeof info->category, kVstAudioEffectClass);
-    CopyUtf8ToUtf16(info->name, PClassInfo::kNameSize, Texts().mName);
-    info->classFlags = 0;
-    CopyToField(info->subCategories, sizeof info->subCategories, kVst3SubCategories);
-    CopyUtf8ToUtf16(info->vendor, PClassInfoW::kVendorSize, Texts().mVendor);
-    CopyUtf8ToUtf16(info->version, PClassInfoW::kVersionSize, QUILLMERE_VERSION);
-    CopyUtf8ToUtf16(info->sdkVersion, PClassInfoW::kVersionSize, kVstVersionString);
-    return kResultOk;
-  } catch (...) {
-    return kInternalError;
-  }
+  return FillClassInfo(index, info, [](PClassInfoW& i) {
+    CopyUtf8ToUtf16(i.name, PClassInfo::kNameSize, Texts().mName);
+    i.classFlags = 0;
+    CopyToField(i.subCategories, sizeof i.subCategories, kVst3SubCategories);
+    CopyUtf8ToUtf16(i.vendor, PClassInfoW::kVendorSize, Texts().mVendor);
+    CopyUtf8ToUtf16(i.version, PClassInfoW::kVersionSize, QUILLMERE_VERSION);
+    CopyUtf8ToUtf16(i.sdkVersion, PClassInfoW::kVersionSize, kVstVersionString);
+  });
 }
 
 tresult PLUGIN_API Vst3Factory::createInstance(FIDString cid, FIDString iid, void** object) {
