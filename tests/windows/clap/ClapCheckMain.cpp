@@ -13,33 +13,18 @@
 
 #include "host/ClapInstance.h"
 #include "host/PluginModule.h"
+#include "tests/windows/CheckFiles.h"
 
 namespace {
+
+using check_files::Complain;
+using check_files::gProblems;
+using check_files::ReadBytes;
+using check_files::Write;
 
 constexpr double kRate = 44100.0;
 constexpr uint32_t kMaxFrames = 512;
 constexpr int kBlocks = 160;
-
-std::vector<std::string> gProblems;
-
-void Complain(const std::string& problem) { gProblems.push_back(problem); }
-
-void Write(const std::string& path, const void* data, size_t size) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  const bool written = file && std::fwrite(data, 1, size, file) == size;
-  if (!file || std::fclose(file) != 0 || !written) Complain("cannot write " + path);
-}
-
-bool Read(const std::string& path, std::vector<uint8_t>& bytes) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  uint8_t buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  std::fclose(file);
-  return true;
-}
 
 std::string Number(double value) {
   char text[64];
@@ -182,14 +167,14 @@ int main(int argc, char** argv) {
     ClapInstance plug;
     if (MakeInstance(module, path, host, plug)) {
       const std::string description = Describe(plug), texts = Texts(plug);
-      Write(dir + "/descriptor.txt", description.data(), description.size());
-      Write(dir + "/texts.txt", texts.data(), texts.size());
+      Write(dir, "descriptor.txt", description.data(), description.size());
+      Write(dir, "texts.txt", texts.data(), texts.size());
       SetUp(plug);
       const std::vector<double> rendered = Render<double>(plug);
-      Write(dir + "/render-double.raw", rendered.data(), rendered.size() * sizeof(double));
+      Write(dir, "render-double.raw", rendered.data(), rendered.size() * sizeof(double));
       std::vector<uint8_t> state;
       if (!plug.SaveState(&state, 1)) Complain("state.save failed");
-      Write(dir + "/state.bin", state.data(), state.size());
+      Write(dir, "state.bin", state.data(), state.size());
     }
   }
   {
@@ -198,17 +183,17 @@ int main(int argc, char** argv) {
     if (MakeInstance(module, path, host, plug)) {
       SetUp(plug);
       const std::vector<float> rendered = Render<float>(plug);
-      Write(dir + "/render-float.raw", rendered.data(), rendered.size() * sizeof(float));
+      Write(dir, "render-float.raw", rendered.data(), rendered.size() * sizeof(float));
       std::vector<uint8_t> loaded;
       if (argc > 3) {
-        if (!Read(argv[3], loaded)) {
+        if (!ReadBytes(argv[3], loaded)) {
           Complain(std::string("cannot read ") + argv[3]);
         } else if (!plug.LoadState(loaded, 3)) {
           Complain("state.load refused the state given");
         } else {
           std::vector<uint8_t> again;
           if (!plug.SaveState(&again)) Complain("state.save failed after loading");
-          Write(dir + "/loaded-state.bin", again.data(), again.size());
+          Write(dir, "loaded-state.bin", again.data(), again.size());
         }
       }
     }

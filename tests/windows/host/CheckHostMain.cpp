@@ -14,38 +14,17 @@
 #include "ConcurrentRun.h"
 #include "HostConversation.h"
 #include "host/PluginModule.h"
+#include "tests/windows/CheckFiles.h"
 
 namespace {
 
+using check_files::Complain;
+using check_files::gProblems;
+using check_files::ReadBytes;
+using check_files::Write;
+
 constexpr int kThreadRounds = 8;
 constexpr int kThreadBlocks = 24;
-
-std::vector<std::string> gProblems;
-
-void Complain(const std::string& problem) { gProblems.push_back(problem); }
-
-bool WriteBytes(const std::string& path, const void* data, size_t size) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(data, 1, size, file) == size;
-  return std::fclose(file) == 0 && written;
-}
-
-bool ReadBytes(const std::string& path, std::vector<unsigned char>& bytes) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  bytes.clear();
-  unsigned char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  std::fclose(file);
-  return true;
-}
-
-void Write(const std::string& dir, const std::string& name, const void* data, size_t size) {
-  if (!WriteBytes(dir + "/" + name, data, size)) Complain("cannot write " + dir + "/" + name);
-}
 
 void WriteText(const std::string& dir, const std::string& name, const std::string& text) {
   Write(dir, name, text.data(), text.size());

@@ -13,43 +13,23 @@
 #include <vector>
 
 #include "host/Vst3Host.h"
+#include "tests/windows/CheckFiles.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 namespace {
 
+using check_files::Complain;
+using check_files::gProblems;
+using check_files::ReadBytes;
+using check_files::Write;
+
 constexpr double kSampleRate = 44100.0;
 constexpr int kMaxBlock = 512;
 constexpr int kBlocks[] = {512, 100, 1, 512, 1500, 333, 512, 64, 512, 257};
 constexpr int kRounds = 8;  // the block pattern is played this many times
 constexpr float kSettings[] = {0.31f, 0.82f, 0.17f, 0.71f, 0.09f};
-
-std::vector<std::string> gProblems;
-void Complain(const std::string& problem) { gProblems.push_back(problem); }
-
-bool WriteBytes(const std::string& path, const void* data, size_t size) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-  return std::fclose(file) == 0 && written;
-}
-
-void Write(const std::string& dir, const std::string& name, const void* data, size_t size) {
-  if (!WriteBytes(dir + "/" + name, data, size)) Complain("cannot write " + dir + "/" + name);
-}
-
-bool ReadBytes(const std::string& path, std::vector<uint8_t>& bytes) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  bytes.clear();
-  uint8_t buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-    bytes.insert(bytes.end(), buffer, buffer + got);
-  std::fclose(file);
-  return true;
-}
 
 // Noise from a fixed integer sequence plus a triangle wave: exact in float, the same on every system.
 struct Input {
