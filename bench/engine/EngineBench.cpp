@@ -63,6 +63,13 @@ void Feed(Engine& engine, const Signal& signal, int frames, Guard guard) {
   }
 }
 
+// Frames per second, and how many times faster than real time, at n frames per iteration.
+void CountRate(benchmark::State& state, int n) {
+  const double frames = static_cast<double>(state.iterations()) * n;
+  state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
+  state.counters["x-realtime"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
+}
+
 // Processes one block per iteration, walking through the signal.
 template <typename Engine>
 void RunBlocks(benchmark::State& state, Engine& engine, const Signal& signal, Guard guard) {
@@ -78,9 +85,7 @@ void RunBlocks(benchmark::State& state, Engine& engine, const Signal& signal, Gu
     benchmark::ClobberMemory();
     start += n;
   }
-  const double frames = static_cast<double>(state.iterations()) * n;
-  state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-  state.counters["x-realtime"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
+  CountRate(state, n);
 }
 
 template <typename Engine>
@@ -135,9 +140,7 @@ void EngineLoud32(benchmark::State& state) {
     benchmark::ClobberMemory();
     start += n;
   }
-  const double frames = static_cast<double>(state.iterations()) * n;
-  state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-  state.counters["x-realtime"] = benchmark::Counter(frames / kRate, benchmark::Counter::kIsRate);
+  CountRate(state, n);
 }
 
 void EngineLoud(benchmark::State& s) { Loud<EffectEngine>(s, Guard::kNone); }

@@ -31,7 +31,8 @@ namespace {
 
 constexpr double kSampleRate = 44100.0;
 constexpr int kBlocks[] = {64, 512, 4096};
-// Seconds of audio per measured iteration: 20, or QUILLMERE_BENCH_SECONDS for steadier figures on a busy machine.
+// Seconds of audio per measured iteration: 20, or QUILLMERE_BENCH_SECONDS for steadier figures on a busy
+// machine.
 const double kAudioSecondsPerIteration = [] {
   const char* text = std::getenv("QUILLMERE_BENCH_SECONDS");
   const double seconds = text ? std::atof(text) : 0.0;
@@ -120,6 +121,11 @@ void ProcessBlock(BenchPlugin& plugin, double** inputs, double** outputs, int fr
 template <class Sample>
 void ProcessBlock(ClapBenchPlugin& plugin, Sample** inputs, Sample** outputs, int frames) {
   plugin.plug.Process(inputs, outputs, static_cast<uint32_t>(frames));
+}
+// An LV2 host connects the block's buffers before each run.
+void ProcessBlock(Lv2Host& host, float** inputs, float** outputs, int frames) {
+  host.ConnectAudio(inputs, outputs);
+  host.Run(static_cast<uint32_t>(frames));
 }
 
 double ThreadSeconds() {
@@ -329,26 +335,6 @@ std::unique_ptr<Lv2Host> OpenLv2(const Lv2Subject& subject, int block) {
   return host;
 }
 
-Measurement RunLv2(Lv2Host& host, int block, double seconds, const std::vector<float>* source) {
-  std::vector<float> out[2];
-  for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), 0.0f);
-  float* outputs[2] = {out[0].data(), out[1].data()};
-  const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
-  size_t cursor = 0;
-  const double start = ThreadSeconds();
-  for (long b = 0; b < blocks; ++b) {
-    float* inputs[2] = {const_cast<float*>(source[0].data()) + cursor,
-                        const_cast<float*>(source[1].data()) + cursor};
-    host.ConnectAudio(inputs, outputs);
-    host.Run(static_cast<uint32_t>(block));
-    benchmark::DoNotOptimize(out[0].data());
-    cursor += static_cast<size_t>(block);
-    if (cursor == kNoiseFrames) cursor = 0;
-  }
-  const double cpu = ThreadSeconds() - start;
-  return {static_cast<double>(blocks) * block / kSampleRate, cpu};
-}
-
 void BM_Lv2Plugin(benchmark::State& state, const Lv2Subject& subject) {
   const int block = static_cast<int>(state.range(0));
   auto host = OpenLv2(subject, block);
@@ -357,9 +343,9 @@ void BM_Lv2Plugin(benchmark::State& state, const Lv2Subject& subject) {
     return;
   }
   const Noise& noise = SharedNoise();
-  RunLv2(*host, block, 1.0, noise.floatSamples);  // warm-up
-  MeasureIterations(state,
-                    [&] { return RunLv2(*host, block, kAudioSecondsPerIteration, noise.floatSamples); });
+  RunAudio<float>(*host, block, 1.0, noise.floatSamples);  // warm-up
+  MeasureIterations(
+      state, [&] { return RunAudio<float>(*host, block, kAudioSecondsPerIteration, noise.floatSamples); });
 }
 
 // VST 3 plug-ins, loaded from their bundles through the host library and driven as hosts drive them. A mono
