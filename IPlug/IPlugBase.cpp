@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "IPlug/IPlugBase.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
@@ -25,7 +26,31 @@ void SizeOrFail(ITypedBuffer<T>& buffer, int count) {
 
 void CopyName(char* field, const char* name) { std::snprintf(field, kPlugNameSize, "%s", name ? name : ""); }
 
+template <class Sample>
+void PassThrough(Sample** inputs, Sample** outputs, int nIn, int nOut, int nFrames) {
+  if (nFrames <= 0) return;
+  const size_t bytes = sizeof(Sample) * static_cast<size_t>(nFrames);
+  for (int i = 0; i < nOut; ++i) {
+    // The host may hand the same buffer for an input and an output.
+    if (i < nIn) {
+      std::memmove(outputs[i], inputs[i], bytes);
+    } else {
+      std::fill(outputs[i], outputs[i] + nFrames, Sample(0));
+    }
+  }
+}
+
 }  // namespace
+
+// The default processing passes the audio through. It is kept apart from the processing frame, which calls it
+// only through the virtual call.
+void IPlugBase::ProcessDoubleBlock(double** inputs, double** outputs, int nFrames) {
+  PassThrough(inputs, outputs, InChannelCount(), OutChannelCount(), nFrames);
+}
+
+void IPlugBase::ProcessFloatBlock(float** inputs, float** outputs, int nFrames) {
+  PassThrough(inputs, outputs, InChannelCount(), OutChannelCount(), nFrames);
+}
 
 IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
                      const char* productName, const char* vendorName, int vendorVersion, int uniqueId,

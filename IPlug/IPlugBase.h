@@ -186,9 +186,14 @@ class IPlugBase {
   // Whether every input and every output is connected, as the connection calls leave them; host blocks then
   // bind by a plain walk over the channels.
   bool mEveryChannelConnected = false;
+  // Whether the plug-in has two inputs and two outputs, all connected: a 64-bit host block of at most the
+  // block size then only hands the host's four pointers on.
+  bool mStereoConnected = false;
   void NoteConnections();
   void ProcessConnectedBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
   void ProcessConnectedBlock(double** inputs, double** outputs, int nFrames);
+  // ProcessHostBlock for the blocks that do not take the stereo path.
+  void ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames);
 
   // Host pointers advanced into a long host block, one entry per channel; sized exactly at construction so
   // that the audio path allocates nothing.

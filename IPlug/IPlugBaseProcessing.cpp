@@ -85,29 +85,7 @@ void CutRange(int first, int count, int n, int* begin, int* end) {
   *end = static_cast<int>(std::min<int64_t>(last, n));
 }
 
-template <class Sample>
-void PassThrough(Sample** inputs, Sample** outputs, int nIn, int nOut, int nFrames) {
-  if (nFrames <= 0) return;
-  const size_t bytes = sizeof(Sample) * static_cast<size_t>(nFrames);
-  for (int i = 0; i < nOut; ++i) {
-    // The host may hand the same buffer for an input and an output.
-    if (i < nIn) {
-      std::memmove(outputs[i], inputs[i], bytes);
-    } else {
-      std::fill(outputs[i], outputs[i] + nFrames, Sample(0));
-    }
-  }
-}
-
 }  // namespace
-
-void IPlugBase::ProcessDoubleBlock(double** inputs, double** outputs, int nFrames) {
-  PassThrough(inputs, outputs, InChannelCount(), OutChannelCount(), nFrames);
-}
-
-void IPlugBase::ProcessFloatBlock(float** inputs, float** outputs, int nFrames) {
-  PassThrough(inputs, outputs, InChannelCount(), OutChannelCount(), nFrames);
-}
 
 void IPlugBase::SetInputsConnected(int first, int count, bool connected) {
   int begin, end;
@@ -136,6 +114,7 @@ void IPlugBase::NoteConnections() {
   for (int i = 0; i < InChannelCount(); ++i) every = every && mInputConnections.Get(i)->mIsConnected;
   for (int i = 0; i < OutChannelCount(); ++i) every = every && mOutputConnections.Get(i)->mIsConnected;
   mEveryChannelConnected = every;
+  mStereoConnected = every && InChannelCount() == 2 && OutChannelCount() == 2;
 }
 
 void IPlugBase::LimitExtraChannels() {
@@ -313,6 +292,26 @@ void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, b
 }
 
 void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
+  if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected) {
+    // The slots hold two entries each; they end up as ProcessConnectedBlock leaves them.
+    DenormalGuard denormalGuard;
+    double** inSlots = mInputSlots.Get();
+    double** outSlots = mOutputSlots.Get();
+    double* const in0 = inputs[0];
+    double* const in1 = inputs[1];
+    double* const out0 = outputs[0];
+    double* const out1 = outputs[1];
+    inSlots[0] = in0;
+    inSlots[1] = in1;
+    outSlots[0] = out0;
+    outSlots[1] = out1;
+    ProcessDoubleBlock(inSlots, outSlots, nFrames);
+    return;
+  }
+  ProcessAnyHostBlock(inputs, outputs, nFrames);
+}
+
+void IPlugBase::ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   DenormalGuard denormalGuard;
   if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {

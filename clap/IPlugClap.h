@@ -99,6 +99,8 @@ class IPlugClap : public IPlugBase {
   // Channel counts, fixed at construction: one port each way holds them all.
   uint32_t mInputs = 0;
   uint32_t mOutputs = 0;
+  // Two channels each way: a block without events may take the stereo path of Process.
+  bool mStereo = false;
   // Working storage for state, held by the instance.
   IStateChunk mStateChunk;
   IStateChunk mStateScratch;

@@ -304,58 +304,28 @@ void IPlugVST3::ApplyPoint(int index, double value) {
   ParamChanged(index);
 }
 
-void IPlugVST3::Process(ProcessData& data) {
-  IPlugMutexLock lock(this);
-  mContext = data.processContext;
-  if (data.symbolicSampleSize == kSample64) {
-    double* inputs[2];
-    double* outputs[2];
-    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
-      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<double>(data, nullptr, nullptr);
-    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
-      // No input: the effect hears silence, written into the outputs and processed in place.
-      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<double>(data, outputs, outputs);
-    } else {
-      ProcessBuses<double>(data, inputs, outputs);
-    }
-  } else if (data.symbolicSampleSize == kSample32) {
-    float* inputs[2];
-    float* outputs[2];
-    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
-      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<float>(data, nullptr, nullptr);
-    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
-      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<float>(data, outputs, outputs);
-    } else {
-      ProcessBuses<float>(data, inputs, outputs);
-    }
-  } else {
-    // An unknown sample size: no audio, but the points still set their parameters.
-    ProcessBuses<float>(data, nullptr, nullptr);
-  }
-  if (data.outputs && data.numOutputs > 0) data.outputs[0].silenceFlags = 0;
-  mContext = nullptr;
-}
-
 // Without outputs (inputs and outputs null) the points are applied and nothing is processed.
 template <class Sample>
-void IPlugVST3::ProcessBuses(ProcessData& data, Sample** inputs, Sample** outputs) {
-  const int nFrames = outputs && data.numSamples > 0 ? data.numSamples : 0;
+inline void IPlugVST3::ProcessBuses(ProcessData& data, Sample** inputs, Sample** outputs) {
   IParameterChanges* changes = data.inputParameterChanges;
   if (!changes || changes->getParameterCount() <= 0) {
     // No points: the whole block at once, as most calls come.
-    if (nFrames > 0) {
+    if (outputs && data.numSamples > 0) {
       if constexpr (sizeof(Sample) == sizeof(float)) {
-        ProcessHostBlock(inputs, outputs, nFrames, false);
+        ProcessHostBlock(inputs, outputs, data.numSamples, false);
       } else {
-        ProcessHostBlock(inputs, outputs, nFrames);
+        ProcessHostBlock(inputs, outputs, data.numSamples);
       }
     }
     return;
   }
+  ProcessPoints(data, changes, inputs, outputs);
+}
+
+template <class Sample>
+void IPlugVST3::ProcessPoints(ProcessData& data, IParameterChanges* changes, Sample** inputs,
+                              Sample** outputs) {
+  const int nFrames = outputs && data.numSamples > 0 ? data.numSamples : 0;
   PointCursor cursors[kMaxQueues];
   int nCursors = CollectQueues(changes, ParamCount(), cursors);
   // Each piece ends where the next point takes effect; a point's offset is held inside the block and never
@@ -401,6 +371,42 @@ void IPlugVST3::ProcessBuses(ProcessData& data, Sample** inputs, Sample** output
       ProcessHostBlock(pieceInputs, pieceOutputs, nFrames - position);
     }
   }
+}
+
+void IPlugVST3::Process(ProcessData& data) {
+  IPlugMutexLock lock(Mutex());
+  mContext = data.processContext;
+  if (data.symbolicSampleSize == kSample64) {
+    double* inputs[2];
+    double* outputs[2];
+    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
+      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<double>(data, nullptr, nullptr);
+    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
+      // No input: the effect hears silence, written into the outputs and processed in place.
+      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<double>(data, outputs, outputs);
+    } else {
+      ProcessBuses<double>(data, inputs, outputs);
+    }
+  } else if (data.symbolicSampleSize == kSample32) {
+    float* inputs[2];
+    float* outputs[2];
+    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
+      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<float>(data, nullptr, nullptr);
+    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
+      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<float>(data, outputs, outputs);
+    } else {
+      ProcessBuses<float>(data, inputs, outputs);
+    }
+  } else {
+    // An unknown sample size: no audio, but the points still set their parameters.
+    ProcessBuses<float>(data, nullptr, nullptr);
+  }
+  if (data.outputs && data.numOutputs > 0) data.outputs[0].silenceFlags = 0;
+  mContext = nullptr;
 }
 
 // --- State

@@ -89,6 +89,10 @@ class IPlugVST3 : public IPlugBase {
  private:
   template <class Sample>
   void ProcessBuses(Steinberg::Vst::ProcessData& data, Sample** inputs, Sample** outputs);
+  // The block in pieces that end at the points' offsets; changes holds at least one queue.
+  template <class Sample>
+  void ProcessPoints(Steinberg::Vst::ProcessData& data, Steinberg::Vst::IParameterChanges* changes,
+                     Sample** inputs, Sample** outputs);
   void ApplyPoint(int index, double normalized);
   // The controller's view takes the values the audio runs with.
   void FollowRunningValues();
