@@ -46,7 +46,13 @@ set(CPACK_DEBIAN_FILE_NAME quillmere_${PROJECT_VERSION}_amd64.deb)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+# Depends come from dpkg-shlibdeps run on these files when cpack runs (packaging/CPackDepends.cmake).
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/QuillmerePackageBinaries.cmake CONTENT
+     "set(QUILLMERE_PACKAGE_BINARIES \"$<TARGET_FILE:quillmere-render>;$<TARGET_FILE:Quillmere>;\
+$<TARGET_FILE:QuillmereVST3>;$<TARGET_FILE:QuillmereClap>;$<TARGET_FILE:quillmere_lv2>\")\n")
+set(CPACK_QUILLMERE_BINARIES_FILE ${PROJECT_BINARY_DIR}/QuillmerePackageBinaries.cmake)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/packaging/CPackDepends.cmake)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "stereo band-split and placement effect plug-in
 Quillmere splits a stereo signal into a low and a high band, places each band

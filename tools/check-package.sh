@@ -13,8 +13,7 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 watched="/usr/bin /usr/lib/vst /usr/lib/vst3 /usr/lib/clap /usr/lib/lv2 /usr/share/man/man1 /usr/share/doc"
 snapshot() { find $watched -maxdepth 3 2>/dev/null | sort; }
 
-# Debian's package checker: errors fail, warnings are shown (the ldconfig calls CPack adds because plug-in modules
-# lie below /usr/lib are harmless).
+# Debian's package checker: errors fail, warnings are shown.
 if command -v lintian >/dev/null; then
   lintian --tag-display-limit 0 "$deb" > "$scratch/lintian.txt" 2>&1 || true
   grep -v 'root privileges' "$scratch/lintian.txt" || true
@@ -79,6 +78,10 @@ else
 fi
 
 dpkg -r quillmere >/dev/null || fail "dpkg -r failed"
+# Without configuration files or maintainer scripts, nothing of the package stays in dpkg's database either.
+if [ -n "$(dpkg-query -W -f='${db:Status-Abbrev}' quillmere 2>/dev/null)" ]; then
+  fail "dpkg still lists the package after dpkg -r: $(dpkg-query -W -f='${db:Status-Abbrev}' quillmere)"
+fi
 snapshot > "$scratch/after"
 diff "$scratch/before" "$scratch/after" >&2 || fail "removing the package left the files above behind or took others"
 echo "check-package: $deb installs, is found by the hosts and removes cleanly"
