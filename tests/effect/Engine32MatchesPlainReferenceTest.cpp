@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "EnginePair.h"
 #include "PlainReferenceEngine.h"
 #include "dsp/DenormalGuard.h"
 #include "effect/EffectEngine.h"
@@ -62,26 +63,9 @@ Layout RandomLayout(std::mt19937& gen, int n) {
 
 // The 32-bit entry of one engine against the plain model: the arena after the call must hold what widening
 // every input, processing in 64 bits and narrowing the left and then the right output into it gives.
-class Comparison32 {
+class Comparison32 : public EnginePair {
  public:
-  Comparison32(unsigned seed, FilterKernel::EKind kernel) : mGen(seed) { mEngine.SelectKernel(kernel); }
-
-  void Reset(double rate) {
-    mEngine.Reset(rate);
-    mReference.Reset(rate);
-  }
-  void SetParameter(int index, double value) {
-    mEngine.SetParameter(index, value);
-    mReference.SetParameter(index, value);
-  }
-  void RandomParameters() {
-    std::uniform_real_distribution<double> split(100.0, 20000.0), q(-40.0, 12.0), angle(-10.0, 10.0);
-    SetParameter(0, split(mGen));
-    SetParameter(1, q(mGen));
-    SetParameter(2, q(mGen));
-    SetParameter(3, angle(mGen));
-    SetParameter(4, angle(mGen));
-  }
+  using EnginePair::EnginePair;
 
   // Feeds left/right in blocks of random size up to maxBlock, each in a random layout.
   void Run(const std::vector<float>& left, const std::vector<float>& right, int maxBlock,
@@ -97,8 +81,6 @@ class Comparison32 {
       start += static_cast<size_t>(n);
     }
   }
-
-  std::mt19937& Gen() { return mGen; }
 
  private:
   void Block(const float* left, const float* right, int n, const Layout& layout) {
@@ -156,10 +138,6 @@ class Comparison32 {
     }
     return "none";
   }
-
-  std::mt19937 mGen;
-  EffectEngine mEngine;
-  PlainReferenceEngine mReference;
 };
 
 std::vector<float> Noise(std::mt19937& gen, size_t n, double amplitude) {

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "EnginePair.h"
 #include "PlainReferenceEngine.h"
 #include "dsp/DenormalGuard.h"
 #include "effect/EffectEngine.h"
@@ -22,26 +23,9 @@ uint64_t Bits(double x) {
 bool SameSample(double a, double b) { return (std::isnan(a) && std::isnan(b)) || Bits(a) == Bits(b); }
 
 // Drives both engines through the same blocks, parameter changes and resets.
-class Comparison {
+class Comparison : public EnginePair {
  public:
-  Comparison(unsigned seed, FilterKernel::EKind kernel) : mGen(seed) { mEngine.SelectKernel(kernel); }
-
-  void Reset(double rate) {
-    mEngine.Reset(rate);
-    mReference.Reset(rate);
-  }
-  void SetParameter(int index, double value) {
-    mEngine.SetParameter(index, value);
-    mReference.SetParameter(index, value);
-  }
-  void RandomParameters() {
-    std::uniform_real_distribution<double> split(100.0, 20000.0), q(-40.0, 12.0), angle(-10.0, 10.0);
-    SetParameter(0, split(mGen));
-    SetParameter(1, q(mGen));
-    SetParameter(2, q(mGen));
-    SetParameter(3, angle(mGen));
-    SetParameter(4, angle(mGen));
-  }
+  using EnginePair::EnginePair;
 
   // Feeds `left`/`right` in blocks of random size up to maxBlock and compares every output sample.
   void Run(const std::vector<double>& left, const std::vector<double>& right, int maxBlock) {
@@ -66,13 +50,6 @@ class Comparison {
           << "right " << i << ": " << engineR[i] << " vs " << refR[i];
     }
   }
-
-  std::mt19937& Gen() { return mGen; }
-
- private:
-  std::mt19937 mGen;
-  EffectEngine mEngine;
-  PlainReferenceEngine mReference;
 };
 
 std::vector<double> Noise(std::mt19937& gen, size_t n, double amplitude) {
