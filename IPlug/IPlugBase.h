@@ -187,13 +187,15 @@ class IPlugBase {
   // bind by a plain walk over the channels.
   bool mEveryChannelConnected = false;
   // Whether the plug-in has two inputs and two outputs, all connected: a 64-bit host block of at most the
-  // block size then only hands the host's four pointers on.
+  // block size then only hands the host's four pointers on, and a 32-bit one goes straight to the direct
+  // conversion.
   bool mStereoConnected = false;
   void NoteConnections();
   void ProcessConnectedBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
   void ProcessConnectedBlock(double** inputs, double** outputs, int nFrames);
   // ProcessHostBlock for the blocks that do not take the stereo path.
   void ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames);
+  void ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
 
   // Host pointers advanced into a long host block, one entry per channel; sized exactly at construction so
   // that the audio path allocates nothing.

@@ -271,6 +271,29 @@ void IPlugBase::ProcessConnectedBlock(double** inputs, double** outputs, int nFr
 }
 
 void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
+  if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected && !accumulate) {
+    // The slots, scratch buffers and 32-bit targets end up as ProcessConnectedBlock leaves them.
+    DenormalGuard denormalGuard;
+    double** inSlots = mInputSlots.Get();
+    double** outSlots = mOutputSlots.Get();
+    IOutputConnection* const left = mOutputConnections.Get(0);
+    IOutputConnection* const right = mOutputConnections.Get(1);
+    inSlots[0] = mInputConnections.Get(0)->mScratch.Get();
+    inSlots[1] = mInputConnections.Get(1)->mScratch.Get();
+    outSlots[0] = left->mScratch.Get();
+    outSlots[1] = right->mScratch.Get();
+    left->mFloatTarget = outputs[0];
+    right->mFloatTarget = outputs[1];
+    if (ProcessFloatBlockDirect(inputs, outputs, inSlots, outSlots, nFrames)) return;
+    for (int i = 0; i < 2; ++i) Widen(inputs[i], inSlots[i], nFrames);
+    ProcessDoubleBlock(inSlots, outSlots, nFrames);
+    for (int i = 0; i < 2; ++i) Narrow(outSlots[i], outputs[i], nFrames);
+    return;
+  }
+  ProcessAnyHostBlock(inputs, outputs, nFrames, accumulate);
+}
+
+void IPlugBase::ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   // Flushing covers the narrowing too, so no subnormal float reaches the host.
   DenormalGuard denormalGuard;

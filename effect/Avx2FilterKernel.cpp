@@ -61,6 +61,14 @@ QUILLMERE_AVX2_INLINE __m256d ActiveLanes(bool first, bool second) {
 template <bool kNarrow>
 struct Pipeline {
   const FilterJob& job;
+  // The job's buffers and length held here: the vector stores may alias anything, so the job's own fields
+  // would be read again after every one of them.
+  const double* inputs[2];
+  double* outputs[2];
+  const float* narrowInputs[2];
+  double* inputCopies[2];
+  float* narrowOutputs[2];
+  int frames;
   SectionPair c03, c14, c25, band;
   __m256d s1_03, s2_03, s1_14, s2_14, s1_25, s2_25, s1Band, s2Band;
   __m256d y03, y14, y25;  // the pre-filter sections' outputs of the previous step
@@ -68,7 +76,14 @@ struct Pipeline {
   __m128d absMask, peak;
   __m256d wideAbsMask, widePeak;  // the peak of the outputs that NarrowFour finds, four frames at a time
 
-  QUILLMERE_AVX2_INLINE explicit Pipeline(const FilterJob& j) : job(j) {
+  QUILLMERE_AVX2_INLINE explicit Pipeline(const FilterJob& j)
+      : job(j),
+        inputs{j.inputs[0], j.inputs[1]},
+        outputs{j.outputs[0], j.outputs[1]},
+        narrowInputs{j.narrowInputs[0], j.narrowInputs[1]},
+        inputCopies{j.inputCopies[0], j.inputCopies[1]},
+        narrowOutputs{j.narrowOutputs[0], j.narrowOutputs[1]},
+        frames(j.frames) {
     const SectionCoefficients* const* c = j.coefficients;
     c03 = Pair(*c[0], *c[3]);
     c14 = Pair(*c[1], *c[4]);
@@ -92,7 +107,7 @@ struct Pipeline {
     widePeak = _mm256_setzero_pd();
   }
 
-  QUILLMERE_AVX2_INLINE bool Active(int stage, int i) const { return i >= stage && i - stage < job.frames; }
+  QUILLMERE_AVX2_INLINE bool Active(int stage, int i) const { return i >= stage && i - stage < frames; }
 
   // Whether both sections of a pair have b0 = b2 = 1 in PreFilterForm.
   static constexpr bool UnitPair(int a, int b) {
@@ -123,7 +138,7 @@ struct Pipeline {
   // Step i of a chunk shorter than the skew, where which sections run is known only at run time.
   QUILLMERE_AVX2_INLINE void ShortChunkStep(int i) {
     __m128d x = _mm_setzero_pd();
-    if (i < job.frames) x = Input<kNarrow>(i);
+    if (i < frames) x = Input<kNarrow>(i);
     const __m256d x03 = _mm256_insertf128_pd(_mm256_castpd128_pd256(x), _mm256_castpd256_pd128(y25), 1);
     if (Active(kBandSkew, i)) Output<kNarrow>(i);
     y25 = Advance(c25, y14, s1_25, s2_25, ActiveLanes(Active(2, i), Active(5, i)), UnitPair(2, 5));
@@ -137,12 +152,12 @@ struct Pipeline {
   QUILLMERE_AVX2_INLINE __m128d Input(int i) const {
     if constexpr (kConvert) {
       const __m128d x = _mm_cvtps_pd(
-          _mm_unpacklo_ps(_mm_load_ss(job.narrowInputs[0] + i), _mm_load_ss(job.narrowInputs[1] + i)));
-      _mm_store_sd(job.inputCopies[0] + i, x);
-      _mm_storeh_pd(job.inputCopies[1] + i, x);
+          _mm_unpacklo_ps(_mm_load_ss(narrowInputs[0] + i), _mm_load_ss(narrowInputs[1] + i)));
+      _mm_store_sd(inputCopies[0] + i, x);
+      _mm_storeh_pd(inputCopies[1] + i, x);
       return x;
     } else {
-      return _mm_loadh_pd(_mm_load_sd(job.inputs[0] + i), job.inputs[1] + i);
+      return _mm_loadh_pd(_mm_load_sd(inputs[0] + i), inputs[1] + i);
     }
   }
 
@@ -156,26 +171,26 @@ struct Pipeline {
     const __m128d y = _mm_add_pd(_mm256_castpd256_pd128(bands), _mm256_extractf128_pd(bands, 1));
     if constexpr (kPeak) peak = _mm_max_pd(_mm_and_pd(y, absMask), peak);  // a NaN lane keeps the old peak
     const int frame = i - kBandSkew;
-    _mm_store_sd(job.outputs[0] + frame, y);
-    _mm_storeh_pd(job.outputs[1] + frame, y);
+    _mm_store_sd(outputs[0] + frame, y);
+    _mm_storeh_pd(outputs[1] + frame, y);
     if constexpr (kConvert) {
       const __m128 narrowed = _mm_cvtpd_ps(y);
-      _mm_store_ss(job.narrowOutputs[0] + frame, narrowed);
-      _mm_store_ss(job.narrowOutputs[1] + frame, _mm_movehdup_ps(narrowed));
+      _mm_store_ss(narrowOutputs[0] + frame, narrowed);
+      _mm_store_ss(narrowOutputs[1] + frame, _mm_movehdup_ps(narrowed));
     }
   }
 
   // Widens input frames i to i + 3 of a 32-bit job into its input copies.
   QUILLMERE_AVX2_INLINE void WidenFour(int i, int c) const {
-    _mm256_storeu_pd(job.inputCopies[c] + i, _mm256_cvtps_pd(_mm_loadu_ps(job.narrowInputs[c] + i)));
+    _mm256_storeu_pd(inputCopies[c] + i, _mm256_cvtps_pd(_mm_loadu_ps(narrowInputs[c] + i)));
   }
 
   // Narrows output frames i to i + 3 of a 32-bit job, the left channel first, and takes them into the peak:
   // the steps that wrote them left that out. The largest magnitude is the same whichever way it is gathered,
   // and taking a frame in twice changes nothing.
   QUILLMERE_AVX2_INLINE void NarrowFour(int i, int c) {
-    const __m256d y = _mm256_loadu_pd(job.outputs[c] + i);
-    _mm_storeu_ps(job.narrowOutputs[c] + i, _mm256_cvtpd_ps(y));
+    const __m256d y = _mm256_loadu_pd(outputs[c] + i);
+    _mm_storeu_ps(narrowOutputs[c] + i, _mm256_cvtpd_ps(y));
     widePeak = _mm256_max_pd(_mm256_and_pd(y, wideAbsMask), widePeak);  // a NaN lane keeps the old peak
   }
 
