@@ -86,9 +86,11 @@ void IPlugLV2::HostTimeSignature(int* numerator, int* denominator) {
   *denominator = 0;
 }
 
+// Takes no lock: only run reads the port pointers, and a host never calls connect_port and run of one
+// instance at the same time (both are in the audio threading class), while hosts call connect_port before
+// every run, several times.
 void IPlugLV2::ConnectPort(LV2_Handle instance, uint32_t port, void* data) {
   IPlugLV2* plug = PlugOf(instance);
-  IPlugMutexLock lock(plug);
   if (port < kPortFirstControl) {
     plug->mAudioPorts[port] = static_cast<float*>(data);
   } else if (port < kNumLv2Ports) {

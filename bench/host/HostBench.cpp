@@ -11,10 +11,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "bench/host/AllocationCounter.h"
@@ -495,9 +497,155 @@ void PrintOpenAndHeap(const BenchSubject& subject, bool breakdown) {
   std::printf("\n");
 }
 
+
+// The host paths' cost over the engine, measured in pairs: every round runs the engine and each path for the
+// same stretch of audio, in an order drawn at random, so each path's time is compared with the engine's from
+// moments before or after it. A shared machine's speed changes by tens of percent from second to second; a
+// ratio within one round leaves that out. Reported per path: the median of the rounds' ratios, and the ratio
+// of the two 10th-percentile times (the rounds that ran with the processor least shared).
+struct PairedSubject {
+  std::string label;
+  std::function<void(size_t cursor)> process;  // one block from the noise at cursor
+};
+
+struct PairedPaths {
+  EffectEngine engine64, engine32;
+  std::vector<double> out64[2], copies[4];
+  std::vector<float> out32[2];
+  std::unique_ptr<BenchPlugin> vst2Float, vst2Double;
+  std::unique_ptr<ClapBenchPlugin> clapFloat, clapDouble;
+  Vst3BenchPlugin vst3Float, vst3Double;
+  std::unique_ptr<Lv2Host> lv2;
+  std::vector<PairedSubject> subjects;
+
+  explicit PairedPaths(int block) {
+    const Noise& noise = SharedNoise();
+    const size_t n = static_cast<size_t>(block);
+    for (int c = 0; c < 2; ++c) {
+      out64[c].assign(n, 0.0);
+      out32[c].assign(n, 0.0f);
+    }
+    for (auto& copy : copies) copy.assign(n, 0.0);
+    for (EffectEngine* engine : {&engine64, &engine32}) {
+      for (const ParameterDefinition& row : kParameterTable) engine->SetParameter(row.mIndex, row.mDefault);
+      engine->Reset(kSampleRate);
+    }
+    auto float64In = [&noise](size_t cursor, int c) { return noise.doubleSamples[c].data() + cursor; };
+    auto float32In = [&noise](size_t cursor, int c) { return noise.floatSamples[c].data() + cursor; };
+    subjects.push_back({"engine, 64-bit", [this, block, float64In](size_t cursor) {
+                          const double* in[2] = {float64In(cursor, 0), float64In(cursor, 1)};
+                          double* out[2] = {out64[0].data(), out64[1].data()};
+                          engine64.ProcessStereoBlock(in, out, block);
+                        }});
+    subjects.push_back({"engine, 32-bit buffers", [this, block, float32In](size_t cursor) {
+                          const float* in[2] = {float32In(cursor, 0), float32In(cursor, 1)};
+                          float* out[2] = {out32[0].data(), out32[1].data()};
+                          double* inCopies[2] = {copies[0].data(), copies[1].data()};
+                          double* outCopies[2] = {copies[2].data(), copies[3].data()};
+                          engine32.ProcessStereoBlock(in, out, inCopies, outCopies, block);
+                        }});
+    const BenchSubject vst2{"Quillmere", QUILLMERE_PLUGIN_PATH, {}};
+    vst2Float = Open(vst2, block);
+    vst2Double = Open(vst2, block);
+    if (vst2Float && vst2Double) {
+      AddPath("VST 2, 32-bit", *vst2Float, block, float32In);
+      AddPath("VST 2, 64-bit", *vst2Double, block, float64In);
+    }
+    if (vst3Float.Load(Vst3Plugins()[0], block, Steinberg::Vst::kSample32) &&
+        vst3Double.Load(Vst3Plugins()[0], block, Steinberg::Vst::kSample64)) {
+      subjects.push_back({"VST 3, 32-bit", [this, block, float32In](size_t cursor) {
+                            float* in[2] = {const_cast<float*>(float32In(cursor, 0)),
+                                            const_cast<float*>(float32In(cursor, 1))};
+                            float* out[2] = {out32[0].data(), out32[1].data()};
+                            vst3Float.instances[0].ProcessFloat(in, out, block, nullptr);
+                          }});
+      subjects.push_back({"VST 3, 64-bit", [this, block, float64In](size_t cursor) {
+                            double* in[2] = {const_cast<double*>(float64In(cursor, 0)),
+                                             const_cast<double*>(float64In(cursor, 1))};
+                            double* out[2] = {out64[0].data(), out64[1].data()};
+                            vst3Double.instances[0].ProcessDouble(in, out, block, nullptr);
+                          }});
+    }
+    const BenchSubject clap{"Quillmere-CLAP", QUILLMERE_CLAP_PATH, {}};
+    clapFloat = OpenClap(clap, block);
+    clapDouble = OpenClap(clap, block);
+    if (clapFloat && clapDouble) {
+      AddPath("CLAP, 32-bit", *clapFloat, block, float32In);
+      AddPath("CLAP, 64-bit", *clapDouble, block, float64In);
+    }
+    lv2 = OpenLv2(Lv2Plugins()[0], block);
+    if (lv2) AddPath("LV2 (32-bit)", *lv2, block, float32In);
+  }
+
+  template <class Plugin, class Input>
+  void AddPath(const char* label, Plugin& plugin, int block, Input input) {
+    using Sample = std::remove_const_t<std::remove_pointer_t<decltype(input(0, 0))>>;
+    subjects.push_back({label, [this, &plugin, block, input](size_t cursor) {
+                          Sample* in[2] = {const_cast<Sample*>(input(cursor, 0)),
+                                           const_cast<Sample*>(input(cursor, 1))};
+                          Sample* out[2];
+                          if constexpr (std::is_same_v<Sample, float>) {
+                            out[0] = out32[0].data();
+                            out[1] = out32[1].data();
+                          } else {
+                            out[0] = out64[0].data();
+                            out[1] = out64[1].data();
+                          }
+                          ProcessBlock(plugin, in, out, block);
+                        }});
+  }
+};
+
+int RunPairedCost() {
+  std::mt19937 random(99);
+  std::printf("host path cost over the engine, measured in pairs (CPU time of the path / the engine's, minus 1;\n"
+              "median of the rounds' ratios, and in brackets the ratio of the 10th-percentile times)\n");
+  for (int block : kBlocks) {
+    PairedPaths paths(block);
+    std::vector<PairedSubject>& subjects = paths.subjects;
+    // About 0.75 ms of audio per subject and round, 400 rounds.
+    const int blocksPerRound = std::max(1, 32768 / block);
+    const int rounds = 400;
+    std::vector<std::vector<double>> seconds(subjects.size());
+    std::vector<size_t> cursors(subjects.size(), 0), order(subjects.size());
+    for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+    auto runRound = [&](size_t k) {
+      const double start = ThreadSeconds();
+      for (int b = 0; b < blocksPerRound; ++b) {
+        subjects[k].process(cursors[k]);
+        cursors[k] += static_cast<size_t>(block);
+        if (cursors[k] == kNoiseFrames) cursors[k] = 0;
+      }
+      return ThreadSeconds() - start;
+    };
+    for (size_t k = 0; k < subjects.size(); ++k) runRound(k);  // warm-up
+    for (int round = 0; round < rounds; ++round) {
+      std::shuffle(order.begin(), order.end(), random);
+      for (size_t k : order) seconds[k].push_back(runRound(k));
+    }
+    std::printf("block %d\n", block);
+    std::vector<double> engineSorted = seconds[0];
+    std::sort(engineSorted.begin(), engineSorted.end());
+    const size_t p10 = static_cast<size_t>(rounds / 10);
+    for (size_t k = 1; k < subjects.size(); ++k) {
+      std::vector<double> ratios, sorted = seconds[k];
+      for (int round = 0; round < rounds; ++round) ratios.push_back(seconds[k][round] / seconds[0][round]);
+      std::sort(ratios.begin(), ratios.end());
+      std::sort(sorted.begin(), sorted.end());
+      std::printf("  %-24s %+6.1f%%  (%+5.1f%%)\n", subjects[k].label.c_str(),
+                  100.0 * (ratios[ratios.size() / 2] - 1.0), 100.0 * (sorted[p10] / engineSorted[p10] - 1.0));
+    }
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --paired-cost: only the paired measurement of the host paths' cost over the engine.
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--paired-cost") return RunPairedCost();
+  }
   const std::vector<BenchSubject> subjects = Plugins();
   std::vector<const BenchSubject*> present;
   for (const BenchSubject& subject : subjects) {
