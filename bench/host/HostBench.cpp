@@ -423,6 +423,14 @@ Measurement RunVst3Audio(Vst3BenchPlugin& plugin, int block, double seconds,
   return {static_cast<double>(blocks) * block / kSampleRate, cpu};
 }
 
+// One block through a stereo VST 3 instance, without parameter changes.
+void ProcessBlock(Vst3BenchPlugin& plugin, float** inputs, float** outputs, int frames) {
+  plugin.instances[0].ProcessFloat(inputs, outputs, frames, nullptr);
+}
+void ProcessBlock(Vst3BenchPlugin& plugin, double** inputs, double** outputs, int frames) {
+  plugin.instances[0].ProcessDouble(inputs, outputs, frames, nullptr);
+}
+
 void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, bool useDouble) {
   const int block = static_cast<int>(state.range(0));
   Vst3BenchPlugin plugin;
@@ -553,18 +561,8 @@ struct PairedPaths {
     }
     if (vst3Float.Load(Vst3Plugins()[0], block, Steinberg::Vst::kSample32) &&
         vst3Double.Load(Vst3Plugins()[0], block, Steinberg::Vst::kSample64)) {
-      subjects.push_back({"VST 3, 32-bit", [this, block, float32In](size_t cursor) {
-                            float* in[2] = {const_cast<float*>(float32In(cursor, 0)),
-                                            const_cast<float*>(float32In(cursor, 1))};
-                            float* out[2] = {out32[0].data(), out32[1].data()};
-                            vst3Float.instances[0].ProcessFloat(in, out, block, nullptr);
-                          }});
-      subjects.push_back({"VST 3, 64-bit", [this, block, float64In](size_t cursor) {
-                            double* in[2] = {const_cast<double*>(float64In(cursor, 0)),
-                                             const_cast<double*>(float64In(cursor, 1))};
-                            double* out[2] = {out64[0].data(), out64[1].data()};
-                            vst3Double.instances[0].ProcessDouble(in, out, block, nullptr);
-                          }});
+      AddPath("VST 3, 32-bit", vst3Float, block, float32In);
+      AddPath("VST 3, 64-bit", vst3Double, block, float64In);
     }
     const BenchSubject clap{"Quillmere-CLAP", QUILLMERE_CLAP_PATH, {}};
     clapFloat = OpenClap(clap, block);
