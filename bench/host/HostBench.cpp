@@ -393,42 +393,18 @@ struct Vst3BenchPlugin {
   }
 };
 
+// One block: one stereo instance, or one mono instance per channel; the settings go with the first block.
 template <class Sample>
-Measurement RunVst3Audio(Vst3BenchPlugin& plugin, int block, double seconds,
-                         const std::vector<Sample>* source) {
-  std::vector<Sample> out[2];
-  for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), Sample(0));
-  const long blocks = std::max(1L, std::lround(seconds * kSampleRate / block));
-  size_t cursor = 0;
-  const double start = ThreadSeconds();
-  for (long b = 0; b < blocks; ++b) {
-    Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
-                         const_cast<Sample*>(source[1].data()) + cursor};
-    Sample* outputs[2] = {out[0].data(), out[1].data()};
-    Steinberg::Vst::IParameterChanges* changes = plugin.first.PointCount() > 0 ? &plugin.first : nullptr;
-    // One stereo instance, or one mono instance per channel.
-    for (int k = 0; k < plugin.count; ++k) {
-      if constexpr (sizeof(Sample) == sizeof(float)) {
-        plugin.instances[k].ProcessFloat(inputs + k, outputs + k, block, changes);
-      } else {
-        plugin.instances[k].ProcessDouble(inputs + k, outputs + k, block, changes);
-      }
+void ProcessBlock(Vst3BenchPlugin& plugin, Sample** inputs, Sample** outputs, int frames) {
+  Steinberg::Vst::IParameterChanges* changes = plugin.first.PointCount() > 0 ? &plugin.first : nullptr;
+  for (int k = 0; k < plugin.count; ++k) {
+    if constexpr (sizeof(Sample) == sizeof(float)) {
+      plugin.instances[k].ProcessFloat(inputs + k, outputs + k, frames, changes);
+    } else {
+      plugin.instances[k].ProcessDouble(inputs + k, outputs + k, frames, changes);
     }
-    if (changes) plugin.first.Clear();
-    benchmark::DoNotOptimize(out[0].data());
-    cursor += static_cast<size_t>(block);
-    if (cursor == kNoiseFrames) cursor = 0;
   }
-  const double cpu = ThreadSeconds() - start;
-  return {static_cast<double>(blocks) * block / kSampleRate, cpu};
-}
-
-// One block through a stereo VST 3 instance, without parameter changes.
-void ProcessBlock(Vst3BenchPlugin& plugin, float** inputs, float** outputs, int frames) {
-  plugin.instances[0].ProcessFloat(inputs, outputs, frames, nullptr);
-}
-void ProcessBlock(Vst3BenchPlugin& plugin, double** inputs, double** outputs, int frames) {
-  plugin.instances[0].ProcessDouble(inputs, outputs, frames, nullptr);
+  if (changes) plugin.first.Clear();
 }
 
 void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, bool useDouble) {
@@ -438,13 +414,7 @@ void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, boo
     state.SkipWithError("cannot load the plug-in");
     return;
   }
-  const Noise& noise = SharedNoise();
-  auto run = [&](double seconds) {
-    return useDouble ? RunVst3Audio<double>(plugin, block, seconds, noise.doubleSamples)
-                     : RunVst3Audio<float>(plugin, block, seconds, noise.floatSamples);
-  };
-  run(1.0);  // warm-up
-  MeasureIterations(state, [&] { return run(kAudioSecondsPerIteration); });
+  MeasurePlugin(state, plugin, block, useDouble);
 }
 
 // Collects the median x-realtime of every benchmark for the summary table.
