@@ -238,20 +238,21 @@ struct Pipeline {
 // The steps of a 32-bit job of at least kBandSkew frames. Most frames are converted four at a time, one
 // instruction per channel, spread over the steps so that the conversions share the execution units with the
 // filter arithmetic evenly: the inputs four steps before the steps that read them, the outputs four steps
-// after the ones that wrote them; the last frames one by one. Every input frame is converted before any
-// output frame at or after it is written, and every output frame once, the left channel first.
+// after the ones that wrote them. The first and the last frames are converted one by one as their steps read
+// or write them: a step that read four frames just stored would wait for the store, and the chunk's first
+// steps start every section's chain. Every input frame is converted before any output frame at or after it
+// is written, and every output frame once, the left channel first.
 QUILLMERE_AVX2_INLINE void RunConvertingSteps(Pipeline<true>& pipeline, int n) {
-  for (int c = 0; c < 2; ++c) {
-    pipeline.WidenFour(0, c);
-    pipeline.WidenFour(2, c);
-    if (n >= kBandSkew + 4) pipeline.WidenFour(kBandSkew, c);
+  if (n >= kBandSkew + 4) {
+    pipeline.WidenFour(kBandSkew, 0);
+    pipeline.WidenFour(kBandSkew, 1);
   }
-  pipeline.Step<0, 0, false>(0);
-  pipeline.Step<0, 1, false>(1);
-  pipeline.Step<0, 2, false>(2);
-  pipeline.Step<0, 3, false>(3);
-  pipeline.Step<0, 4, false>(4);
-  pipeline.Step<0, 5, false>(5);
+  pipeline.Step<0, 0, true>(0);
+  pipeline.Step<0, 1, true>(1);
+  pipeline.Step<0, 2, true>(2);
+  pipeline.Step<0, 3, true>(3);
+  pipeline.Step<0, 4, true>(4);
+  pipeline.Step<0, 5, true>(5);
   int i = kBandSkew;
   // Frames i to i + 3 are widened on entry.
   for (; i + 4 <= n; i += 4) {
@@ -265,16 +266,11 @@ QUILLMERE_AVX2_INLINE void RunConvertingSteps(Pipeline<true>& pipeline, int n) {
     pipeline.Step<0, kBandSkew, false>(i + 3);
     if (i >= kBandSkew + 4) pipeline.NarrowFour(i - kBandSkew - 4, 1);
   }
-  // The last frames, fewer than four, widened with the three before them again: only output frames before
-  // i - 6 are written so far, so those input frames still hold what was read.
+  // The last frames, fewer than four: only output frames before i - 6 are written so far, so their input
+  // frames still hold what the host gave. The outputs from here on are narrowed as they are written: a load of
+  // four of them just written would wait for the writes to reach the cache.
   const int loopEnd = i;
-  if (i < n) {
-    pipeline.WidenFour(n - 4, 0);
-    pipeline.WidenFour(n - 4, 1);
-  }
-  // The outputs from here on are narrowed as they are written: a load of four of them just written would wait
-  // for the writes to reach the cache.
-  for (; i < n; ++i) pipeline.Step<0, kBandSkew, false, true>(i);
+  for (; i < n; ++i) pipeline.Step<0, kBandSkew, true, true>(i);
   pipeline.Step<1, 6, false, true>(n);
   pipeline.Step<2, 6, false, true>(n + 1);
   pipeline.Step<3, 6, false, true>(n + 2);
