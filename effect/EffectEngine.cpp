@@ -66,22 +66,19 @@ void DivideOutputs(FilterKernel::EKind kernel, double* left, double* right, int 
 // block before and after would.
 bool ConvertsInKernels(const float* const* inputs, const float* const* outputs, int nFrames) {
   const uintptr_t bytes = static_cast<uintptr_t>(nFrames) * sizeof(float);
-  auto overlap = [bytes](const float* a, const float* b) {
-    const uintptr_t x = reinterpret_cast<uintptr_t>(a), y = reinterpret_cast<uintptr_t>(b);
-    return x < y + bytes && y < x + bytes;
+  // Whether b begins inside a's block but not at its start: b - a is 1 to bytes - 1 (else it wraps past them).
+  auto beginsInside = [bytes](const float* a, const float* b) {
+    return reinterpret_cast<uintptr_t>(b) - reinterpret_cast<uintptr_t>(a) - 1 < bytes - 1;
   };
   // The kernels write output frame i after reading input frame i and before reading the later ones, and the
   // two channels' outputs of a frame left first: an output that begins at or before every input it overlaps
   // overwrites only input samples already read, and the right output ends up on top where the outputs are one
-  // buffer, as when they are narrowed one after the other.
-  if (outputs[0] != outputs[1] && overlap(outputs[0], outputs[1])) return false;
-  for (const float* out : {outputs[0], outputs[1]}) {
-    for (const float* in : {inputs[0], inputs[1]}) {
-      if (overlap(out, in) && reinterpret_cast<uintptr_t>(out) > reinterpret_cast<uintptr_t>(in))
-        return false;
-    }
-  }
-  return true;
+  // buffer, as when they are narrowed one after the other. Outputs that overlap without being one buffer, or an
+  // output that begins inside an input, need the whole-block conversion.
+  const bool refused = beginsInside(outputs[0], outputs[1]) | beginsInside(outputs[1], outputs[0]) |
+                       beginsInside(inputs[0], outputs[0]) | beginsInside(inputs[1], outputs[0]) |
+                       beginsInside(inputs[0], outputs[1]) | beginsInside(inputs[1], outputs[1]);
+  return !refused;
 }
 
 }  // namespace
