@@ -3,6 +3,7 @@
 // second of audio: the built Quillmere libraries beside the peers installed on this machine, in one run, so
 // the figures are ratios measured side by side.
 #include <benchmark/benchmark.h>
+#include <alloca.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -490,6 +491,14 @@ struct PairedPaths {
   EffectEngine engine64, engine32;
   std::vector<double> out64[2], copies[4];
   std::vector<float> out32[2];
+  // Where the output buffers begin in their vectors, in bytes; drawn anew for each round, the same for every
+  // path in it. A store and a later load whose addresses agree in their low 12 bits make the load wait, so
+  // where the outputs lie against the inputs changes the speed of every path by several percent; each path is
+  // measured over the same placements.
+  size_t outputOffsetBytes = 0;
+  static constexpr size_t kPlacementBytes = 4096;
+  double* Out64(int c) { return out64[c].data() + outputOffsetBytes / sizeof(double); }
+  float* Out32(int c) { return out32[c].data() + outputOffsetBytes / sizeof(float); }
   std::unique_ptr<BenchPlugin> vst2Float, vst2Double;
   std::unique_ptr<ClapBenchPlugin> clapFloat, clapDouble;
   Vst3BenchPlugin vst3Float, vst3Double;
@@ -500,8 +509,8 @@ struct PairedPaths {
     const Noise& noise = SharedNoise();
     const size_t n = static_cast<size_t>(block);
     for (int c = 0; c < 2; ++c) {
-      out64[c].assign(n, 0.0);
-      out32[c].assign(n, 0.0f);
+      out64[c].assign(n + kPlacementBytes / sizeof(double), 0.0);
+      out32[c].assign(n + kPlacementBytes / sizeof(float), 0.0f);
     }
     for (auto& copy : copies) copy.assign(n, 0.0);
     for (EffectEngine* engine : {&engine64, &engine32}) {
@@ -512,12 +521,12 @@ struct PairedPaths {
     auto float32In = [&noise](size_t cursor, int c) { return noise.floatSamples[c].data() + cursor; };
     subjects.push_back({"engine, 64-bit", [this, block, float64In](size_t cursor) {
                           const double* in[2] = {float64In(cursor, 0), float64In(cursor, 1)};
-                          double* out[2] = {out64[0].data(), out64[1].data()};
+                          double* out[2] = {Out64(0), Out64(1)};
                           engine64.ProcessStereoBlock(in, out, block);
                         }});
     subjects.push_back({"engine, 32-bit buffers", [this, block, float32In](size_t cursor) {
                           const float* in[2] = {float32In(cursor, 0), float32In(cursor, 1)};
-                          float* out[2] = {out32[0].data(), out32[1].data()};
+                          float* out[2] = {Out32(0), Out32(1)};
                           double* inCopies[2] = {copies[0].data(), copies[1].data()};
                           double* outCopies[2] = {copies[2].data(), copies[3].data()};
                           engine32.ProcessStereoBlock(in, out, inCopies, outCopies, block);
@@ -553,54 +562,75 @@ struct PairedPaths {
                                            const_cast<Sample*>(input(cursor, 1))};
                           Sample* out[2];
                           if constexpr (std::is_same_v<Sample, float>) {
-                            out[0] = out32[0].data();
-                            out[1] = out32[1].data();
+                            out[0] = Out32(0);
+                            out[1] = Out32(1);
                           } else {
-                            out[0] = out64[0].data();
-                            out[1] = out64[1].data();
+                            out[0] = Out64(0);
+                            out[1] = Out64(1);
                           }
                           ProcessBlock(plugin, in, out, block);
                         }});
   }
 };
 
+// Runs f with the stack moved down by padBytes: where a plug-in's stack frames lie against the audio buffers
+// changes its speed by several percent (a store and a later load whose addresses agree in their low 12 bits
+// make the load wait), and the system places the stack anew for every process.
+template <class F>
+__attribute__((noinline)) double WithStackPad(size_t padBytes, F f) {
+  volatile char* pad = static_cast<char*>(alloca(padBytes + 1));
+  pad[0] = 0;
+  return f();
+}
+
 int RunPairedCost() {
   std::mt19937 random(99);
   std::printf("host path cost over the engine, measured in pairs (CPU time of the path / the engine's, minus 1;\n"
               "median of the rounds' ratios, and in brackets the ratio of the 10th-percentile times)\n");
+  // Each instance's memory lies differently against the host's buffers, which moves its speed by a few
+  // percent; the rounds take turns among several sets of instances, and each round draws where the outputs and
+  // the stack lie, the same for every path in it, so no one placement decides a figure.
+  constexpr int kSets = 4;
   for (int block : kBlocks) {
-    PairedPaths paths(block);
-    std::vector<PairedSubject>& subjects = paths.subjects;
+    std::vector<std::unique_ptr<PairedPaths>> sets;
+    for (int set = 0; set < kSets; ++set) sets.push_back(std::make_unique<PairedPaths>(block));
+    const size_t nSubjects = sets[0]->subjects.size();
     // About 0.75 ms of audio per subject and round, 400 rounds.
     const int blocksPerRound = std::max(1, 32768 / block);
     const int rounds = 400;
-    std::vector<std::vector<double>> seconds(subjects.size());
-    std::vector<size_t> cursors(subjects.size(), 0), order(subjects.size());
+    std::vector<std::vector<double>> seconds(nSubjects);
+    std::vector<size_t> cursors(nSubjects, 0), order(nSubjects);
     for (size_t k = 0; k < order.size(); ++k) order[k] = k;
-    auto runRound = [&](size_t k) {
+    auto runRound = [&](PairedPaths& paths, size_t k) {
       const double start = ThreadSeconds();
       for (int b = 0; b < blocksPerRound; ++b) {
-        subjects[k].process(cursors[k]);
+        paths.subjects[k].process(cursors[k]);
         cursors[k] += static_cast<size_t>(block);
         if (cursors[k] == kNoiseFrames) cursors[k] = 0;
       }
       return ThreadSeconds() - start;
     };
-    for (size_t k = 0; k < subjects.size(); ++k) runRound(k);  // warm-up
+    for (auto& paths : sets) {
+      for (size_t k = 0; k < nSubjects; ++k) runRound(*paths, k);  // warm-up
+    }
     for (int round = 0; round < rounds; ++round) {
+      PairedPaths& paths = *sets[static_cast<size_t>(round % kSets)];
       std::shuffle(order.begin(), order.end(), random);
-      for (size_t k : order) seconds[k].push_back(runRound(k));
+      paths.outputOffsetBytes = 64 * std::uniform_int_distribution<size_t>(0, 63)(random);
+      const size_t stackPad = 16 * std::uniform_int_distribution<size_t>(0, 255)(random);
+      for (size_t k : order)
+        seconds[k].push_back(WithStackPad(stackPad, [&] { return runRound(paths, k); }));
     }
     std::printf("block %d\n", block);
     std::vector<double> engineSorted = seconds[0];
     std::sort(engineSorted.begin(), engineSorted.end());
     const size_t p10 = static_cast<size_t>(rounds / 10);
-    for (size_t k = 1; k < subjects.size(); ++k) {
+    for (size_t k = 1; k < nSubjects; ++k) {
       std::vector<double> ratios, sorted = seconds[k];
       for (int round = 0; round < rounds; ++round) ratios.push_back(seconds[k][round] / seconds[0][round]);
       std::sort(ratios.begin(), ratios.end());
       std::sort(sorted.begin(), sorted.end());
-      std::printf("  %-24s %+6.1f%%  (%+5.1f%%)\n", subjects[k].label.c_str(),
+      std::printf("  %-24s %+6.1f%%  (%+5.1f%%)\n", sets[0]->subjects[k].label.c_str(),
                   100.0 * (ratios[ratios.size() / 2] - 1.0), 100.0 * (sorted[p10] / engineSorted[p10] - 1.0));
     }
   }
