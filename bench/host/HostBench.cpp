@@ -595,9 +595,9 @@ int RunPairedCost() {
     std::vector<std::unique_ptr<PairedPaths>> sets;
     for (int set = 0; set < kSets; ++set) sets.push_back(std::make_unique<PairedPaths>(block));
     const size_t nSubjects = sets[0]->subjects.size();
-    // About 0.75 ms of audio per subject and round, 400 rounds.
+    // About 0.75 s of audio per subject and round, 1200 rounds.
     const int blocksPerRound = std::max(1, 32768 / block);
-    const int rounds = 400;
+    const int rounds = 1200;
     std::vector<std::vector<double>> seconds(nSubjects);
     std::vector<size_t> cursors(nSubjects, 0), order(nSubjects);
     for (size_t k = 0; k < order.size(); ++k) order[k] = k;
