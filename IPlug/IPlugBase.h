@@ -190,7 +190,18 @@ class IPlugBase {
   // block size then only hands the host's four pointers on, and a 32-bit one goes straight to the direct
   // conversion.
   bool mStereoConnected = false;
+  // While mStereoConnected holds: the slot arrays, the scratch buffers of both inputs and both outputs, and the
+  // output connections, so a stereo block reads them from here at once instead of through the lists. Kept by
+  // NoteConnections and ApplyBlockSize, the only places where they change.
+  struct StereoPath {
+    double** inSlots = nullptr;
+    double** outSlots = nullptr;
+    double* inScratch[2] = {nullptr, nullptr};
+    double* outScratch[2] = {nullptr, nullptr};
+    IOutputConnection* outputs[2] = {nullptr, nullptr};
+  } mStereo;
   void NoteConnections();
+  void NoteStereoPath();
   void ProcessConnectedBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
   void ProcessConnectedBlock(double** inputs, double** outputs, int nFrames);
   // ProcessHostBlock for the blocks that do not take the stereo path.

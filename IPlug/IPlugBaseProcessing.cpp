@@ -115,6 +115,18 @@ void IPlugBase::NoteConnections() {
   for (int i = 0; i < OutChannelCount(); ++i) every = every && mOutputConnections.Get(i)->mIsConnected;
   mEveryChannelConnected = every;
   mStereoConnected = every && InChannelCount() == 2 && OutChannelCount() == 2;
+  NoteStereoPath();
+}
+
+void IPlugBase::NoteStereoPath() {
+  if (!mStereoConnected) return;
+  mStereo.inSlots = mInputSlots.Get();
+  mStereo.outSlots = mOutputSlots.Get();
+  for (int c = 0; c < 2; ++c) {
+    mStereo.inScratch[c] = mInputConnections.Get(c)->mScratch.Get();
+    mStereo.outputs[c] = mOutputConnections.Get(c);
+    mStereo.outScratch[c] = mStereo.outputs[c]->mScratch.Get();
+  }
 }
 
 void IPlugBase::LimitExtraChannels() {
@@ -143,6 +155,7 @@ void IPlugBase::ApplyBlockSize(int nFrames) {
     if (!connection->mIsConnected) *connection->mSlot = connection->mScratch.Get();
   }
   mFramesPerBlock = held;
+  NoteStereoPath();
 }
 
 void IPlugBase::BindInputBuffers(int first, int count, float** inputs, int nFrames) {
@@ -274,20 +287,17 @@ void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, b
   if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected && !accumulate) {
     // The slots, scratch buffers and 32-bit targets end up as ProcessConnectedBlock leaves them.
     DenormalGuard denormalGuard;
-    double** inSlots = mInputSlots.Get();
-    double** outSlots = mOutputSlots.Get();
-    IOutputConnection* const left = mOutputConnections.Get(0);
-    IOutputConnection* const right = mOutputConnections.Get(1);
-    inSlots[0] = mInputConnections.Get(0)->mScratch.Get();
-    inSlots[1] = mInputConnections.Get(1)->mScratch.Get();
-    outSlots[0] = left->mScratch.Get();
-    outSlots[1] = right->mScratch.Get();
-    left->mFloatTarget = outputs[0];
-    right->mFloatTarget = outputs[1];
-    if (ProcessFloatBlockDirect(inputs, outputs, inSlots, outSlots, nFrames)) return;
-    for (int i = 0; i < 2; ++i) Widen(inputs[i], inSlots[i], nFrames);
-    ProcessDoubleBlock(inSlots, outSlots, nFrames);
-    for (int i = 0; i < 2; ++i) Narrow(outSlots[i], outputs[i], nFrames);
+    StereoPath& path = mStereo;
+    path.inSlots[0] = path.inScratch[0];
+    path.inSlots[1] = path.inScratch[1];
+    path.outSlots[0] = path.outScratch[0];
+    path.outSlots[1] = path.outScratch[1];
+    path.outputs[0]->mFloatTarget = outputs[0];
+    path.outputs[1]->mFloatTarget = outputs[1];
+    if (ProcessFloatBlockDirect(inputs, outputs, path.inScratch, path.outScratch, nFrames)) return;
+    for (int i = 0; i < 2; ++i) Widen(inputs[i], path.inScratch[i], nFrames);
+    ProcessDoubleBlock(path.inScratch, path.outScratch, nFrames);
+    for (int i = 0; i < 2; ++i) Narrow(path.outScratch[i], outputs[i], nFrames);
     return;
   }
   ProcessAnyHostBlock(inputs, outputs, nFrames, accumulate);
@@ -318,17 +328,13 @@ void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames)
   if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected) {
     // The slots hold two entries each; they end up as ProcessConnectedBlock leaves them.
     DenormalGuard denormalGuard;
-    double** inSlots = mInputSlots.Get();
-    double** outSlots = mOutputSlots.Get();
-    double* const in0 = inputs[0];
-    double* const in1 = inputs[1];
-    double* const out0 = outputs[0];
-    double* const out1 = outputs[1];
-    inSlots[0] = in0;
-    inSlots[1] = in1;
-    outSlots[0] = out0;
-    outSlots[1] = out1;
-    ProcessDoubleBlock(inSlots, outSlots, nFrames);
+    double** const inSlots = mStereo.inSlots;
+    double** const outSlots = mStereo.outSlots;
+    inSlots[0] = inputs[0];
+    inSlots[1] = inputs[1];
+    outSlots[0] = outputs[0];
+    outSlots[1] = outputs[1];
+    ProcessDoubleBlock(inputs, outputs, nFrames);
     return;
   }
   ProcessAnyHostBlock(inputs, outputs, nFrames);
