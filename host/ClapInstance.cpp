@@ -206,35 +206,42 @@ bool CLAP_ABI ClapInstance::PushOutput(const clap_output_events_t* list,
   return true;
 }
 
-clap_process_status ClapInstance::ProcessBuffers(clap_audio_buffer_t& input, clap_audio_buffer_t& output,
-                                                 uint32_t frames, const ClapEventList* events) {
-  clap_process_t process;
-  std::memset(&process, 0, sizeof process);
-  process.steady_time = mSteadyTime;
-  process.frames_count = frames;
-  process.transport = nullptr;
-  process.audio_inputs = &input;
-  process.audio_outputs = &output;
-  process.audio_inputs_count = 1;
-  process.audio_outputs_count = 1;
-  process.in_events = (events ? events : &mNoEvents)->Input();
-  process.out_events = &mOutput;
+clap_process_status ClapInstance::ProcessBuffers(uint32_t frames, const ClapEventList* events) {
+  mInput.channel_count = mInputChannels;
+  mInput.latency = 0;
+  mInput.constant_mask = 0;
+  mOutputBuffer.channel_count = mOutputChannels;
+  mOutputBuffer.latency = 0;
+  mOutputBuffer.constant_mask = 0;
+  mProcess.steady_time = mSteadyTime;
+  mProcess.frames_count = frames;
+  mProcess.transport = nullptr;
+  mProcess.audio_inputs = &mInput;
+  mProcess.audio_outputs = &mOutputBuffer;
+  mProcess.audio_inputs_count = 1;
+  mProcess.audio_outputs_count = 1;
+  mProcess.in_events = (events ? events : &mNoEvents)->Input();
+  mProcess.out_events = &mOutput;
   mSteadyTime += frames;
-  return mPlugin->process(mPlugin, &process);
+  return mPlugin->process(mPlugin, &mProcess);
 }
 
 clap_process_status ClapInstance::Process(float** inputs, float** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  clap_audio_buffer_t input{inputs, nullptr, mInputChannels, 0, 0};
-  clap_audio_buffer_t output{outputs, nullptr, mOutputChannels, 0, 0};
-  return ProcessBuffers(input, output, frames, events);
+  mInput.data32 = inputs;
+  mInput.data64 = nullptr;
+  mOutputBuffer.data32 = outputs;
+  mOutputBuffer.data64 = nullptr;
+  return ProcessBuffers(frames, events);
 }
 
 clap_process_status ClapInstance::Process(double** inputs, double** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  clap_audio_buffer_t input{nullptr, inputs, mInputChannels, 0, 0};
-  clap_audio_buffer_t output{nullptr, outputs, mOutputChannels, 0, 0};
-  return ProcessBuffers(input, output, frames, events);
+  mInput.data32 = nullptr;
+  mInput.data64 = inputs;
+  mOutputBuffer.data32 = nullptr;
+  mOutputBuffer.data64 = outputs;
+  return ProcessBuffers(frames, events);
 }
 
 bool ClapInstance::SaveState(std::vector<uint8_t>* bytes, size_t bytesPerCall) {

@@ -80,8 +80,8 @@ class ClapInstance {
   uint32_t LatencySamples();
 
  private:
-  clap_process_status ProcessBuffers(clap_audio_buffer_t& input, clap_audio_buffer_t& output, uint32_t frames,
-                                     const ClapEventList* events);
+  // The buffers are set in mInput and mOutput.
+  clap_process_status ProcessBuffers(uint32_t frames, const ClapEventList* events);
   static bool CLAP_ABI PushOutput(const clap_output_events_t* list, const clap_event_header_t* event);
   template <class Extension>
   const Extension* Query(const char* id);
@@ -100,6 +100,11 @@ class ClapInstance {
   uint32_t mInputChannels = 2;
   uint32_t mOutputChannels = 2;
   int64_t mSteadyTime = 0;
+  // The main ports' buffers and the process record, kept from call to call as hosts keep them: a call sets
+  // only what changes.
+  clap_audio_buffer_t mInput{};
+  clap_audio_buffer_t mOutputBuffer{};
+  clap_process_t mProcess{};
   long mOutputEvents = 0;
   ClapEventList mNoEvents;
   clap_output_events_t mOutput{this, PushOutput};

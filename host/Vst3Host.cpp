@@ -285,37 +285,36 @@ tresult Vst3Instance::ProcessRaw(ProcessData& data) {
   return result;
 }
 
-tresult Vst3Instance::ProcessBuses(AudioBusBuffers& in, AudioBusBuffers& out, int32 sampleSize, int frames,
-                                   IParameterChanges* changes) {
-  in.numChannels = mInputChannels;
-  out.numChannels = mOutputChannels;
-  ProcessData data{};
-  data.processMode = kRealtime;
-  data.symbolicSampleSize = sampleSize;
-  data.numSamples = frames;
-  data.numInputs = 1;
-  data.numOutputs = 1;
-  data.inputs = &in;
-  data.outputs = &out;
-  data.inputParameterChanges = changes;
+tresult Vst3Instance::ProcessBuses(int32 sampleSize, int frames, IParameterChanges* changes) {
+  mIn.numChannels = mInputChannels;
+  mIn.silenceFlags = 0;
+  mOut.numChannels = mOutputChannels;
+  mOut.silenceFlags = 0;
+  mData.processMode = kRealtime;
+  mData.symbolicSampleSize = sampleSize;
+  mData.numSamples = frames;
+  mData.numInputs = 1;
+  mData.numOutputs = 1;
+  mData.inputs = &mIn;
+  mData.outputs = &mOut;
+  mData.inputParameterChanges = changes;
   if (mOutputChanges.getParameterCount() > 0) mOutputChanges.Clear();
-  data.outputParameterChanges = &mOutputChanges;
-  return ProcessRaw(data);
+  mData.outputParameterChanges = &mOutputChanges;
+  mData.processContext = nullptr;
+  return ProcessRaw(mData);
 }
 
 tresult Vst3Instance::ProcessFloat(float** inputs, float** outputs, int frames, IParameterChanges* changes) {
-  AudioBusBuffers in{}, out{};
-  in.channelBuffers32 = inputs;
-  out.channelBuffers32 = outputs;
-  return ProcessBuses(in, out, kSample32, frames, changes);
+  mIn.channelBuffers32 = inputs;
+  mOut.channelBuffers32 = outputs;
+  return ProcessBuses(kSample32, frames, changes);
 }
 
 tresult Vst3Instance::ProcessDouble(double** inputs, double** outputs, int frames,
                                     IParameterChanges* changes) {
-  AudioBusBuffers in{}, out{};
-  in.channelBuffers64 = inputs;
-  out.channelBuffers64 = outputs;
-  return ProcessBuses(in, out, kSample64, frames, changes);
+  mIn.channelBuffers64 = inputs;
+  mOut.channelBuffers64 = outputs;
+  return ProcessBuses(kSample64, frames, changes);
 }
 
 std::vector<uint8_t> Vst3Instance::GetState() {

@@ -115,8 +115,8 @@ class Vst3Instance {
 
  private:
   // One process call on the main buses, whose channel counts this fills in, with the buffers the caller set.
-  Steinberg::tresult ProcessBuses(Steinberg::Vst::AudioBusBuffers& in, Steinberg::Vst::AudioBusBuffers& out,
-                                  Steinberg::int32 sampleSize, int frames,
+  // The buffers are set in mIn and mOut.
+  Steinberg::tresult ProcessBuses(Steinberg::int32 sampleSize, int frames,
                                   Steinberg::Vst::IParameterChanges* changes);
 
   Steinberg::Vst::IComponent* mComponent = nullptr;
@@ -130,6 +130,11 @@ class Vst3Instance {
   double mSampleRate = 44100.0;
   Steinberg::int64 mProjectTime = 0;
   Steinberg::Vst::ProcessContext mContext{};
+  // The main buses' buffers and the process data, kept from call to call as hosts keep them: a call sets only
+  // what changes.
+  Steinberg::Vst::AudioBusBuffers mIn{};
+  Steinberg::Vst::AudioBusBuffers mOut{};
+  Steinberg::Vst::ProcessData mData{};
   Vst3ParameterChanges mOutputChanges;
   std::string mError;
 };
