@@ -153,8 +153,20 @@ class IPlugBase {
   void ProcessBlockAccumulating(int nFrames);
   // A whole host block: binds every channel and processes, in pieces of at most the block size when the host
   // sends more frames than it announced; nothing at all for 0 or fewer frames.
-  void ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
-  void ProcessHostBlock(double** inputs, double** outputs, int nFrames);
+  void ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
+    if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected && !accumulate) {
+      ProcessStereoHostBlock(inputs, outputs, nFrames);
+    } else {
+      ProcessAnyHostBlock(inputs, outputs, nFrames, accumulate);
+    }
+  }
+  void ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
+    if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected) {
+      ProcessStereoHostBlock(inputs, outputs, nFrames);
+    } else {
+      ProcessAnyHostBlock(inputs, outputs, nFrames);
+    }
+  }
 
  private:
   IPtrList<IChannelConfig> mConfigs{true};
@@ -204,6 +216,12 @@ class IPlugBase {
   void NoteStereoPath();
   void ProcessConnectedBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
   void ProcessConnectedBlock(double** inputs, double** outputs, int nFrames);
+  // ProcessHostBlock for a block of 1 to the block size frames while mStereoConnected holds (32 bits: not
+  // accumulating).
+  void ProcessStereoHostBlock(float** inputs, float** outputs, int nFrames);
+  void ProcessStereoHostBlock(double** inputs, double** outputs, int nFrames);
+  // Widens, processes and narrows a stereo block when the plug-in has no direct 32-bit processing.
+  void ConvertStereoHostBlock(float** inputs, float** outputs, int nFrames);
   // ProcessHostBlock for the blocks that do not take the stereo path.
   void ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames);
   void ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate);

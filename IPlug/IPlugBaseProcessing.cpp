@@ -283,27 +283,27 @@ void IPlugBase::ProcessConnectedBlock(double** inputs, double** outputs, int nFr
   ProcessDoubleBlock(inSlots, outSlots, nFrames);
 }
 
-void IPlugBase::ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
-  if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected && !accumulate) {
-    // The slots, scratch buffers and 32-bit targets end up as ProcessConnectedBlock leaves them.
-    DenormalGuard denormalGuard;
-    StereoPath& path = mStereo;
-    path.inSlots[0] = path.inScratch[0];
-    path.inSlots[1] = path.inScratch[1];
-    path.outSlots[0] = path.outScratch[0];
-    path.outSlots[1] = path.outScratch[1];
-    path.outputs[0]->mFloatTarget = outputs[0];
-    path.outputs[1]->mFloatTarget = outputs[1];
-    if (ProcessFloatBlockDirect(inputs, outputs, path.inScratch, path.outScratch, nFrames)) return;
-    for (int i = 0; i < 2; ++i) Widen(inputs[i], path.inScratch[i], nFrames);
-    ProcessDoubleBlock(path.inScratch, path.outScratch, nFrames);
-    for (int i = 0; i < 2; ++i) Narrow(path.outScratch[i], outputs[i], nFrames);
-    return;
-  }
-  ProcessAnyHostBlock(inputs, outputs, nFrames, accumulate);
+// The slots, scratch buffers and 32-bit targets end up as ProcessConnectedBlock leaves them.
+void IPlugBase::ProcessStereoHostBlock(float** inputs, float** outputs, int nFrames) {
+  DenormalGuard denormalGuard;
+  StereoPath& path = mStereo;
+  path.inSlots[0] = path.inScratch[0];
+  path.inSlots[1] = path.inScratch[1];
+  path.outSlots[0] = path.outScratch[0];
+  path.outSlots[1] = path.outScratch[1];
+  path.outputs[0]->mFloatTarget = outputs[0];
+  path.outputs[1]->mFloatTarget = outputs[1];
+  if (!ProcessFloatBlockDirect(inputs, outputs, path.inScratch, path.outScratch, nFrames))
+    ConvertStereoHostBlock(inputs, outputs, nFrames);
 }
 
-void IPlugBase::ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
+__attribute__((noinline)) void IPlugBase::ConvertStereoHostBlock(float** inputs, float** outputs, int nFrames) {
+  for (int i = 0; i < 2; ++i) Widen(inputs[i], mStereo.inScratch[i], nFrames);
+  ProcessDoubleBlock(mStereo.inScratch, mStereo.outScratch, nFrames);
+  for (int i = 0; i < 2; ++i) Narrow(mStereo.outScratch[i], outputs[i], nFrames);
+}
+
+__attribute__((noinline)) void IPlugBase::ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   // Flushing covers the narrowing too, so no subnormal float reaches the host.
   DenormalGuard denormalGuard;
@@ -324,23 +324,19 @@ void IPlugBase::ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames
   ProcessInPieces(inputs, outputs, nFrames, accumulate, mPieceFloatInputs.get(), mPieceFloatOutputs.get());
 }
 
-void IPlugBase::ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
-  if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected) {
-    // The slots hold two entries each; they end up as ProcessConnectedBlock leaves them.
-    DenormalGuard denormalGuard;
-    double** const inSlots = mStereo.inSlots;
-    double** const outSlots = mStereo.outSlots;
-    inSlots[0] = inputs[0];
-    inSlots[1] = inputs[1];
-    outSlots[0] = outputs[0];
-    outSlots[1] = outputs[1];
-    ProcessDoubleBlock(inputs, outputs, nFrames);
-    return;
-  }
-  ProcessAnyHostBlock(inputs, outputs, nFrames);
+// The slots hold two entries each; they end up as ProcessConnectedBlock leaves them.
+void IPlugBase::ProcessStereoHostBlock(double** inputs, double** outputs, int nFrames) {
+  DenormalGuard denormalGuard;
+  double** const inSlots = mStereo.inSlots;
+  double** const outSlots = mStereo.outSlots;
+  inSlots[0] = inputs[0];
+  inSlots[1] = inputs[1];
+  outSlots[0] = outputs[0];
+  outSlots[1] = outputs[1];
+  ProcessDoubleBlock(inputs, outputs, nFrames);
 }
 
-void IPlugBase::ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames) {
+__attribute__((noinline)) void IPlugBase::ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   DenormalGuard denormalGuard;
   if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
