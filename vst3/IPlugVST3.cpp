@@ -304,12 +304,11 @@ void IPlugVST3::ApplyPoint(int index, double value) {
   ParamChanged(index);
 }
 
-// Without outputs (inputs and outputs null) the points are applied and nothing is processed. nQueues is the
-// input parameter changes' queue count (0 without changes).
+// Without outputs (inputs and outputs null) the points are applied and nothing is processed.
 template <class Sample>
-inline void IPlugVST3::ProcessBuses(ProcessData& data, IParameterChanges* changes, int32 nQueues,
-                                    Sample** inputs, Sample** outputs) {
-  if (nQueues <= 0) {
+inline void IPlugVST3::ProcessBuses(ProcessData& data, Sample** inputs, Sample** outputs) {
+  IParameterChanges* changes = data.inputParameterChanges;
+  if (!changes || changes->getParameterCount() <= 0) {
     // No points: the whole block at once, as most calls come.
     if (outputs && data.numSamples > 0) {
       if constexpr (sizeof(Sample) == sizeof(float)) {
@@ -321,22 +320,6 @@ inline void IPlugVST3::ProcessBuses(ProcessData& data, IParameterChanges* change
     return;
   }
   ProcessPoints(data, changes, inputs, outputs);
-}
-
-// buses: 2 with stereo inputs and outputs, 1 with stereo outputs alone, 0 without stereo outputs.
-template <class Sample>
-void IPlugVST3::ProcessSampleSize(ProcessData& data, IParameterChanges* changes, int32 nQueues, int buses,
-                                  Sample** inputs, Sample** outputs) {
-  if (buses == 2) {
-    ProcessBuses<Sample>(data, changes, nQueues, inputs, outputs);
-  } else if (buses == 1) {
-    // No input: the effect hears silence, written into the outputs and processed in place.
-    SilenceOutputs<Sample>(data.outputs, data.numOutputs, data.numSamples);
-    ProcessBuses<Sample>(data, changes, nQueues, outputs, outputs);
-  } else {
-    SilenceOutputs<Sample>(data.outputs, data.numOutputs, data.numSamples);
-    ProcessBuses<Sample>(data, changes, nQueues, nullptr, nullptr);
-  }
 }
 
 template <class Sample>
@@ -391,32 +374,36 @@ void IPlugVST3::ProcessPoints(ProcessData& data, IParameterChanges* changes, Sam
 }
 
 void IPlugVST3::Process(ProcessData& data) {
-  // What the host hands over is read before the lock: it is the host's, and its buffer pointers are then at
-  // hand when the lock is taken.
-  const int32 sampleSize = data.symbolicSampleSize;
-  IParameterChanges* const changes = data.inputParameterChanges;
-  const int32 nQueues = changes ? changes->getParameterCount() : 0;
-  float* inputs32[2] = {nullptr, nullptr};
-  float* outputs32[2] = {nullptr, nullptr};
-  double* inputs64[2] = {nullptr, nullptr};
-  double* outputs64[2] = {nullptr, nullptr};
-  int buses = 0;
-  if (sampleSize == kSample64) {
-    if (StereoChannels(data.outputs, data.numOutputs, outputs64))
-      buses = StereoChannels(data.inputs, data.numInputs, inputs64) ? 2 : 1;
-  } else if (sampleSize == kSample32) {
-    if (StereoChannels(data.outputs, data.numOutputs, outputs32))
-      buses = StereoChannels(data.inputs, data.numInputs, inputs32) ? 2 : 1;
-  }
   IPlugMutexLock lock(Mutex());
   mContext = data.processContext;
-  if (sampleSize == kSample64) {
-    ProcessSampleSize<double>(data, changes, nQueues, buses, inputs64, outputs64);
-  } else if (sampleSize == kSample32) {
-    ProcessSampleSize<float>(data, changes, nQueues, buses, inputs32, outputs32);
+  if (data.symbolicSampleSize == kSample64) {
+    double* inputs[2];
+    double* outputs[2];
+    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
+      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<double>(data, nullptr, nullptr);
+    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
+      // No input: the effect hears silence, written into the outputs and processed in place.
+      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<double>(data, outputs, outputs);
+    } else {
+      ProcessBuses<double>(data, inputs, outputs);
+    }
+  } else if (data.symbolicSampleSize == kSample32) {
+    float* inputs[2];
+    float* outputs[2];
+    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
+      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<float>(data, nullptr, nullptr);
+    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
+      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
+      ProcessBuses<float>(data, outputs, outputs);
+    } else {
+      ProcessBuses<float>(data, inputs, outputs);
+    }
   } else {
     // An unknown sample size: no audio, but the points still set their parameters.
-    ProcessBuses<float>(data, changes, nQueues, nullptr, nullptr);
+    ProcessBuses<float>(data, nullptr, nullptr);
   }
   if (data.outputs && data.numOutputs > 0) data.outputs[0].silenceFlags = 0;
   mContext = nullptr;

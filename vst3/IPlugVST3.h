@@ -88,11 +88,7 @@ class IPlugVST3 : public IPlugBase {
 
  private:
   template <class Sample>
-  void ProcessBuses(Steinberg::Vst::ProcessData& data, Steinberg::Vst::IParameterChanges* changes,
-                    Steinberg::int32 nQueues, Sample** inputs, Sample** outputs);
-  template <class Sample>
-  void ProcessSampleSize(Steinberg::Vst::ProcessData& data, Steinberg::Vst::IParameterChanges* changes,
-                         Steinberg::int32 nQueues, int buses, Sample** inputs, Sample** outputs);
+  void ProcessBuses(Steinberg::Vst::ProcessData& data, Sample** inputs, Sample** outputs);
   // The block in pieces that end at the points' offsets; changes holds at least one queue.
   template <class Sample>
   void ProcessPoints(Steinberg::Vst::ProcessData& data, Steinberg::Vst::IParameterChanges* changes,
