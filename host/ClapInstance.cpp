@@ -103,6 +103,18 @@ HostStatus ClapInstance::Create(const clap_plugin_entry_t* entry, const std::str
   const std::vector<clap_audio_port_info_t> inputs = AudioPortInfos(true), outputs = AudioPortInfos(false);
   mInputChannels = inputs.empty() ? 2 : inputs[0].channel_count;
   mOutputChannels = outputs.empty() ? 2 : outputs[0].channel_count;
+  // What stays the same from block to block.
+  mInput = clap_audio_buffer_t{};
+  mInput.channel_count = mInputChannels;
+  mOutputBuffer = clap_audio_buffer_t{};
+  mOutputBuffer.channel_count = mOutputChannels;
+  mProcess = clap_process_t{};
+  mProcess.transport = nullptr;
+  mProcess.audio_inputs = &mInput;
+  mProcess.audio_outputs = &mOutputBuffer;
+  mProcess.audio_inputs_count = 1;
+  mProcess.audio_outputs_count = 1;
+  mProcess.out_events = &mOutput;
   return HostStatus::kOk;
 }
 
@@ -206,22 +218,11 @@ bool CLAP_ABI ClapInstance::PushOutput(const clap_output_events_t* list,
   return true;
 }
 
-clap_process_status ClapInstance::ProcessBuffers(uint32_t frames, const ClapEventList* events) {
-  mInput.channel_count = mInputChannels;
-  mInput.latency = 0;
-  mInput.constant_mask = 0;
-  mOutputBuffer.channel_count = mOutputChannels;
-  mOutputBuffer.latency = 0;
-  mOutputBuffer.constant_mask = 0;
+// The process record keeps what Create set; a block sets only what changes.
+inline clap_process_status ClapInstance::ProcessBuffers(uint32_t frames, const ClapEventList* events) {
   mProcess.steady_time = mSteadyTime;
   mProcess.frames_count = frames;
-  mProcess.transport = nullptr;
-  mProcess.audio_inputs = &mInput;
-  mProcess.audio_outputs = &mOutputBuffer;
-  mProcess.audio_inputs_count = 1;
-  mProcess.audio_outputs_count = 1;
   mProcess.in_events = (events ? events : &mNoEvents)->Input();
-  mProcess.out_events = &mOutput;
   mSteadyTime += frames;
   return mPlugin->process(mPlugin, &mProcess);
 }
