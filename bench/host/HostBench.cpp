@@ -376,6 +376,7 @@ struct Vst3BenchPlugin {
   int count = 0;
   std::vector<Steinberg::Vst::ParamID> firstIds;
   Vst3ParameterChanges first;
+  bool settingsPending = false;  // whether first still waits for the first block
 
   bool Load(const Vst3BenchSubject& subject, int block, Steinberg::int32 sampleSize) {
     Steinberg::TUID cid;
@@ -390,6 +391,7 @@ struct Vst3BenchPlugin {
       }
     }
     for (const auto& [id, value] : subject.normalizedParams) first.Add(id, 0, value);
+    settingsPending = first.PointCount() > 0;
     return true;
   }
 };
@@ -397,7 +399,7 @@ struct Vst3BenchPlugin {
 // One block: one stereo instance, or one mono instance per channel; the settings go with the first block.
 template <class Sample>
 void ProcessBlock(Vst3BenchPlugin& plugin, Sample** inputs, Sample** outputs, int frames) {
-  Steinberg::Vst::IParameterChanges* changes = plugin.first.PointCount() > 0 ? &plugin.first : nullptr;
+  Steinberg::Vst::IParameterChanges* changes = plugin.settingsPending ? &plugin.first : nullptr;
   for (int k = 0; k < plugin.count; ++k) {
     if constexpr (sizeof(Sample) == sizeof(float)) {
       plugin.instances[k].ProcessFloat(inputs + k, outputs + k, frames, changes);
@@ -405,7 +407,10 @@ void ProcessBlock(Vst3BenchPlugin& plugin, Sample** inputs, Sample** outputs, in
       plugin.instances[k].ProcessDouble(inputs + k, outputs + k, frames, changes);
     }
   }
-  if (changes) plugin.first.Clear();
+  if (changes) {
+    plugin.first.Clear();
+    plugin.settingsPending = false;
+  }
 }
 
 void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, bool useDouble) {
