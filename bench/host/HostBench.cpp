@@ -635,8 +635,17 @@ int RunPairedCost() {
       for (int round = 0; round < rounds; ++round) ratios.push_back(seconds[k][round] / seconds[0][round]);
       std::sort(ratios.begin(), ratios.end());
       std::sort(sorted.begin(), sorted.end());
-      std::printf("  %-24s %+6.1f%%  (%+5.1f%%)\n", sets[0]->subjects[k].label.c_str(),
+      std::printf("  %-24s %+6.1f%%  (%+5.1f%%)", sets[0]->subjects[k].label.c_str(),
                   100.0 * (ratios[ratios.size() / 2] - 1.0), 100.0 * (sorted[p10] / engineSorted[p10] - 1.0));
+      if (getenv("PERSET")) {
+        for (int set = 0; set < kSets; ++set) {
+          std::vector<double> r;
+          for (int round = set; round < rounds; round += kSets) r.push_back(seconds[k][round] / seconds[0][round]);
+          std::sort(r.begin(), r.end());
+          std::printf(" %+5.1f", 100.0 * (r[r.size() / 2] - 1.0));
+        }
+      }
+      std::printf("\n");
     }
   }
   return 0;
