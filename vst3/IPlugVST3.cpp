@@ -94,23 +94,22 @@ int CollectQueues(IParameterChanges* changes, int nParams, PointCursor* cursors)
 }
 
 // The host's channel pointers of a bus's first two channels, or false when the bus does not have them.
+// The first bus's channel array when it holds two set channels, else null.
 template <class Sample>
-bool StereoChannels(const AudioBusBuffers* buses, int32 nBuses, Sample** channels);
+Sample** StereoChannels(const AudioBusBuffers* buses, int32 nBuses);
 
 template <>
-bool StereoChannels<float>(const AudioBusBuffers* buses, int32 nBuses, float** channels) {
-  if (!buses || nBuses < 1 || buses[0].numChannels < 2 || !buses[0].channelBuffers32) return false;
-  channels[0] = buses[0].channelBuffers32[0];
-  channels[1] = buses[0].channelBuffers32[1];
-  return channels[0] && channels[1];
+float** StereoChannels<float>(const AudioBusBuffers* buses, int32 nBuses) {
+  if (!buses || nBuses < 1 || buses[0].numChannels < 2) return nullptr;
+  float** channels = buses[0].channelBuffers32;
+  return channels && channels[0] && channels[1] ? channels : nullptr;
 }
 
 template <>
-bool StereoChannels<double>(const AudioBusBuffers* buses, int32 nBuses, double** channels) {
-  if (!buses || nBuses < 1 || buses[0].numChannels < 2 || !buses[0].channelBuffers64) return false;
-  channels[0] = buses[0].channelBuffers64[0];
-  channels[1] = buses[0].channelBuffers64[1];
-  return channels[0] && channels[1];
+double** StereoChannels<double>(const AudioBusBuffers* buses, int32 nBuses) {
+  if (!buses || nBuses < 1 || buses[0].numChannels < 2) return nullptr;
+  double** channels = buses[0].channelBuffers64;
+  return channels && channels[0] && channels[1] ? channels : nullptr;
 }
 
 float* const* ChannelArray(const AudioBusBuffers& bus, float*) { return bus.channelBuffers32; }
@@ -373,34 +372,30 @@ void IPlugVST3::ProcessPoints(ProcessData& data, IParameterChanges* changes, Sam
   }
 }
 
+// The host's channel arrays go on as they are: only their first two entries are read.
+template <class Sample>
+void IPlugVST3::ProcessSampleSize(ProcessData& data) {
+  Sample** const outputs = StereoChannels<Sample>(data.outputs, data.numOutputs);
+  Sample** const inputs = outputs ? StereoChannels<Sample>(data.inputs, data.numInputs) : nullptr;
+  if (inputs) {
+    ProcessBuses<Sample>(data, inputs, outputs);
+  } else if (outputs) {
+    // No input: the effect hears silence, written into the outputs and processed in place.
+    SilenceOutputs<Sample>(data.outputs, data.numOutputs, data.numSamples);
+    ProcessBuses<Sample>(data, outputs, outputs);
+  } else {
+    SilenceOutputs<Sample>(data.outputs, data.numOutputs, data.numSamples);
+    ProcessBuses<Sample>(data, nullptr, nullptr);
+  }
+}
+
 void IPlugVST3::Process(ProcessData& data) {
   IPlugMutexLock lock(Mutex());
   mContext = data.processContext;
-  if (data.symbolicSampleSize == kSample64) {
-    double* inputs[2];
-    double* outputs[2];
-    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
-      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<double>(data, nullptr, nullptr);
-    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
-      // No input: the effect hears silence, written into the outputs and processed in place.
-      SilenceOutputs<double>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<double>(data, outputs, outputs);
-    } else {
-      ProcessBuses<double>(data, inputs, outputs);
-    }
-  } else if (data.symbolicSampleSize == kSample32) {
-    float* inputs[2];
-    float* outputs[2];
-    if (!StereoChannels(data.outputs, data.numOutputs, outputs)) {
-      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<float>(data, nullptr, nullptr);
-    } else if (!StereoChannels(data.inputs, data.numInputs, inputs)) {
-      SilenceOutputs<float>(data.outputs, data.numOutputs, data.numSamples);
-      ProcessBuses<float>(data, outputs, outputs);
-    } else {
-      ProcessBuses<float>(data, inputs, outputs);
-    }
+  if (data.symbolicSampleSize == kSample32) {
+    ProcessSampleSize<float>(data);
+  } else if (data.symbolicSampleSize == kSample64) {
+    ProcessSampleSize<double>(data);
   } else {
     // An unknown sample size: no audio, but the points still set their parameters.
     ProcessBuses<float>(data, nullptr, nullptr);
