@@ -22,16 +22,25 @@ class DenormalGuard {
     const unsigned flushing = mSaved | kFlushToZero | kDenormalsAreZero;
     if (flushing != mSaved) _mm_setcsr(flushing);
   }
+  // Does nothing at all when not active: for callers that already run under a guard of their own.
+  explicit DenormalGuard(bool active) : mSaved(kInactive) {
+    if (!active) return;
+    mSaved = _mm_getcsr();
+    const unsigned flushing = mSaved | kFlushToZero | kDenormalsAreZero;
+    if (flushing != mSaved) _mm_setcsr(flushing);
+  }
   // Only the control bits are compared: the exception flags that arithmetic raises on the way are status, not
   // the caller's settings, and leaving them saves a register write per block.
   ~DenormalGuard() {
-    if ((_mm_getcsr() & kControlBits) != (mSaved & kControlBits)) _mm_setcsr(mSaved);
+    if (mSaved != kInactive && (_mm_getcsr() & kControlBits) != (mSaved & kControlBits)) _mm_setcsr(mSaved);
   }
 
  private:
+  static constexpr unsigned kInactive = 0xFFFFFFFFu;  // no register value: its upper 16 bits are reserved, 0
   unsigned mSaved;
 #else
   DenormalGuard() {}
+  explicit DenormalGuard(bool) {}
   ~DenormalGuard() {}
 #endif
 

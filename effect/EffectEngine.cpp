@@ -182,7 +182,7 @@ void EffectEngine::DesignBandFilters() {
 void EffectEngine::ProcessStereoBlock(const double* const* inputs, double* const* outputs, int nFrames) {
   if (nFrames <= 0) return;
   // Decaying filter tails would otherwise run into denormal numbers, which are slow on x86.
-  DenormalGuard denormalGuard;
+  DenormalGuard denormalGuard(!mCallerFlushes);
   for (int start = 0; start < nFrames; start += kMaxChunkFrames) {
     const int remaining = nFrames - start;
     const int n = remaining < kMaxChunkFrames ? remaining : kMaxChunkFrames;
@@ -195,7 +195,7 @@ void EffectEngine::ProcessStereoBlock(const float* const* inputs, float* const* 
   if (nFrames <= 0) return;
   // Decaying filter tails would otherwise run into denormal numbers, which are slow on x86. The widening and
   // narrowing run under it too, as in a processing frame that converts around ProcessStereoBlock.
-  DenormalGuard denormalGuard;
+  DenormalGuard denormalGuard(!mCallerFlushes);
   if (!ConvertsInKernels(inputs, outputs, nFrames)) {
     // Every input is read before any output is written, and the outputs in channel order.
     for (int c = 0; c < 2; ++c) {

@@ -51,6 +51,11 @@ class EffectEngine {
   void ProcessStereoBlock(const float* const* inputs, float* const* outputs, double* const* inputCopies,
                           double* const* outputCopies, int nFrames);
 
+  // Whether every ProcessStereoBlock call comes with flush-to-zero and denormals-are-zero already set, as a
+  // processing frame sets them around each block: the engine then leaves the control register alone. False
+  // by default, and the engine sets and restores them itself.
+  void SetCallerFlushes(bool flushes) { mCallerFlushes = flushes; }
+
   // The filter kernel in use: the fastest this processor runs, unless another was selected.
   FilterKernel::EKind Kernel() const { return mKernel; }
   // For tests and measurements; false, with nothing changed, when the processor cannot run the kernel.
@@ -79,6 +84,7 @@ class EffectEngine {
   void ClearNonFiniteStates();
 
   bool mCoefficientsStale;
+  bool mCallerFlushes = false;
   double mSampleRate;  // Hz
   double mSplitHz;
   double mLowQDb;

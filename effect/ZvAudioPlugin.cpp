@@ -17,6 +17,8 @@ ZvAudioPlugin::ZvAudioPlugin(const IPlugInstanceInfo& info)
     : IPlugBinding(info, kNumParams, "2-2", kNumPresets, "Quillmere", "Quillmere", "", kVendorVersion,
                    kUniqueId, kManufacturerId, kLatency, false, false, false, 0),
       mEngine(new EffectEngine()) {
+  // The framework runs every block under its own flush guard.
+  mEngine->SetCallerFlushes(true);
   for (const ParameterDefinition& d : kParameterTable) {
     Param(d.mIndex)->DefineContinuous(d.mName, d.mDefault, d.mMin, d.mMax, d.mStep, d.mUnitLabel, d.mShape);
   }

@@ -533,4 +533,29 @@ TEST(EffectEngine, ProcessingRestoresTheCallersFloatingPointControl) {
     EXPECT_EQ(after & DenormalGuard::kControlBits, caller & DenormalGuard::kControlBits) << caller;
   }
 }
+
+// An engine told that its caller flushes gives, under the caller's guard, the bits of an engine that flushes
+// for itself, subnormal inputs included.
+TEST(EffectEngine, CallerFlushingChangesNoBit) {
+  const unsigned saved = _mm_getcsr();
+  Stereo input = Noise(700, 0.5, 21);
+  for (int i = 0; i < input.Frames(); i += 7) input.left[i] = input.right[i] = 1e-310 * (i % 3 - 1);
+  EffectEngine own, flushedByCaller;
+  flushedByCaller.SetCallerFlushes(true);
+  for (EffectEngine* engine : {&own, &flushedByCaller}) engine->Reset(48000.0);
+  Stereo a = input, b = input;
+  double* ina[2] = {a.left.data(), a.right.data()};
+  double* inb[2] = {b.left.data(), b.right.data()};
+  _mm_setcsr(0x1F80u);
+  own.ProcessStereoBlock(ina, ina, input.Frames());
+  {
+    DenormalGuard callers;
+    flushedByCaller.ProcessStereoBlock(inb, inb, input.Frames());
+  }
+  _mm_setcsr(saved);
+  for (int i = 0; i < input.Frames(); ++i) {
+    ASSERT_EQ(a.left[i], b.left[i]) << i;
+    ASSERT_EQ(a.right[i], b.right[i]) << i;
+  }
+}
 #endif
