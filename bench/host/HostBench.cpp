@@ -141,9 +141,23 @@ double ThreadSeconds() {
 // is handed to the plug-in straight from it.
 constexpr size_t kNoiseFrames = 1 << 16;
 
+template <class T>
+struct AlignedAlloc;
+template <class T>
+using AlignedVector = std::vector<T, AlignedAlloc<T>>;
+template <class T>
+struct AlignedAlloc {
+  using value_type = T;
+  AlignedAlloc() = default;
+  template <class U> AlignedAlloc(const AlignedAlloc<U>&) {}
+  T* allocate(size_t n) { return static_cast<T*>(aligned_alloc(64, (n * sizeof(T) + 63) / 64 * 64)); }
+  void deallocate(T* p, size_t) { free(p); }
+  bool operator==(const AlignedAlloc&) const { return true; }
+  bool operator!=(const AlignedAlloc&) const { return false; }
+};
 struct Noise {
-  std::vector<float> floatSamples[2];
-  std::vector<double> doubleSamples[2];
+  std::vector<float, AlignedAlloc<float>> floatSamples[2];
+  std::vector<double, AlignedAlloc<double>> doubleSamples[2];
   explicit Noise(double amplitude = 0.5) {
     std::mt19937 random(1234);
     std::uniform_real_distribution<double> uniform(-amplitude, amplitude);
@@ -167,7 +181,7 @@ struct Measurement {
 // Processes about `seconds` of audio in blocks of `block` frames. The thread CPU clock is read once before
 // and once after the whole run: reading it costs about a microsecond, as much as a small block itself.
 template <class Sample, class Plugin>
-Measurement RunAudio(Plugin& plugin, int block, double seconds, const std::vector<Sample>* source) {
+Measurement RunAudio(Plugin& plugin, int block, double seconds, const AlignedVector<Sample>* source) {
   std::vector<Sample> out[2];
   for (int c = 0; c < 2; ++c) out[c].assign(static_cast<size_t>(block), Sample(0));
   Sample* outputs[2] = {out[0].data(), out[1].data()};
