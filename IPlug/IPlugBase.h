@@ -202,9 +202,9 @@ class IPlugBase {
   // block size then only hands the host's four pointers on, and a 32-bit one goes straight to the direct
   // conversion.
   bool mStereoConnected = false;
-  // While mStereoConnected holds: the slot arrays, the scratch buffers of both inputs and both outputs, and the
-  // output connections, so a stereo block reads them from here at once instead of through the lists. Kept by
-  // NoteConnections and ApplyBlockSize, the only places where they change.
+  // While mStereoConnected holds: the slot arrays, the scratch buffers of both inputs and both outputs, and
+  // the output connections, so a stereo block reads them from here at once instead of through the lists. Kept
+  // by NoteConnections and ApplyBlockSize, the only places where they change.
   struct StereoPath {
     double** inSlots = nullptr;
     double** outSlots = nullptr;

@@ -93,7 +93,6 @@ int CollectQueues(IParameterChanges* changes, int nParams, PointCursor* cursors)
   return n;
 }
 
-// The host's channel pointers of a bus's first two channels, or false when the bus does not have them.
 // The first bus's channel array when it holds two set channels, else null.
 template <class Sample>
 Sample** StereoChannels(const AudioBusBuffers* buses, int32 nBuses);

@@ -605,11 +605,12 @@ __attribute__((noinline)) double WithStackPad(size_t padBytes, F f) {
 int RunPairedCost() {
   std::mt19937 random(99);
   std::printf("host path cost over the engine, measured in pairs (CPU time of the path / the engine's, minus 1;\n"
-              "median of the rounds' ratios, and in brackets the ratio of the 10th-percentile times)\n");
+              "median of the rounds' ratios, in brackets the ratio of the 10th-percentile times, then the\n"
+              "median of each set of instances)\n");
   // Each instance's memory lies differently against the host's buffers, which moves its speed by a few
   // percent; the rounds take turns among several sets of instances, and each round draws where the outputs and
   // the stack lie, the same for every path in it, so no one placement decides a figure.
-  constexpr int kSets = 4;
+  constexpr int kSets = 8;
   for (int block : kBlocks) {
     std::vector<std::unique_ptr<PairedPaths>> sets;
     for (int set = 0; set < kSets; ++set) sets.push_back(std::make_unique<PairedPaths>(block));
@@ -651,13 +652,14 @@ int RunPairedCost() {
       std::sort(sorted.begin(), sorted.end());
       std::printf("  %-24s %+6.1f%%  (%+5.1f%%)", sets[0]->subjects[k].label.c_str(),
                   100.0 * (ratios[ratios.size() / 2] - 1.0), 100.0 * (sorted[p10] / engineSorted[p10] - 1.0));
-      if (getenv("PERSET")) {
-        for (int set = 0; set < kSets; ++set) {
-          std::vector<double> r;
-          for (int round = set; round < rounds; round += kSets) r.push_back(seconds[k][round] / seconds[0][round]);
-          std::sort(r.begin(), r.end());
-          std::printf(" %+5.1f", 100.0 * (r[r.size() / 2] - 1.0));
-        }
+      // Each set's median: how far one placement of the instances moves the figure.
+      std::printf("  sets");
+      for (int set = 0; set < kSets; ++set) {
+        std::vector<double> setRatios;
+        for (int round = set; round < rounds; round += kSets)
+          setRatios.push_back(seconds[k][round] / seconds[0][round]);
+        std::sort(setRatios.begin(), setRatios.end());
+        std::printf(" %+.1f", 100.0 * (setRatios[setRatios.size() / 2] - 1.0));
       }
       std::printf("\n");
     }
