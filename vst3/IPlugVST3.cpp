@@ -388,9 +388,35 @@ void IPlugVST3::ProcessSampleSize(ProcessData& data) {
   }
 }
 
+// The common call, checked in one go: both buses stereo with their two channels set, and no points. False,
+// with nothing done, for any other call.
+template <class Sample>
+inline bool IPlugVST3::ProcessCommonCall(ProcessData& data) {
+  Sample** const outputs = StereoChannels<Sample>(data.outputs, data.numOutputs);
+  Sample** const inputs = StereoChannels<Sample>(data.inputs, data.numInputs);
+  IParameterChanges* const changes = data.inputParameterChanges;
+  if (!outputs || !inputs || (changes && changes->getParameterCount() > 0)) return false;
+  if (data.numSamples > 0) {
+    if constexpr (sizeof(Sample) == sizeof(float)) {
+      ProcessHostBlock(inputs, outputs, data.numSamples, false);
+    } else {
+      ProcessHostBlock(inputs, outputs, data.numSamples);
+    }
+  }
+  data.outputs[0].silenceFlags = 0;
+  return true;
+}
+
 void IPlugVST3::Process(ProcessData& data) {
   IPlugMutexLock lock(Mutex());
   mContext = data.processContext;
+  const bool done = data.symbolicSampleSize == kSample32   ? ProcessCommonCall<float>(data)
+                    : data.symbolicSampleSize == kSample64 ? ProcessCommonCall<double>(data)
+                                                           : false;
+  if (done) {
+    mContext = nullptr;
+    return;
+  }
   if (data.symbolicSampleSize == kSample32) {
     ProcessSampleSize<float>(data);
   } else if (data.symbolicSampleSize == kSample64) {

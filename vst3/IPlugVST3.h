@@ -88,6 +88,8 @@ class IPlugVST3 : public IPlugBase {
 
  private:
   template <class Sample>
+  bool ProcessCommonCall(Steinberg::Vst::ProcessData& data);
+  template <class Sample>
   void ProcessSampleSize(Steinberg::Vst::ProcessData& data);
   template <class Sample>
   void ProcessBuses(Steinberg::Vst::ProcessData& data, Sample** inputs, Sample** outputs);
