@@ -157,33 +157,34 @@ void IPlugClap::ProcessPiece(const clap_audio_buffer_t& input, clap_audio_buffer
   }
 }
 
+// The common call, checked in one go: no events, 1 to INT_MAX frames, a stereo plug-in and both ports with
+// their two channels set. False, with nothing done, for any other call.
+inline bool IPlugClap::ProcessCommonCall(const clap_process_t* process, uint32_t frames) {
+  const clap_audio_buffer_t* const in = process->audio_inputs;
+  const clap_audio_buffer_t* const out = process->audio_outputs;
+  if (!mStereo || frames - 1 >= static_cast<uint32_t>(INT_MAX) || process->audio_inputs_count < 1 ||
+      process->audio_outputs_count < 1 || !in || !out || in->channel_count < 2 || out->channel_count < 2) {
+    return false;
+  }
+  if (in->data64 && out->data64) {
+    if (!BothSet(in->data64) || !BothSet(out->data64)) return false;
+    process->audio_outputs[0].constant_mask = 0;
+    ProcessHostBlock(in->data64, out->data64, static_cast<int>(frames));
+    return true;
+  }
+  if (!in->data32 || !out->data32 || !BothSet(in->data32) || !BothSet(out->data32)) return false;
+  process->audio_outputs[0].constant_mask = 0;
+  ProcessHostBlock(in->data32, out->data32, static_cast<int>(frames), false);
+  return true;
+}
+
 clap_process_status IPlugClap::Process(const clap_process_t* process) {
   if (!process) return CLAP_PROCESS_ERROR;
   IPlugMutexLock lock(Mutex());
   const clap_input_events_t* events = process->in_events;
   const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
   const uint32_t frames = process->frames_count;
-  if (count == 0 && frames - 1 < static_cast<uint32_t>(INT_MAX) && mStereo &&
-      process->audio_inputs_count >= 1 && process->audio_inputs && process->audio_outputs_count >= 1 &&
-      process->audio_outputs) {
-    // No events, 1 to INT_MAX frames and a stereo plug-in: when the host gives both ports with their two
-    // channels set, the block goes straight on, as the general path below would take it.
-    const clap_audio_buffer_t& in = process->audio_inputs[0];
-    clap_audio_buffer_t& out = process->audio_outputs[0];
-    if (in.channel_count >= 2 && out.channel_count >= 2) {
-      if (in.data64 && out.data64) {
-        if (BothSet(in.data64) && BothSet(out.data64)) {
-          out.constant_mask = 0;
-          ProcessHostBlock(in.data64, out.data64, static_cast<int>(frames));
-          return CLAP_PROCESS_CONTINUE;
-        }
-      } else if (in.data32 && out.data32 && BothSet(in.data32) && BothSet(out.data32)) {
-        out.constant_mask = 0;
-        ProcessHostBlock(in.data32, out.data32, static_cast<int>(frames), false);
-        return CLAP_PROCESS_CONTINUE;
-      }
-    }
-  }
+  if (count == 0 && ProcessCommonCall(process, frames)) return CLAP_PROCESS_CONTINUE;
   bool doubles = false;
   if (frames == 0 || !BuffersUsable(process, &doubles)) {
     // No frames, or no buffers to process: the parameter changes still count.
