@@ -90,9 +90,9 @@ class IPlugClap : public IPlugBase {
   // Processes frames [first, first + n) of the host's buffers as one host call.
   void ProcessPiece(const clap_audio_buffer_t& input, clap_audio_buffer_t& output, bool doubles,
                     uint32_t first, uint32_t n);
-  // Whether the host's buffers hold every channel in one width; doubles tells which.
   // Processes the common call at once; false, with nothing done, for any other.
   bool ProcessCommonCall(const clap_process_t* process, uint32_t frames);
+  // Whether the host's buffers hold every channel in one width; doubles tells which.
   bool BuffersUsable(const clap_process_t* process, bool* doubles) const;
   bool ParamIdValid(clap_id id) const { return id < static_cast<clap_id>(ParamCount()); }
 

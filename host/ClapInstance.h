@@ -80,7 +80,7 @@ class ClapInstance {
   uint32_t LatencySamples();
 
  private:
-  // The buffers are set in mInput and mOutput.
+  // The buffers are set in mInput and mOutputBuffer.
   clap_process_status ProcessBuffers(uint32_t frames, const ClapEventList* events);
   static bool CLAP_ABI PushOutput(const clap_output_events_t* list, const clap_event_header_t* event);
   template <class Extension>
