@@ -114,8 +114,7 @@ class Vst3Instance {
   bool ValueOfText(Steinberg::Vst::ParamID id, const std::string& text, double* normalized);
 
  private:
-  // One process call on the main buses, whose channel counts this fills in, with the buffers the caller set.
-  // The buffers are set in mIn and mOut.
+  // One process call on the main buses, with the buffers the caller set in mIn and mOut.
   Steinberg::tresult ProcessBuses(Steinberg::int32 sampleSize, int frames,
                                   Steinberg::Vst::IParameterChanges* changes);
 
