@@ -227,14 +227,4 @@ TEST_P(Engine32MatchesPlainReference, BitForBitAroundNonFiniteAndSubnormalSample
 INSTANTIATE_TEST_SUITE_P(EveryKernel, Engine32MatchesPlainReference,
                          ::testing::Values(FilterKernel::EKind::kPortable, FilterKernel::EKind::kSse2,
                                            FilterKernel::EKind::kAvx2),
-                         [](const ::testing::TestParamInfo<FilterKernel::EKind>& info) {
-                           switch (info.param) {
-                             case FilterKernel::EKind::kPortable:
-                               return "Portable";
-                             case FilterKernel::EKind::kSse2:
-                               return "Sse2";
-                             case FilterKernel::EKind::kAvx2:
-                               return "Avx2";
-                           }
-                           return "Unknown";
-                         });
+                         KernelTestName);

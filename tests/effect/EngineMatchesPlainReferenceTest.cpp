@@ -114,14 +114,4 @@ TEST_P(EngineMatchesPlainReference, BitForBitInChunksOfEveryShortLength) {
 INSTANTIATE_TEST_SUITE_P(EveryKernel, EngineMatchesPlainReference,
                          ::testing::Values(FilterKernel::EKind::kPortable, FilterKernel::EKind::kSse2,
                                            FilterKernel::EKind::kAvx2),
-                         [](const ::testing::TestParamInfo<FilterKernel::EKind>& info) {
-                           switch (info.param) {
-                             case FilterKernel::EKind::kPortable:
-                               return "Portable";
-                             case FilterKernel::EKind::kSse2:
-                               return "Sse2";
-                             case FilterKernel::EKind::kAvx2:
-                               return "Avx2";
-                           }
-                           return "Unknown";
-                         });
+                         KernelTestName);

@@ -1,11 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <random>
 
 #include "PlainReferenceEngine.h"
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
+
+// The kernel's name in the names of tests run once per kernel.
+inline const char* KernelTestName(const ::testing::TestParamInfo<FilterKernel::EKind>& info) {
+  switch (info.param) {
+    case FilterKernel::EKind::kPortable:
+      return "Portable";
+    case FilterKernel::EKind::kSse2:
+      return "Sse2";
+    case FilterKernel::EKind::kAvx2:
+      return "Avx2";
+  }
+  return "Unknown";
+}
 
 // The engine and the plain model side by side, driven through the same resets and parameter changes, with the
 // random generator a comparison draws its inputs from.
