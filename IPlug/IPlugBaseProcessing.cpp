@@ -297,6 +297,7 @@ void IPlugBase::ProcessStereoHostBlock(float** inputs, float** outputs, int nFra
     ConvertStereoHostBlock(inputs, outputs, nFrames);
 }
 
+// Out of line, so the stereo block above saves no registers for it.
 __attribute__((noinline)) void IPlugBase::ConvertStereoHostBlock(float** inputs, float** outputs,
                                                                  int nFrames) {
   for (int i = 0; i < 2; ++i) Widen(inputs[i], mStereo.inScratch[i], nFrames);
@@ -304,8 +305,7 @@ __attribute__((noinline)) void IPlugBase::ConvertStereoHostBlock(float** inputs,
   for (int i = 0; i < 2; ++i) Narrow(mStereo.outScratch[i], outputs[i], nFrames);
 }
 
-__attribute__((noinline)) void IPlugBase::ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames,
-                                                              bool accumulate) {
+void IPlugBase::ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   // Flushing covers the narrowing too, so no subnormal float reaches the host.
   DenormalGuard denormalGuard;
@@ -338,8 +338,7 @@ void IPlugBase::ProcessStereoHostBlock(double** inputs, double** outputs, int nF
   ProcessDoubleBlock(inputs, outputs, nFrames);
 }
 
-__attribute__((noinline)) void IPlugBase::ProcessAnyHostBlock(double** inputs, double** outputs,
-                                                              int nFrames) {
+void IPlugBase::ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
   DenormalGuard denormalGuard;
   if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
