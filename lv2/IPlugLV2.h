@@ -14,6 +14,8 @@ struct Lv2InstanceInfo {
   const LV2_Feature* const* mFeatures = nullptr;  // null-terminated, or null; read only during construction
 };
 
+// IPlugInstanceInfo (IPlug/IPlugFactory.h): what an entry hands MakePlug for a new LV2 instance, the
+// arguments of instantiate.
 using IPlugInstanceInfo = Lv2InstanceInfo;
 
 // The LV2 binding of a plug-in instance: takes the block size from the host's options, reads the control
@@ -73,4 +75,6 @@ class IPlugLV2 : public IPlugBase {
   uint32_t mLastControlBits[kNumParams] = {};
 };
 
+// IPlugBinding (IPlug/IPlugFactory.h): the class the effect class derives from when it is built as an LV2
+// plug-in.
 using IPlugBinding = IPlugLV2;
