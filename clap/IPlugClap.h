@@ -33,8 +33,6 @@ class IPlugClap : public IPlugBase {
   // Blocks longer than this are processed in pieces of this many frames: a multiple of the processing's own
   // chunk length, so the pieces split the audio where one long call is split anyway.
   static constexpr int kLargestBlockSize = 65536;
-  // Saved state longer than this many bytes is not the plug-in's: load stops reading and answers false.
-  static constexpr int kLargestStateSize = 65536;
 
   // The last argument is accepted for compatibility and ignored.
   IPlugClap(IPlugInstanceInfo host, int nParams, const char* channelIOStr, int nPresets,

@@ -4,18 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "IPlug/HostText.h"
 #include "IPlug/IPlugStateBytes.h"
 #include "clap/IPlugClap.h"
+#include "effect/PluginDescription.h"
 
 namespace {
-
-// Copies text into a host buffer of capacity bytes, cutting it if needed; always terminated.
-void CopyToHost(char* dest, const char* text, size_t capacity) {
-  size_t length = std::strlen(text);
-  if (length >= capacity) length = capacity - 1;
-  std::memcpy(dest, text, length);
-  dest[length] = '\0';
-}
 
 const char* PortTypeFor(int nChannels) {
   if (nChannels == 1) return CLAP_PORT_MONO;
@@ -126,7 +120,7 @@ bool IPlugClap::LoadFromStream(const clap_istream_t* stream) {
     const int64_t read = stream->read(stream, buffer, sizeof buffer);
     if (read == 0) break;
     if (read < 0 || read > static_cast<int64_t>(sizeof buffer)) return false;
-    if (mStateChunk.Size() + read > kLargestStateSize) return false;
+    if (mStateChunk.Size() + read > kPluginStateSizeCap) return false;
     if (mStateChunk.AppendBytes(buffer, static_cast<int>(read)) < 0) return false;
   }
   return LoadProgramStateWhole(this, mStateChunk.Data(), mStateChunk.Size(), &mStateScratch, &mStateBackup);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "IPlug/IPlugStateBytes.h"
+#include "effect/PluginDescription.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
 #include "pluginterfaces/vst/ivstprocesscontext.h"
@@ -19,17 +20,9 @@ namespace {
 
 // Display texts are cut where the VST 2 plug-in cuts them: 31 characters.
 constexpr int kDisplayTextSize = 32;
-// A state stream longer than this is not one of ours; it is refused before it could exhaust memory.
-constexpr int kMaxStateBytes = 1 << 16;
 // Parameter queues a process call follows; a host sends one per changed parameter, so more than this many
 // with known IDs can only be repeats, and those beyond are ignored.
 constexpr int kMaxQueues = 32;
-
-// The effect's impulse response falls 120 dB below its peak within this many frames at every sample rate and
-// setting (lowest split and highest Q included): the fixed pre-filter rings for a number of frames, the band
-// filters for a time in seconds.
-constexpr int kTailFixedFrames = 10000;
-constexpr double kTailSeconds = 0.4;
 
 // Normalised values from the host: NaN is no value, the rest is held to 0 ... 1 and passed through float, as
 // the VST 2 setParameter receives it.
@@ -287,10 +280,7 @@ void IPlugVST3::SetActive(bool active) {
   }
 }
 
-int IPlugVST3::TailFrames() const {
-  const double frames = std::ceil(kTailSeconds * SampleRate()) + kTailFixedFrames;
-  return frames < static_cast<double>(INT_MAX) ? static_cast<int>(frames) : INT_MAX;
-}
+int IPlugVST3::TailFrames() const { return PluginTailFrames(SampleRate()); }
 
 // --- Processing
 // ---------------------------------------------------------------------------------------------
@@ -457,7 +447,8 @@ tresult IPlugVST3::ReadWholeStream(IBStream* stream, IStateChunk* bytes) {
     const tresult result = stream->read(piece, static_cast<int32>(sizeof piece), &read);
     if (read <= 0) break;  // the end, or a stream that cannot give more
     if (read > static_cast<int32>(sizeof piece)) read = static_cast<int32>(sizeof piece);
-    if (bytes->Size() + read > kMaxStateBytes || bytes->AppendBytes(piece, read) < 0) return kResultFalse;
+    if (bytes->Size() + read > kPluginStateSizeCap) return kResultFalse;
+    if (bytes->AppendBytes(piece, read) < 0) return kResultFalse;
     if (result != kResultOk) break;
   }
   return kResultOk;
