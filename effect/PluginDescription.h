@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstdint>
 
-// What the plug-in is, written once for every format: the effect class hands it to its binding, the entry files
-// describe the plug-in to hosts from it without building an instance, and the LV2 description generator writes
-// it into the bundle. Hosts store the names and ids in their sessions: none of them ever changes. Needs the
-// project version as QUILLMERE_VERSION ("1.2.3") and QUILLMERE_VERSION_MAJOR, _MINOR and _PATCH.
+// What the plug-in is, written once for every format: the effect class hands it to its binding, the entry
+// files describe the plug-in to hosts from it without building an instance, and the LV2 description generator
+// writes it into the bundle. Hosts store the names and ids in their sessions: none of them ever changes.
+// Needs the project version as QUILLMERE_VERSION ("1.2.3") and QUILLMERE_VERSION_MAJOR, _MINOR and _PATCH.
 
-// Names. The instance keeps each in a field of its own of 128 bytes; the effect class checks that they fit.
+// Names, at most 127 bytes each: the instance keeps them whole in 128-byte fields (the effect class checks).
 inline constexpr const char kPluginName[] = "Quillmere";
 inline constexpr const char kPluginProductName[] = "Quillmere";
 inline constexpr const char kPluginVendorName[] = "";
@@ -28,9 +28,9 @@ inline constexpr const char kPluginVersionText[] = QUILLMERE_VERSION;
 inline constexpr int32_t kPluginPackedVersion =
     (QUILLMERE_VERSION_MAJOR << 16) | (QUILLMERE_VERSION_MINOR << 8) | QUILLMERE_VERSION_PATCH;
 
-// Ids, one per format.
-inline constexpr int32_t kPluginVst2UniqueId = 0x4B717A72;    // 'Kqzr'
-inline constexpr int32_t kPluginManufacturerId = 0x5A5156;    // 'ZQV'
+// The ids hosts know the plug-in by: VST 2 unique and manufacturer ids, VST 3 class id, CLAP id, LV2 URI.
+inline constexpr int32_t kPluginVst2UniqueId = 0x4B717A72;  // 'Kqzr'
+inline constexpr int32_t kPluginManufacturerId = 0x5A5156;  // 'ZQV'
 // The VST 3 class id as four 32-bit words, in the order a VST 3 class id is written.
 inline constexpr uint32_t kPluginVst3ClassId[4] = {0x324D7D68, 0x797B5D63, 0x47B28233, 0xF53FC2B5};
 inline constexpr const char kPluginClapId[] = "org.quillmere.quillmere";

@@ -3,7 +3,8 @@
 
 #include "effect/PluginDescription.h"
 
-// The instance keeps its names whole, so what an entry reads from the description is what the instance reports.
+// The instance keeps its names whole, so what an entry reads from the description is what the instance
+// reports.
 static_assert(sizeof kPluginName <= kPlugNameSize && sizeof kPluginProductName <= kPlugNameSize &&
                   sizeof kPluginVendorName <= kPlugNameSize,
               "the plug-in's names fit the instance's name fields");

@@ -15,7 +15,8 @@
 #include "effect/PluginDescription.h"
 #include "lv2/Lv2Ports.h"
 
-static_assert(kPortOutLeft - kPortInLeft == kPluginInputs && kPortFirstControl - kPortOutLeft == kPluginOutputs,
+static_assert(kPortOutLeft - kPortInLeft == kPluginInputs &&
+                  kPortFirstControl - kPortOutLeft == kPluginOutputs,
               "one audio port for every channel");
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include "effect/ParameterTable.h"
 
-// The LV2 plug-in's ports (its URI is kPluginLv2Uri, effect/PluginDescription.h). The port indices and the port
-// symbols never change: sessions store control values by symbol.
+// The LV2 plug-in's ports (its URI is kPluginLv2Uri, effect/PluginDescription.h). The port indices and the
+// port symbols never change: sessions store control values by symbol.
 
 // Audio ports first, then one control input per parameter in parameter index order.
 enum ELv2Port : uint32_t {

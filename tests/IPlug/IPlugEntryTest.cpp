@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What every format's entry does alike: build an instance under the creation lock, copy texts into host fields.
+// What every format's entry does alike: build an instance under the creation lock, copy texts into host
+// fields.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -94,8 +95,12 @@ TEST(CopyToHost, CutsToTheFieldAndWritesNothingAfterTheTerminator) {
     size_t mCapacity;
     const char* mExpected;
   } cases[] = {
-      {"Quillmere", 32, "Quillmere"}, {"Quillmere", 10, "Quillmere"}, {"Quillmere", 9, "Quillmer"},
-      {"Quillmere", 1, ""},           {"", 8, ""},                    {nullptr, 8, ""},
+      {"Quillmere", 32, "Quillmere"},
+      {"Quillmere", 10, "Quillmere"},
+      {"Quillmere", 9, "Quillmer"},
+      {"Quillmere", 1, ""},
+      {"", 8, ""},
+      {nullptr, 8, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.mText ? c.mText : "(null)") + " into " + std::to_string(c.mCapacity));

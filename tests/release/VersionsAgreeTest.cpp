@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The project version is written once, in CMake; every format, the renderer and the manual page report it. The
-// plug-in is described once too: every format names it alike and reports the one tail wherever it reports one.
+// The project version is written once, in CMake; every format, the renderer and the manual page report it.
+// The plug-in is described once too: every format names it alike, and a format that reports a tail reports
+// the effect's one figure.
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
