@@ -23,12 +23,12 @@
 #include "bench/host/AllocationCounter.h"
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
-#include "host/ClapInstance.h"
-#include "host/Lv2Host.h"
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
-#include "host/Vst3Host.h"
+#include "tests/hosts/ClapInstance.h"
+#include "tests/hosts/Lv2Host.h"
+#include "tests/hosts/Vst3Host.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Lv2Host.h"
+#include "tests/hosts/Lv2Host.h"
 #include "tests/lv2/Vst2Reference.h"
 #include "tests/torture/AllocationCounter.h"
 
