@@ -20,12 +20,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "bench/host/AllocationCounter.h"
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
+#include "tests/hosts/AllocationCounter.h"
 #include "tests/hosts/ClapInstance.h"
 #include "tests/hosts/Lv2Host.h"
 #include "tests/hosts/Vst3Host.h"
