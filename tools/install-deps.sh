@@ -8,7 +8,7 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
-  ca-certificates cmake make ccache g++ clang libclang-rt-14-dev locales python3 git \
+  ca-certificates cmake make pkg-config ccache g++ clang libclang-rt-14-dev locales python3 git \
   libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev sox \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 \
   ardour dpf-plugins-vst lsp-plugins-vst \

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "host/Lv2Host.h"
+#include "tests/hosts/AllocationCounter.h"
+#include "tests/hosts/Lv2Host.h"
 #include "tests/lv2/Vst2Reference.h"
-#include "tests/torture/AllocationCounter.h"
 
 namespace {
 
@@ -310,7 +310,7 @@ TEST(Lv2Plugin, RunAllocatesNothing) {
     for (int i = 0; i < 5; ++i) controls[i] = static_cast<uint32_t>(host.FindPort(kSymbols[i]));
     long allocations = 0;
     {
-      torture::AllocationCount count;
+      AllocationCount count;
       for (int i = 0; i < 50; ++i) {
         host.SetControl(controls[i % 5], i % 3 == 0 ? kNaN : static_cast<float>(i * 97 % 4000));
         host.Run(static_cast<uint32_t>(i * 397 % 20000));

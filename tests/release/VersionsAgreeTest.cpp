@@ -16,8 +16,8 @@
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
-#include "host/Vst3Host.h"
 #include "pluginterfaces/base/ipluginbase.h"
+#include "tests/hosts/Vst3Host.h"
 
 namespace {
 
