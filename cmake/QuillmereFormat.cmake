@@ -8,12 +8,18 @@
 #   [SUFFIX <suffix>]              file name suffix instead of the platform's (.so, .dll)
 #   [OUTPUT_DIRECTORY <dir>]       where the module is written (a bundle's binary folder, say)
 #   [EXPORT_MAP <file>]            a linker version script listing the only symbols a Linux module exports
-#   [LINK_LIBRARIES <lib>...])     further libraries of the binding (header locations, say)
+#   [LINK_LIBRARIES <lib>...]      further libraries of the binding (header locations, say)
+#   [DESCRIPTION <text>])          what the module is, for the Windows version resource ("Quillmere VST 3 plug-in")
 #
 # The module exports only its entry points (hidden visibility), and on Linux links with no undefined symbol. The
 # plug-in's description reaches the sources with the project version (quillmere_description, effect/CMakeLists.txt).
+# On Windows the module carries a version resource (packaging/version.rc.in) with the same version.
+if(WIN32)
+  enable_language(RC)
+endif()
+
 function(quillmere_add_format target)
-  cmake_parse_arguments(F "" "CORE;BINDING_HEADER;OUTPUT_NAME;SUFFIX;OUTPUT_DIRECTORY;EXPORT_MAP"
+  cmake_parse_arguments(F "" "CORE;BINDING_HEADER;OUTPUT_NAME;SUFFIX;OUTPUT_DIRECTORY;EXPORT_MAP;DESCRIPTION"
                         "SOURCES;ENTRY;LINK_LIBRARIES" ${ARGN})
   foreach(required CORE BINDING_HEADER OUTPUT_NAME SOURCES ENTRY)
     if(NOT F_${required})
@@ -37,6 +43,21 @@ function(quillmere_add_format target)
                                                RUNTIME_OUTPUT_DIRECTORY ${F_OUTPUT_DIRECTORY})
   endif()
   target_link_libraries(${target} PRIVATE ${F_CORE})
+  if(WIN32)
+    # The resource is compiled on its own, away from the binding's compile definitions.
+    set(QUILLMERE_RC_DESCRIPTION "${F_DESCRIPTION}")
+    if(NOT QUILLMERE_RC_DESCRIPTION)
+      set(QUILLMERE_RC_DESCRIPTION "Quillmere plug-in")
+    endif()
+    if(F_SUFFIX)
+      set(QUILLMERE_RC_FILE_NAME ${F_OUTPUT_NAME}${F_SUFFIX})
+    else()
+      set(QUILLMERE_RC_FILE_NAME ${F_OUTPUT_NAME}${CMAKE_SHARED_MODULE_SUFFIX})
+    endif()
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc @ONLY)
+    add_library(${target}_version OBJECT ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:${target}_version>)
+  endif()
   if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     if(F_EXPORT_MAP)
       target_link_options(${target} PRIVATE "LINKER:--version-script=${F_EXPORT_MAP}")

@@ -15,7 +15,21 @@ install(FILES ${QUILLMERE_LV2_BUNDLE}/manifest.ttl ${QUILLMERE_LV2_BUNDLE}/quill
 
 configure_file(${PROJECT_SOURCE_DIR}/docs/quillmere-render.1.in ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 @ONLY)
 if(QUILLMERE_DEBIAN_LAYOUT)
-  set(QUILLMERE_DEBIAN_DATE "Tue, 08 Dec 2026 12:00:00 +0000")
+  # Debian ships binaries without the compiler's notes: the .comment and .note sections go, after any stripping.
+  foreach(installed "${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:quillmere-render>"
+                    "lib/vst/$<TARGET_FILE_NAME:Quillmere>"
+                    "lib/vst3/Quillmere.vst3/Contents/x86_64-linux/$<TARGET_FILE_NAME:QuillmereVST3>"
+                    "lib/clap/$<TARGET_FILE_NAME:QuillmereClap>"
+                    "lib/lv2/quillmere.lv2/$<TARGET_FILE_NAME:quillmere_lv2>")
+    install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment --remove-section=.note
+                                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${installed}\" COMMAND_ERROR_IS_FATAL ANY)")
+  endforeach()
+  # The changelog's date is the release's (SOURCE_DATE_EPOCH, which tools/release.sh takes from the commit).
+  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    string(TIMESTAMP QUILLMERE_DEBIAN_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+  else()
+    set(QUILLMERE_DEBIAN_DATE "Tue, 08 Dec 2026 12:00:00 +0000")
+  endif()
   configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/docs/changelog @ONLY)
   foreach(file quillmere-render.1 changelog)
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/docs/${file}.gz
@@ -47,6 +61,8 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+# The virtual packages Debian's other plug-in packages provide, by which hosts and users find plug-ins.
+set(CPACK_DEBIAN_PACKAGE_PROVIDES "lv2-plugin, vst-plugin")
 # Depends come from dpkg-shlibdeps run on these files when cpack runs (packaging/CPackDepends.cmake).
 file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/QuillmerePackageBinaries.cmake CONTENT
      "set(QUILLMERE_PACKAGE_BINARIES \"$<TARGET_FILE:quillmere-render>;$<TARGET_FILE:Quillmere>;\

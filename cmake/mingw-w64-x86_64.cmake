@@ -19,9 +19,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The compiler's own runtime (libgcc, libstdc++, winpthread when pulled in) is linked into every binary, so a
 # plug-in DLL or program imports only system libraries: KERNEL32 and the C runtime.
 set(QUILLMERE_MINGW_STATIC_RUNTIME "-static-libgcc -static-libstdc++ -static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${QUILLMERE_MINGW_STATIC_RUNTIME}")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${QUILLMERE_MINGW_STATIC_RUNTIME}")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${QUILLMERE_MINGW_STATIC_RUNTIME}")
+# The linker leaves the PE header's time stamp at 0, so that two builds of the same sources are byte-identical.
+set(QUILLMERE_MINGW_LINKER_FLAGS "${QUILLMERE_MINGW_STATIC_RUNTIME} -Wl,--no-insert-timestamp")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${QUILLMERE_MINGW_LINKER_FLAGS}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${QUILLMERE_MINGW_LINKER_FLAGS}")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${QUILLMERE_MINGW_LINKER_FLAGS}")
 # Release builds carry no symbol tables.
 set(CMAKE_SHARED_LINKER_FLAGS_RELEASE_INIT "-s")
 set(CMAKE_MODULE_LINKER_FLAGS_RELEASE_INIT "-s")
