@@ -3,6 +3,8 @@
 // the peers installed on the machine and, when built, Quillmere itself.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -226,6 +228,47 @@ TEST_F(RenderEndToEnd, NeverWritesOverTheInputEvenWithForce) {
     EXPECT_EQ(run.err, "quillmere-render: " + output + " is the input file; choose another output name\n");
   }
   EXPECT_EQ(ReadAudio(dir / "in.wav").samples.size(), 2u * kFrames);
+}
+
+// What exists at OUTPUT is replaced only when it is a regular file; a link stays and its target is written.
+TEST_F(RenderEndToEnd, ForceReplacesOnlyRegularFilesAndWritesThroughLinks) {
+  TempDir other;
+  WriteAudio(other / "target.wav", kWav16, 8000, 1, std::vector<double>(100, 0.25));
+  ASSERT_EQ(mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
+  ASSERT_EQ(symlink((other / "target.wav").c_str(), (dir / "link.wav").c_str()), 0);
+  ASSERT_EQ(symlink("fifo.wav", (dir / "fifo-link.wav").c_str()), 0);
+  ASSERT_EQ(symlink("gone.wav", (dir / "dangling.wav").c_str()), 0);
+  std::vector<std::pair<std::string, std::string>> refused = {
+      {"fifo.wav", "cannot write fifo.wav: it is not a regular file"},
+      {"fifo-link.wav", "cannot write fifo-link.wav: it is not a regular file"},
+      {"dangling.wav", "cannot write dangling.wav: it is a symbolic link to a missing file"},
+  };
+  // A device node of its own (never one in /dev: a renderer with this fault would replace it).
+  if (mknod((dir / "device.wav").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    refused.push_back({"device.wav", "cannot write device.wav: it is not a regular file"});
+  const std::vector<std::string> before = dir.Entries();
+  for (const auto& [output, message] : refused) {
+    const RunResult run = Render({"--plugin", kGood, "--force"}, output);
+    EXPECT_EQ(run.exitCode, 1) << output;
+    EXPECT_EQ(run.err, "quillmere-render: " + message + "\n");
+    EXPECT_EQ(dir.Entries(), before);
+  }
+  struct stat node {};
+  ASSERT_EQ(stat((dir / "fifo.wav").c_str(), &node), 0);
+  EXPECT_TRUE(S_ISFIFO(node.st_mode));
+  if (stat((dir / "device.wav").c_str(), &node) == 0) {
+    EXPECT_TRUE(S_ISCHR(node.st_mode));
+  }
+  EXPECT_FALSE(Exists(dir / "gone.wav"));
+
+  const RunResult run = Render({"--plugin", kGood, "--force"}, "link.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  struct stat link {};
+  ASSERT_EQ(lstat((dir / "link.wav").c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_EQ(ReadAudio(other / "target.wav").samples, ReadAudio(dir / "in.wav").samples);
+  EXPECT_EQ(dir.Entries(), before);
+  EXPECT_EQ(other.Entries(), std::vector<std::string>{"target.wav"});
 }
 
 // Every failure: one line on standard error, a non-zero exit, and no file left behind.
