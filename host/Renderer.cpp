@@ -322,6 +322,8 @@ void Renderer::Render(Vst2Instance& effect, SignalSource& source, bool doublePre
   }
   effect.Suspend();
   progress.Finish();
+  // A stop that arrived during the last block still leaves nothing behind.
+  if (sStopRequested.load()) throw RenderError("interrupted; nothing was written");
 
   writer.Commit();
   if (stateFile) stateFile->Commit();

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -136,11 +138,12 @@ TEST_F(RenderEndToEnd, ListParamsCanSaveTheStateWithoutRendering) {
   EXPECT_EQ(ReadAudio(dir / "out.wav").samples.size(), 2u * kFrames);
 }
 
-TEST_F(RenderEndToEnd, AnInterruptedRenderLeavesNothingBehind) {
-  WriteAudio(dir / "long.wav", kWav16, kRate, 2, std::vector<double>(2 * 60 * kRate, 0.1));
+// Starts the renderer on long.wav with block 1 (slow enough to be caught running), the stop signals at their
+// default action except `ignored`, and waits until its temporary output exists.
+pid_t StartSlowRender(const TempDir& dir, int ignored = 0) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, signal == ignored ? SIG_IGN : SIG_DFL);
     if (chdir(dir.Path().c_str()) != 0) _exit(100);
     if (freopen("/dev/null", "w", stdout) == nullptr || freopen("/dev/null", "w", stderr) == nullptr)
       _exit(102);
@@ -148,14 +151,38 @@ TEST_F(RenderEndToEnd, AnInterruptedRenderLeavesNothingBehind) {
           "out.wav", static_cast<char*>(nullptr));
     _exit(101);
   }
-  // Wait until the temporary output exists, then stop the render.
-  for (int i = 0; i < 500 && dir.Entries().size() < 3; ++i) usleep(10000);
-  kill(child, SIGTERM);
+  for (int i = 0; i < 1000 && dir.Entries().size() < 3; ++i) usleep(10000);
+  return child;
+}
+
+// A stop signal removes the temporary output and ends the renderer by that same signal, so that a shell loop
+// over many files stops too.
+TEST_F(RenderEndToEnd, AStopSignalLeavesNothingBehindAndEndsTheRendererBySignal) {
+  WriteAudio(dir / "long.wav", kWav16, kRate, 2, std::vector<double>(2 * 60 * kRate, 0.1));
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = StartSlowRender(dir);
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(dir.Entries().size(), 3u) << "the render did not start";
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << strsignal(signal) << ": exit " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.wav", "long.wav"})) << strsignal(signal);
+  }
+}
+
+TEST_F(RenderEndToEnd, ASignalIgnoredAtTheStartStaysIgnored) {
+  WriteAudio(dir / "long.wav", kWav16, kRate, 2, std::vector<double>(2 * 20 * kRate, 0.1));
+  const pid_t child = StartSlowRender(dir, SIGHUP);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(dir.Entries().size(), 3u) << "the render did not start";
+  kill(child, SIGHUP);
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.wav", "long.wav"}));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadAudio(dir / "out.wav").info.frames, 20 * kRate);
 }
 
 TEST_F(RenderEndToEnd, MonoInputFeedsBothChannelsAndGivesStereo) {
