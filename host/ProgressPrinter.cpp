@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "StandardError.h"
+
 namespace {
 
 constexpr int kBarWidth = 40;
@@ -16,7 +18,7 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 ProgressPrinter::ProgressPrinter(int64_t totalFrames, double sampleRate)
     : mTotal(totalFrames),
-      mEnabled(isatty(STDERR_FILENO) != 0 && sampleRate > 0 &&
+      mEnabled(isatty(fileno(MessageStream())) != 0 && sampleRate > 0 &&
                static_cast<double>(totalFrames) / sampleRate > kMinSecondsForBar) {}
 
 void ProgressPrinter::Update(int64_t framesDone) {
@@ -36,15 +38,15 @@ void ProgressPrinter::Draw(int64_t framesDone) {
   char bar[kBarWidth + 1];
   for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
   bar[kBarWidth] = '\0';
-  std::fprintf(stderr, "\r[%s] %5.1f%%", bar, fraction * 100.0);
-  std::fflush(stderr);
+  std::fprintf(MessageStream(), "\r[%s] %5.1f%%", bar, fraction * 100.0);
+  std::fflush(MessageStream());
   mDrawn = true;
 }
 
 void ProgressPrinter::Finish() {
   if (!mDrawn) return;
-  std::fprintf(stderr, "\r%*s\r", kBarWidth + 10, "");
-  std::fflush(stderr);
+  std::fprintf(MessageStream(), "\r%*s\r", kBarWidth + 10, "");
+  std::fflush(MessageStream());
   mDrawn = false;
 }
 

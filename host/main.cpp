@@ -10,6 +10,7 @@
 #include "CommandLine.h"
 #include "RenderError.h"
 #include "Renderer.h"
+#include "StandardError.h"
 
 #ifndef QUILLMERE_RENDER_VERSION
 #define QUILLMERE_RENDER_VERSION "0.0.0"
@@ -67,14 +68,17 @@ int Main(int argc, char** argv) {
     Renderer(options).Run();
     return 0;
   } catch (const RenderError& error) {
-    std::fprintf(stderr, "quillmere-render: %s\n", error.what());
+    std::fprintf(MessageStream(), "quillmere-render: %s\n", error.what());
     return error.ExitCode();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quillmere-render: %s\n", error.what());
+    std::fprintf(MessageStream(), "quillmere-render: %s\n", error.what());
     return 1;
   }
 }
 
 }  // namespace
 
-int main(int argc, char** argv) { return Exit(Main(argc, argv)); }
+int main(int argc, char** argv) {
+  MessageStream();  // copies standard error before anything may silence it
+  return Exit(Main(argc, argv));
+}

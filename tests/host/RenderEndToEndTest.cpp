@@ -370,6 +370,52 @@ TEST_F(RenderEndToEnd, EveryErrorExitsNonZeroWithOneLineAndLeavesNoOutput) {
   }
 }
 
+// Compressed input: an output type that cannot hold the input's encoding names --format; a damaged file is one
+// line saying so, whatever the decoder prints or reports.
+TEST_F(RenderEndToEnd, CompressedInputErrorsNameTheRealCause) {
+  WriteAudio(dir / "song.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, kRate, 2, TestSignal(3 * kRate, 2));
+  WriteAudio(dir / "song.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, kRate, 2, TestSignal(3 * kRate, 2));
+  const std::string mp3 = ReadText(dir / "song.mp3"), flac = ReadText(dir / "song.flac");
+  ASSERT_GT(mp3.size(), 10000u);
+  std::string zeroed = mp3, noise = mp3.substr(0, 200);
+  std::fill(zeroed.begin() + zeroed.size() * 2 / 5, zeroed.begin() + zeroed.size() * 3 / 5, '\0');
+  unsigned state = 1;
+  while (noise.size() < mp3.size()) noise += static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  const std::vector<std::pair<std::string, std::string>> damaged = {
+      {"zeroed.mp3", zeroed},
+      {"cut.mp3", mp3.substr(0, mp3.size() / 2)},
+      {"noise.mp3", noise},
+      {"cut.flac", flac.substr(0, flac.size() / 2)},
+  };
+  for (const auto& [name, bytes] : damaged) std::ofstream(dir / name, std::ios::binary) << bytes;
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"song.mp3", "out.wav"},
+       "cannot write out.wav: a WAV (Microsoft) file cannot hold the input's encoding (MPEG Layer III); choose a "
+       "sample format with --format float, pcm24 or pcm16"},
+      {{"song.mp3", "out.flac"},
+       "cannot write out.flac: a FLAC (Free Lossless Audio Codec) file cannot hold the input's encoding (MPEG "
+       "Layer III); choose a sample format with --format pcm24 or pcm16"},
+      {{"zeroed.mp3", "out.wav", "--format", "float"}, "cannot read zeroed.mp3: the file is damaged at "},
+      {{"cut.mp3", "out.wav", "--format", "float"}, "cannot read cut.mp3: the file is damaged at 1."},
+      {{"noise.mp3", "out.wav", "--format", "float"}, "cannot read noise.mp3: the file is damaged"},
+      {{"cut.flac", "out.wav"}, "cannot read cut.flac: the file is damaged at "},
+  };
+  const std::vector<std::string> before = dir.Entries();
+  for (const auto& [args, message] : cases) {
+    std::vector<std::string> full = {"--plugin", kGood};
+    full.insert(full.end(), args.begin(), args.end());
+    const RunResult run = RunRenderer(full, dir.Path());
+    EXPECT_EQ(run.exitCode, 1) << args[0];
+    EXPECT_EQ(run.err.rfind("quillmere-render: " + message, 0), 0u) << run.err;
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(dir.Entries(), before);
+  }
+  const RunResult run = RunRenderer({"--plugin", kGood, "--format", "pcm16", "song.mp3", "out.wav"}, dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadAudio(dir / "out.wav").info.frames, 3 * kRate);
+}
+
 TEST_F(RenderEndToEnd, DemoRendersTenSecondsOfStereoIntoTheCurrentFolder) {
   TempDir empty;
   for (int run = 0; run < 2; ++run) {  // the second run replaces the first demo file
