@@ -2,10 +2,12 @@
 #include "Renderer.h"
 
 #include <sndfile.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include "AudioFileWriter.h"
 #include "DemoSignal.h"
 #include "RenderError.h"
+#include "StandardError.h"
 #include "TemporaryFile.h"
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
@@ -45,6 +48,31 @@ bool StartsWithNumber(const std::string& text) {
   char* end = nullptr;
   std::strtod(text.c_str(), &end);
   return end != text.c_str();
+}
+
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+// True when shown, a display text such as "100.000", shows value to its own number of decimals.
+bool ShowsValue(const std::string& shown, double value) {
+  char* end = nullptr;
+  const double number = std::strtod(shown.c_str(), &end);
+  if (end == shown.c_str()) return true;  // not a number: nothing to compare
+  if (!std::isfinite(value)) return number == value;
+  const auto point = shown.find('.');
+  int decimals = 0;
+  if (point != std::string::npos)
+    while (point + 1 + decimals < shown.size() && std::isdigit(static_cast<unsigned char>(shown[point + 1 + decimals])))
+      ++decimals;
+  const double tolerance = 0.5 * std::pow(10.0, -decimals) + 1e-9 * std::max(1.0, std::fabs(value));
+  return std::fabs(number - value) <= tolerance;
 }
 
 std::vector<uint8_t> ReadStateFile(const std::string& path) {
@@ -199,6 +227,7 @@ void Renderer::ApplySettings(Vst2Instance& effect) {
       if (effect.SetParameterText(index, setting.mText) == 0)
         throw RenderError("the plug-in rejected \"" + setting.mText + "\" as a value of \"" + setting.mName +
                           "\" (--set-normalized " + std::to_string(index) + "=X sets it directly)");
+      WarnAboutPartlyReadText(effect, index, setting);
     }
     if (std::find(changed.begin(), changed.end(), index) == changed.end()) changed.push_back(index);
   }
@@ -210,6 +239,30 @@ void Renderer::ApplySettings(Vst2Instance& effect) {
                 label.empty() ? "" : " ", label.c_str());
   }
   std::fflush(stdout);
+}
+
+// Plug-ins read the number a value text starts with and clamp it to the range, silently: "2 kHz" sets the
+// lowest frequency. Said in one line when the text goes on with something other than the parameter's unit, or
+// when the value set is not the number given and lies at an end of the range.
+void Renderer::WarnAboutPartlyReadText(Vst2Instance& effect, int index, const ParamSetting& setting) {
+  const std::string shown = effect.ParameterDisplay(index);
+  if (!StartsWithNumber(shown)) return;
+  char* end = nullptr;
+  const double asked = std::strtod(setting.mText.c_str(), &end);
+  const std::string number = Trim(setting.mText.substr(0, static_cast<size_t>(end - setting.mText.c_str())));
+  const std::string rest = Trim(end);
+  const std::string unit = Trim(effect.ParameterLabel(index));
+  std::string problems;
+  if (!rest.empty() && !SameIgnoringCase(rest, unit))
+    problems = unit.empty() ? "\"" + rest + "\" after the number was ignored (the parameter has no unit)"
+                            : "\"" + rest + "\" after the number is not the unit " + unit + " and was ignored";
+  const float normalized = effect.GetParameter(index);
+  if (!ShowsValue(shown, asked) && (normalized <= 1e-6f || normalized >= 1.0f - 1e-6f))
+    problems += (problems.empty() ? "" : ", and ") + number + " is outside the range";
+  if (problems.empty()) return;
+  std::fprintf(MessageStream(), "quillmere-render: warning: --set \"%s=%s\": %s; set %s%s%s\n",
+               setting.mName.c_str(), setting.mText.c_str(), problems.c_str(), shown.c_str(),
+               unit.empty() ? "" : " ", unit.c_str());
 }
 
 void Renderer::ListParams(Vst2Instance& effect) {

@@ -34,6 +34,7 @@ class Renderer {
   void LoadEffect(PluginModule& module, Vst2HostCallback& host, Vst2Instance& effect);
   void OpenEffect(Vst2Instance& effect, double sampleRate);
   void ApplySettings(Vst2Instance& effect);
+  void WarnAboutPartlyReadText(Vst2Instance& effect, int index, const ParamSetting& setting);
   void ListParams(Vst2Instance& effect);
   void Render(Vst2Instance& effect, SignalSource& source, bool doublePrecision, int outputFormat,
               const std::vector<uint8_t>& state);

@@ -112,6 +112,29 @@ TEST_F(RenderEndToEnd, AppliesTheGainSetByNameAndByNormalizedValue) {
   }
 }
 
+// The effect reads the number a text starts with and clamps it; the renderer says so when text other than the
+// unit follows the number or when the value set lies at an end of the range instead of the number given.
+TEST_F(RenderEndToEnd, WarnsWhenAValueTextIsReadOnlyInPartOrClamped) {
+  const std::string warning = "quillmere-render: warning: --set ";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Gain=6", ""},
+      {"Gain=6 dB", ""},
+      {"Gain= -6 db ", ""},
+      {"Gain=24", ""},
+      {"Polarity=Inverted", ""},
+      {"Gain=6 dBFS", "\"Gain=6 dBFS\": \"dBFS\" after the number is not the unit dB and was ignored; set 6.00 dB"},
+      {"Gain=99", "\"Gain=99\": 99 is outside the range; set 24.00 dB"},
+      {"Gain=inf", "\"Gain=inf\": inf is outside the range; set 24.00 dB"},
+      {"Gain=-30 %", "\"Gain=-30 %\": \"%\" after the number is not the unit dB and was ignored, and -30 is outside "
+                     "the range; set -24.00 dB"},
+  };
+  for (const auto& [setting, message] : cases) {
+    const RunResult run = Render({"--plugin", kGood, "--force", "--set", setting});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, message.empty() ? "" : warning + message + "\n");
+  }
+}
+
 TEST_F(RenderEndToEnd, SettingsAfterLoadStateOverrideIt) {
   ASSERT_EQ(Render({"--plugin", kGood, "--set", "Gain=-12", "--save-state", "state.bin"}, "a.wav").exitCode,
             0);
@@ -584,6 +607,15 @@ TEST_F(QuillmereRender, ListsEveryParameterAndTakesValuesByName) {
     EXPECT_NE(run.out.find(row.mName), std::string::npos) << row.mName;
   EXPECT_NE(run.out.find("2000"), std::string::npos) << run.out;
   EXPECT_EQ(Lines(run.out).size(), kNumParams + 1u) << run.out;  // and the heading
+}
+
+TEST_F(QuillmereRender, WarnsThatASplitInKilohertzWasReadAsHertzAndClamped) {
+  const std::string split = kParameterTable[kSplitHz].mName;
+  const RunResult run = Render({"--plugin", QUILLMERE_PLUGIN, "--set", split + "=2 kHz"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "quillmere-render: warning: --set \"" + split +
+                         "=2 kHz\": \"kHz\" after the number is not the unit Hz and was ignored, and 2 is outside "
+                         "the range; set 100.000 Hz\n");
 }
 
 TEST_F(QuillmereRender, DemoRenderWithTheDefaultPluginIsFiniteAndWithinFullScale) {
