@@ -100,6 +100,9 @@ RenderOptions CommandLine::Parse(const std::vector<std::string>& args) {
     } else if (name == "--force" || name == "-f") {
       noValue();
       options.mForce = true;
+    } else if (name == "--quiet" || name == "-q") {
+      noValue();
+      options.mQuiet = true;
     } else if (name == "--list-params") {
       noValue();
       options.mListParams = true;
@@ -198,13 +201,21 @@ Options:
   --plugin PATH          load this VST 2 library instead of Quillmere.so
   --format float|pcm16|pcm24
                          sample format of OUTPUT (default: the input's)
-  -f, --force            replace an existing OUTPUT or state file
+  -f, --force            replace an existing OUTPUT or state file (a regular
+                         file; for a symbolic link, the file it points to)
+  -q, --quiet            print only warnings and errors: no progress bar, no
+                         parameter values, no summary line
   -h, --help             show this text
   --version              show the version
 
+While rendering more than 5 s of audio, a progress bar is shown on standard
+error when it is a terminal; at the end one summary line goes to standard
+output. A value text that is read only in part or clamped prints a warning.
+
 OUTPUT is written to a temporary file beside it and renamed when complete; it
 can never be INPUT itself. Errors print one line and exit with 1 (2 for a
-wrong command line), leaving no output behind.
+wrong command line), leaving no output behind. Interrupted by SIGINT, SIGTERM
+or SIGHUP, it removes its temporary file and ends by that signal.
 
 Example:
   quillmere-render --set "Freqz Split=2000" --set "LR to HighFreqz=1.5" \

@@ -29,6 +29,7 @@ struct RenderOptions {
   std::vector<ParamSetting> mSettings;
   bool mListParams = false;
   bool mForce = false;
+  bool mQuiet = false;  // no progress bar, no parameter lines, no summary
   bool mHelp = false;
   bool mVersion = false;
 };

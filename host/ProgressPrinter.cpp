@@ -16,9 +16,9 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-ProgressPrinter::ProgressPrinter(int64_t totalFrames, double sampleRate)
+ProgressPrinter::ProgressPrinter(int64_t totalFrames, double sampleRate, bool wanted)
     : mTotal(totalFrames),
-      mEnabled(isatty(fileno(MessageStream())) != 0 && sampleRate > 0 &&
+      mEnabled(wanted && isatty(fileno(MessageStream())) != 0 && sampleRate > 0 &&
                static_cast<double>(totalFrames) / sampleRate > kMinSecondsForBar) {}
 
 void ProgressPrinter::Update(int64_t framesDone) {

@@ -232,7 +232,7 @@ void Renderer::ApplySettings(Vst2Instance& effect) {
     if (std::find(changed.begin(), changed.end(), index) == changed.end()) changed.push_back(index);
   }
   // The parameter list shows every value anyway.
-  if (mOptions.mListParams) return;
+  if (mOptions.mListParams || mOptions.mQuiet) return;
   for (int index : changed) {
     const std::string label = effect.ParameterLabel(index);
     std::printf("%s = %s%s%s\n", effect.ParameterName(index).c_str(), effect.ParameterDisplay(index).c_str(),
@@ -325,7 +325,7 @@ void Renderer::Render(Vst2Instance& effect, SignalSource& source, bool doublePre
   for (auto& v : floatIn) floatInPtr.push_back(v.data());
   for (auto& v : floatOut) floatOutPtr.push_back(v.data());
 
-  ProgressPrinter progress(source.Frames(), source.SampleRate());
+  ProgressPrinter progress(source.Frames(), source.SampleRate(), !mOptions.mQuiet);
   RenderSummary summary;
   summary.mOutputPath = mOptions.mOutput;
   summary.mSampleRate = source.SampleRate();
@@ -381,6 +381,7 @@ void Renderer::Render(Vst2Instance& effect, SignalSource& source, bool doublePre
   writer.Commit();
   if (stateFile) stateFile->Commit();
   summary.mSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (mOptions.mQuiet) return;
   std::printf("%s\n", ProgressPrinter::FormatSummary(summary).c_str());
   std::fflush(stdout);
 }

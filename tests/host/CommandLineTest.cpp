@@ -20,7 +20,7 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
   const RenderOptions options =
       CommandLine::Parse({"--block", "64", "--precision=float", "--format", "pcm24", "--set",
                           "Freqz Split=2000", "--set-normalized=3=0.25", "--plugin", "p.so",
-                          "--save-state=s.bin", "--load-state", "l.bin", "-f", "in.wav", "out.wav"});
+                          "--save-state=s.bin", "--load-state", "l.bin", "-f", "-q", "in.wav", "out.wav"});
   EXPECT_EQ(options.mBlockSize, 64);
   EXPECT_EQ(options.mPrecision, EPrecision::kFloat);
   EXPECT_EQ(options.mFormat, EOutputFormat::kPcm24);
@@ -35,6 +35,7 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
   EXPECT_EQ(options.mSaveState, "s.bin");
   EXPECT_EQ(options.mLoadState, "l.bin");
   EXPECT_TRUE(options.mForce);
+  EXPECT_TRUE(options.mQuiet);
   EXPECT_EQ(options.mInput, "in.wav");
   EXPECT_EQ(options.mOutput, "out.wav");
 }
@@ -64,6 +65,7 @@ TEST(CommandLine, RejectsWhatItCannotUseWithTheUsageExitCode) {
       {{"--list-params", "a", "b"}, "--list-params takes no INPUT or OUTPUT"},
       {{"--bogus"}, "unknown option --bogus"},
       {{"--force=yes"}, "takes no value"},
+      {{"--quiet=yes"}, "takes no value"},
       {{"--save-state", "s", "--load-state", "s"}, "same file"},
   };
   for (const auto& [args, message] : cases) {

@@ -90,6 +90,23 @@ TEST_F(RenderEndToEnd, PrintsOneSummaryLineWithFramesDurationRatePeaksAndSpeed) 
   EXPECT_EQ(run.err, "");  // no progress bar when standard error is not a terminal
 }
 
+// On a terminal a render of more than 5 s shows a progress bar on standard error; --quiet shows nothing at all.
+TEST_F(RenderEndToEnd, ShowsProgressOnATerminalUnlessQuiet) {
+  WriteAudio(dir / "six.wav", kWav16, kRate, 2, std::vector<double>(2 * 6 * kRate, 0.1));
+  const std::string shown = RunOnTerminal({"--plugin", kGood, "--set", "Gain=-6", "six.wav", "a.wav"}, dir.Path());
+  EXPECT_NE(shown.find("\r[........................................]   0."), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Gain = -6.00 dB"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("a.wav: 264600 frames"), std::string::npos) << shown;
+  const std::string quiet =
+      RunOnTerminal({"--plugin", kGood, "--quiet", "--set", "Gain=-6", "six.wav", "b.wav"}, dir.Path());
+  EXPECT_EQ(quiet, "");
+  EXPECT_EQ(ReadAudio(dir / "b.wav").samples, ReadAudio(dir / "a.wav").samples);
+  // Warnings and errors still show.
+  const RunResult warned = Render({"--plugin", kGood, "-q", "--set", "Gain=99"});
+  EXPECT_EQ(warned.out, "");
+  EXPECT_EQ(Lines(warned.err).size(), 1u) << warned.err;
+}
+
 TEST_F(RenderEndToEnd, AppliesTheGainSetByNameAndByNormalizedValue) {
   const Audio input = ReadAudio(dir / "in.wav");
   const std::vector<std::pair<std::vector<std::string>, double>> cases = {

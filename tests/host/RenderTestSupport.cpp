@@ -2,6 +2,7 @@
 #include "RenderTestSupport.h"
 
 #include <dirent.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -72,6 +73,33 @@ RunResult RunRenderer(const std::vector<std::string>& args, const std::string& f
   unlink(outPath.c_str());
   unlink(errPath.c_str());
   return result;
+}
+
+std::string RunOnTerminal(const std::vector<std::string>& args, const std::string& folder) {
+  std::vector<std::string> argv = {QUILLMERE_RENDER_EXE};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (std::string& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  int terminal = -1;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child < 0) throw std::runtime_error("forkpty failed");
+  if (child == 0) {
+    if (chdir(folder.c_str()) != 0) _exit(100);
+    execv(pointers[0], pointers.data());
+    _exit(101);
+  }
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(terminal, buffer, sizeof(buffer));
+    if (got <= 0) break;  // EIO once the renderer has ended
+    text.append(buffer, static_cast<size_t>(got));
+  }
+  close(terminal);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return text;
 }
 
 void WriteAudio(const std::string& path, int format, int sampleRate, int channels,

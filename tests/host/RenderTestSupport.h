@@ -38,6 +38,8 @@ struct Audio {
 // Runs quillmere-render with `args` in `folder`; `env` is prepended to the command ("NAME=value ...").
 RunResult RunRenderer(const std::vector<std::string>& args, const std::string& folder,
                       const std::string& env = "");
+// Runs quillmere-render with `args` in `folder` on a terminal of its own; what it wrote there, both streams.
+std::string RunOnTerminal(const std::vector<std::string>& args, const std::string& folder);
 void WriteAudio(const std::string& path, int format, int sampleRate, int channels,
                 const std::vector<double>& interleaved);
 Audio ReadAudio(const std::string& path);
