@@ -111,8 +111,9 @@ int AudioFileWriter::ChooseFormat(const std::string& path, int inputFormat, EOut
     std::string choices;
     for (size_t i = 0; i < names.size(); ++i)
       choices += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-    throw RenderError("cannot write " + path + ": a " + container + " file cannot hold the input's encoding (" +
-                      encoding + "); choose a sample format with --format " + choices);
+    throw RenderError("cannot write " + path + ": a " + container +
+                      " file cannot hold the input's encoding (" + encoding +
+                      "); choose a sample format with --format " + choices);
   }
   throw RenderError("a " + container + " file cannot hold " + encoding +
                     " samples; choose another --format or file type");

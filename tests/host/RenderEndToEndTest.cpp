@@ -90,10 +90,12 @@ TEST_F(RenderEndToEnd, PrintsOneSummaryLineWithFramesDurationRatePeaksAndSpeed) 
   EXPECT_EQ(run.err, "");  // no progress bar when standard error is not a terminal
 }
 
-// On a terminal a render of more than 5 s shows a progress bar on standard error; --quiet shows nothing at all.
+// On a terminal a render of more than 5 s shows a progress bar on standard error; --quiet shows nothing at
+// all.
 TEST_F(RenderEndToEnd, ShowsProgressOnATerminalUnlessQuiet) {
   WriteAudio(dir / "six.wav", kWav16, kRate, 2, std::vector<double>(2 * 6 * kRate, 0.1));
-  const std::string shown = RunOnTerminal({"--plugin", kGood, "--set", "Gain=-6", "six.wav", "a.wav"}, dir.Path());
+  const std::string shown =
+      RunOnTerminal({"--plugin", kGood, "--set", "Gain=-6", "six.wav", "a.wav"}, dir.Path());
   EXPECT_NE(shown.find("\r[........................................]   0."), std::string::npos) << shown;
   EXPECT_NE(shown.find("Gain = -6.00 dB"), std::string::npos) << shown;
   EXPECT_NE(shown.find("a.wav: 264600 frames"), std::string::npos) << shown;
@@ -139,11 +141,13 @@ TEST_F(RenderEndToEnd, WarnsWhenAValueTextIsReadOnlyInPartOrClamped) {
       {"Gain= -6 db ", ""},
       {"Gain=24", ""},
       {"Polarity=Inverted", ""},
-      {"Gain=6 dBFS", "\"Gain=6 dBFS\": \"dBFS\" after the number is not the unit dB and was ignored; set 6.00 dB"},
+      {"Gain=6 dBFS",
+       "\"Gain=6 dBFS\": \"dBFS\" after the number is not the unit dB and was ignored; set 6.00 dB"},
       {"Gain=99", "\"Gain=99\": 99 is outside the range; set 24.00 dB"},
       {"Gain=inf", "\"Gain=inf\": inf is outside the range; set 24.00 dB"},
-      {"Gain=-30 %", "\"Gain=-30 %\": \"%\" after the number is not the unit dB and was ignored, and -30 is outside "
-                     "the range; set -24.00 dB"},
+      {"Gain=-30 %",
+       "\"Gain=-30 %\": \"%\" after the number is not the unit dB and was ignored, and -30 is outside "
+       "the range; set -24.00 dB"},
   };
   for (const auto& [setting, message] : cases) {
     const RunResult run = Render({"--plugin", kGood, "--force", "--set", setting});
@@ -410,8 +414,8 @@ TEST_F(RenderEndToEnd, EveryErrorExitsNonZeroWithOneLineAndLeavesNoOutput) {
   }
 }
 
-// Compressed input: an output type that cannot hold the input's encoding names --format; a damaged file is one
-// line saying so, whatever the decoder prints or reports.
+// Compressed input: an output type that cannot hold the input's encoding names --format; a damaged file is
+// one line saying so, whatever the decoder prints or reports.
 TEST_F(RenderEndToEnd, CompressedInputErrorsNameTheRealCause) {
   WriteAudio(dir / "song.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, kRate, 2, TestSignal(3 * kRate, 2));
   WriteAudio(dir / "song.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, kRate, 2, TestSignal(3 * kRate, 2));
@@ -431,11 +435,11 @@ TEST_F(RenderEndToEnd, CompressedInputErrorsNameTheRealCause) {
 
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"song.mp3", "out.wav"},
-       "cannot write out.wav: a WAV (Microsoft) file cannot hold the input's encoding (MPEG Layer III); choose a "
-       "sample format with --format float, pcm24 or pcm16"},
+       "cannot write out.wav: a WAV (Microsoft) file cannot hold the input's encoding (MPEG Layer III); "
+       "choose a sample format with --format float, pcm24 or pcm16"},
       {{"song.mp3", "out.flac"},
-       "cannot write out.flac: a FLAC (Free Lossless Audio Codec) file cannot hold the input's encoding (MPEG "
-       "Layer III); choose a sample format with --format pcm24 or pcm16"},
+       "cannot write out.flac: a FLAC (Free Lossless Audio Codec) file cannot hold the input's encoding "
+       "(MPEG Layer III); choose a sample format with --format pcm24 or pcm16"},
       {{"zeroed.mp3", "out.wav", "--format", "float"}, "cannot read zeroed.mp3: the file is damaged at "},
       {{"cut.mp3", "out.wav", "--format", "float"}, "cannot read cut.mp3: the file is damaged at 1."},
       {{"noise.mp3", "out.wav", "--format", "float"}, "cannot read noise.mp3: the file is damaged"},
@@ -451,7 +455,8 @@ TEST_F(RenderEndToEnd, CompressedInputErrorsNameTheRealCause) {
     EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
     EXPECT_EQ(dir.Entries(), before);
   }
-  const RunResult run = RunRenderer({"--plugin", kGood, "--format", "pcm16", "song.mp3", "out.wav"}, dir.Path());
+  const RunResult run =
+      RunRenderer({"--plugin", kGood, "--format", "pcm16", "song.mp3", "out.wav"}, dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadAudio(dir / "out.wav").info.frames, 3 * kRate);
 }
@@ -630,9 +635,10 @@ TEST_F(QuillmereRender, WarnsThatASplitInKilohertzWasReadAsHertzAndClamped) {
   const std::string split = kParameterTable[kSplitHz].mName;
   const RunResult run = Render({"--plugin", QUILLMERE_PLUGIN, "--set", split + "=2 kHz"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "quillmere-render: warning: --set \"" + split +
-                         "=2 kHz\": \"kHz\" after the number is not the unit Hz and was ignored, and 2 is outside "
-                         "the range; set 100.000 Hz\n");
+  EXPECT_EQ(run.err,
+            "quillmere-render: warning: --set \"" + split +
+                "=2 kHz\": \"kHz\" after the number is not the unit Hz and was ignored, and 2 is outside "
+                "the range; set 100.000 Hz\n");
 }
 
 TEST_F(QuillmereRender, DemoRenderWithTheDefaultPluginIsFiniteAndWithinFullScale) {
