@@ -34,11 +34,7 @@ void ProgressPrinter::Draw(int64_t framesDone) {
   const int permille = static_cast<int>(fraction * 1000.0);
   if (permille == mLastPermille) return;
   mLastPermille = permille;
-  const int filled = static_cast<int>(fraction * kBarWidth);
-  char bar[kBarWidth + 1];
-  for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
-  bar[kBarWidth] = '\0';
-  std::fprintf(MessageStream(), "\r[%s] %5.1f%%", bar, fraction * 100.0);
+  std::fprintf(MessageStream(), "\r%s %5.1f%%", Bar(fraction).c_str(), fraction * 100.0);
   std::fflush(MessageStream());
   mDrawn = true;
 }
@@ -48,6 +44,13 @@ void ProgressPrinter::Finish() {
   std::fprintf(MessageStream(), "\r%*s\r", kBarWidth + 10, "");
   std::fflush(MessageStream());
   mDrawn = false;
+}
+
+std::string ProgressPrinter::Bar(double fraction) {
+  const int filled = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kBarWidth);
+  std::string bar = "[";
+  for (int i = 0; i < kBarWidth; ++i) bar += i < filled ? '#' : '.';
+  return bar + "]";
 }
 
 std::string ProgressPrinter::FormatPeak(double linear) {

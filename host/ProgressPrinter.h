@@ -27,6 +27,8 @@ class ProgressPrinter {
   // Removes the bar from the terminal.
   void Finish();
 
+  // "[####....]" for a fraction from 0 to 1.
+  static std::string Bar(double fraction);
   static std::string FormatSummary(const RenderSummary& summary);
   static std::string FormatPeak(double linear);  // "-6.02 dBFS", "-inf dBFS"
 

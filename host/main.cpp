@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BatchRenderer.h"
 #include "CommandLine.h"
 #include "RenderError.h"
 #include "Renderer.h"
@@ -65,6 +66,7 @@ int Main(int argc, char** argv) {
       return 0;
     }
     InstallStopHandlers();
+    if (!options.mOutputDir.empty()) return BatchRenderer(options).Run() ? 0 : 1;
     Renderer(options).Run();
     return 0;
   } catch (const RenderError& error) {

@@ -48,6 +48,18 @@ TEST(CommandLine, DoubleDashEndsOptionsAndValueTextsMayHoldEqualSigns) {
   EXPECT_EQ(options.mOutput, "-out.wav");
 }
 
+TEST(CommandLine, OutputDirTakesEveryPositionalArgumentAsAnInput) {
+  const RenderOptions options =
+      CommandLine::Parse({"--output-dir", "out/", "-j", "3", "a.wav", "x/b.flac", "/c.aiff"});
+  EXPECT_EQ(options.mInputs, (std::vector<std::string>{"a.wav", "x/b.flac", "/c.aiff"}));
+  EXPECT_EQ(options.mJobs, 3);
+  EXPECT_EQ(options.mInput, "");
+  EXPECT_EQ(options.mOutput, "");
+  EXPECT_EQ(CommandLine::BatchOutputPath("out/", "x/b.flac"), "out/b.flac");
+  EXPECT_EQ(CommandLine::BatchOutputPath("out//", "a.wav"), "out/a.wav");
+  EXPECT_EQ(CommandLine::BatchOutputPath("/", "x/a.wav"), "/a.wav");
+}
+
 TEST(CommandLine, RejectsWhatItCannotUseWithTheUsageExitCode) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"in.wav"}, "OUTPUT is missing"},
@@ -67,6 +79,15 @@ TEST(CommandLine, RejectsWhatItCannotUseWithTheUsageExitCode) {
       {{"--force=yes"}, "takes no value"},
       {{"--quiet=yes"}, "takes no value"},
       {{"--save-state", "s", "--load-state", "s"}, "same file"},
+      {{"--output-dir", "o"}, "--output-dir needs at least one INPUT"},
+      {{"--output-dir", "o", "a/x.wav", "b/x.wav"}, "two inputs would both be written to o/x.wav"},
+      {{"--output-dir", "o", "x.wav", "x.wav"}, "two inputs would both be written to o/x.wav"},
+      {{"--output-dir", "o", "folder/"}, "\"folder/\" is not a file name"},
+      {{"--output-dir", "o", "--list-params", "a.wav"}, "--list-params takes no --output-dir"},
+      {{"--output-dir", "o", "--save-state", "s", "a.wav"}, "--save-state cannot be used with --output-dir"},
+      {{"--jobs", "2", "a", "b"}, "--jobs needs --output-dir"},
+      {{"--output-dir", "o", "--jobs", "0", "a"}, "--jobs must be between 1 and 1024"},
+      {{"--output-dir="}, "--output-dir needs a folder"},
   };
   for (const auto& [args, message] : cases) {
     try {

@@ -28,18 +28,6 @@ const int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 const int kWav24 = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
 const int kWavFloat = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
-
 double MaxDifference(const std::vector<double>& a, const std::vector<double>& b) {
   EXPECT_EQ(a.size(), b.size());
   double worst = 0;

@@ -146,6 +146,18 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
 bool Exists(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0;

@@ -47,3 +47,4 @@ Audio ReadAudio(const std::string& path);
 std::vector<double> TestSignal(int frames, int channels);
 std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);
+std::vector<std::string> Lines(const std::string& text);
