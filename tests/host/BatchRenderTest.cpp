@@ -86,6 +86,20 @@ TEST_F(BatchRender, EveryOutputIsTheFileASingleRenderWrites) {
   }
 }
 
+// On a terminal the bar counts the files done and the seconds; --quiet shows nothing.
+TEST_F(BatchRender, ShowsFilesDoneAndTimeOnATerminalUnlessQuiet) {
+  const std::vector<std::string> inputs = WriteInputs();
+  std::vector<std::string> args = {"--plugin", kGood, "--output-dir", "out"};
+  args.insert(args.end(), inputs.begin(), inputs.end());
+  const std::string shown = RunOnTerminal(args, dir.Path());
+  EXPECT_NE(shown.find("\r[........................................] 0 of 4 files, 0."), std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("out/c.flac: 50000 frames"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("out: 4 files written in "), std::string::npos) << shown;
+  args.insert(args.begin(), {"--quiet", "--force"});
+  EXPECT_EQ(RunOnTerminal(args, dir.Path()), "");
+}
+
 // A file that fails is one line naming it; the others are written and the exit status is 1.
 TEST_F(BatchRender, AFailedFileDoesNotStopTheOthers) {
   std::vector<std::string> inputs = WriteInputs();
