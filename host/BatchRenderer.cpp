@@ -155,6 +155,7 @@ bool BatchRenderer::Run() {
     }
   }
   for (std::thread& thread : threads) thread.join();
+  display.Progress(written.load() + failed.load(), seconds());  // the full bar, however quick the batch was
   display.Finish();
 
   const size_t done = written.load();
