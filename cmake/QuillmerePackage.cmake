@@ -13,6 +13,7 @@ install(TARGETS quillmere_lv2 LIBRARY DESTINATION lib/lv2/quillmere.lv2)
 install(FILES ${QUILLMERE_LV2_BUNDLE}/manifest.ttl ${QUILLMERE_LV2_BUNDLE}/quillmere.ttl
         DESTINATION lib/lv2/quillmere.lv2)
 
+install(FILES ${PROJECT_SOURCE_DIR}/docs/response.png DESTINATION ${QUILLMERE_DOC_DIR}/docs)  # the README shows it
 configure_file(${PROJECT_SOURCE_DIR}/docs/quillmere-render.1.in ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 @ONLY)
 if(QUILLMERE_DEBIAN_LAYOUT)
   # Debian ships binaries without the compiler's notes: the .comment and .note sections go, after any stripping.

@@ -5,9 +5,22 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "RenderError.h"
+#include "StandardError.h"
+
+namespace {
+
+std::string Seconds(int64_t frames, int sampleRate) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "%.2f s", static_cast<double>(frames) / sampleRate);
+  return text;
+}
+
+}  // namespace
 
 AudioFileReader::AudioFileReader(const std::string& path) : mPath(path) {
   struct stat st {};
@@ -15,10 +28,21 @@ AudioFileReader::AudioFileReader(const std::string& path) : mPath(path) {
   if (S_ISDIR(st.st_mode)) throw RenderError("cannot read " + path + ": it is a folder");
   if (access(path.c_str(), R_OK) != 0) throw RenderError("cannot read " + path + ": " + std::strerror(errno));
 
-  mFile = sf_open(path.c_str(), SFM_READ, &mInfo);
-  if (mFile == nullptr)
-    throw RenderError(path + " is not an audio file in a format this program reads (" + sf_strerror(nullptr) +
-                      ")");
+  int error = SF_ERR_NO_ERROR;
+  {
+    // Decoders print their own warnings about damaged data; the one message is the renderer's.
+    SilencedStandardError silenced;
+    mFile = sf_open(path.c_str(), SFM_READ, &mInfo);
+    if (mFile == nullptr) error = sf_error(nullptr);
+  }
+  if (mFile == nullptr) {
+    if (error == SF_ERR_UNRECOGNISED_FORMAT || error == SF_ERR_UNSUPPORTED_ENCODING)
+      throw RenderError(path + " is not an audio file in a format this program reads (" +
+                        sf_error_number(error) + ")");
+    if (error == SF_ERR_SYSTEM) throw RenderError("cannot read " + path + ": " + sf_error_number(error));
+    // The type was recognised and its data could not be decoded.
+    throw RenderError("cannot read " + path + ": the file is damaged");
+  }
   if (mInfo.channels > 2) {
     const int channels = mInfo.channels;
     sf_close(mFile);
@@ -31,6 +55,8 @@ AudioFileReader::AudioFileReader(const std::string& path) : mPath(path) {
     mFile = nullptr;
     throw RenderError(path + " has no valid sample rate");
   }
+  // The MPEG decoder prints about damaged frames while reading as well.
+  mSilenceReads = (mInfo.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
 }
 
 AudioFileReader::~AudioFileReader() {
@@ -38,8 +64,23 @@ AudioFileReader::~AudioFileReader() {
 }
 
 int AudioFileReader::Read(double* interleaved, int frames) {
-  const sf_count_t got = sf_readf_double(mFile, interleaved, frames);
-  if (got < frames && sf_error(mFile) != SF_ERR_NO_ERROR)
-    throw RenderError("cannot read " + mPath + ": " + sf_strerror(mFile));
+  sf_count_t got = 0;
+  int error = SF_ERR_NO_ERROR;
+  {
+    std::unique_ptr<SilencedStandardError> silenced;
+    if (mSilenceReads) silenced = std::make_unique<SilencedStandardError>();
+    got = sf_readf_double(mFile, interleaved, frames);
+    if (got < frames) error = sf_error(mFile);
+  }
+  if (error == SF_ERR_SYSTEM) throw RenderError("cannot read " + mPath + ": " + sf_strerror(mFile));
+  if (error != SF_ERR_NO_ERROR)
+    throw RenderError("cannot read " + mPath + ": the file is damaged at " +
+                      Seconds(mFramesRead + got, mInfo.samplerate));
+  mFramesRead += got;
+  // A decoder that stops early at damaged data reports no error; the length the file announced tells.
+  if (got < frames && mInfo.frames > 0 && mInfo.frames != SF_COUNT_MAX && mFramesRead < mInfo.frames)
+    throw RenderError("cannot read " + mPath + ": the file is damaged at " +
+                      Seconds(mFramesRead, mInfo.samplerate) + " of the " +
+                      Seconds(mInfo.frames, mInfo.samplerate) + " it announces");
   return static_cast<int>(got);
 }

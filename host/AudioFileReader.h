@@ -10,7 +10,8 @@
 
 class AudioFileReader : public SignalSource {
  public:
-  // Throws RenderError when the file is missing, unreadable or not audio.
+  // Throws RenderError when the file is missing, unreadable or not audio. Read throws too, when the data is
+  // damaged or ends before the length the file announces.
   explicit AudioFileReader(const std::string& path);
   ~AudioFileReader() override;
   AudioFileReader(const AudioFileReader&) = delete;
@@ -27,4 +28,6 @@ class AudioFileReader : public SignalSource {
   std::string mPath;
   SNDFILE* mFile = nullptr;
   SF_INFO mInfo{};
+  int64_t mFramesRead = 0;
+  bool mSilenceReads = false;
 };

@@ -3,6 +3,11 @@
 
 #include <strings.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
 #include "RenderError.h"
 
 namespace {
@@ -34,6 +39,37 @@ std::string FormatName(int format, int command) {
   return info.name;
 }
 
+// True when libsndfile can write this format word; some pairs pass sf_format_check (a WAV file of MPEG
+// Layer III frames) and are still refused when a file is opened for writing. Writes into memory only.
+bool CanWrite(int format) {
+  struct Sink {
+    sf_count_t position = 0, length = 0;
+  } sink;
+  SF_VIRTUAL_IO io{};
+  io.get_filelen = [](void* data) { return static_cast<Sink*>(data)->length; };
+  io.seek = [](sf_count_t offset, int whence, void* data) {
+    Sink* sink = static_cast<Sink*>(data);
+    sink->position = (whence == SEEK_SET ? 0 : whence == SEEK_CUR ? sink->position : sink->length) + offset;
+    return sink->position;
+  };
+  io.read = [](void*, sf_count_t, void*) -> sf_count_t { return 0; };
+  io.write = [](const void*, sf_count_t count, void* data) {
+    Sink* sink = static_cast<Sink*>(data);
+    sink->position += count;
+    sink->length = std::max(sink->length, sink->position);
+    return count;
+  };
+  io.tell = [](void* data) { return static_cast<Sink*>(data)->position; };
+  SF_INFO info{};
+  info.format = format;
+  info.channels = 2;
+  info.samplerate = 44100;
+  SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &sink);
+  if (file == nullptr) return false;
+  sf_close(file);
+  return true;
+}
+
 }  // namespace
 
 int AudioFileWriter::ChooseFormat(const std::string& path, int inputFormat, EOutputFormat requested) {
@@ -63,11 +99,24 @@ int AudioFileWriter::ChooseFormat(const std::string& path, int inputFormat, EOut
   check.format = major | sub;
   check.channels = 2;
   check.samplerate = 44100;
-  if (!sf_format_check(&check))
-    throw RenderError("a " + FormatName(major, SFC_GET_FORMAT_INFO) + " file cannot hold " +
-                      FormatName(sub, SFC_GET_FORMAT_INFO) +
-                      " samples; choose another --format or file type");
-  return major | sub;
+  if (sf_format_check(&check) && CanWrite(major | sub)) return major | sub;
+  const std::string container = FormatName(major, SFC_GET_FORMAT_INFO);
+  const std::string encoding = FormatName(sub, SFC_GET_FORMAT_INFO);
+  if (requested == EOutputFormat::kSameAsInput) {
+    std::vector<std::string> names;
+    for (const auto& [name, choice] : {std::pair<const char*, int>{"float", SF_FORMAT_FLOAT},
+                                       {"pcm24", SF_FORMAT_PCM_24},
+                                       {"pcm16", SF_FORMAT_PCM_16}})
+      if (CanWrite(major | choice)) names.push_back(name);
+    std::string choices;
+    for (size_t i = 0; i < names.size(); ++i)
+      choices += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    throw RenderError("cannot write " + path + ": a " + container +
+                      " file cannot hold the input's encoding (" + encoding +
+                      "); choose a sample format with --format " + choices);
+  }
+  throw RenderError("a " + container + " file cannot hold " + encoding +
+                    " samples; choose another --format or file type");
 }
 
 std::string AudioFileWriter::DescribeFormat(int format) {

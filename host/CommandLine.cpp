@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 
@@ -100,6 +101,9 @@ RenderOptions CommandLine::Parse(const std::vector<std::string>& args) {
     } else if (name == "--force" || name == "-f") {
       noValue();
       options.mForce = true;
+    } else if (name == "--quiet" || name == "-q") {
+      noValue();
+      options.mQuiet = true;
     } else if (name == "--list-params") {
       noValue();
       options.mListParams = true;
@@ -139,6 +143,13 @@ RenderOptions CommandLine::Parse(const std::vector<std::string>& args) {
     } else if (name == "--save-state") {
       options.mSaveState = takeValue();
       if (options.mSaveState.empty()) UsageError("--save-state needs a file name");
+    } else if (name == "--output-dir") {
+      options.mOutputDir = takeValue();
+      if (options.mOutputDir.empty()) UsageError("--output-dir needs a folder");
+    } else if (name == "--jobs" || name == "-j") {
+      const long jobs = ParseInteger(takeValue(), "--jobs");
+      if (jobs < 1 || jobs > 1024) UsageError("--jobs must be between 1 and 1024");
+      options.mJobs = static_cast<int>(jobs);
     } else if (name == "--load-state") {
       options.mLoadState = takeValue();
       if (options.mLoadState.empty()) UsageError("--load-state needs a file name");
@@ -148,6 +159,23 @@ RenderOptions CommandLine::Parse(const std::vector<std::string>& args) {
   }
 
   if (options.mHelp || options.mVersion) return options;
+  if (options.mJobs != 0 && options.mOutputDir.empty()) UsageError("--jobs needs --output-dir");
+  if (!options.mOutputDir.empty()) {
+    if (options.mListParams) UsageError("--list-params takes no --output-dir");
+    if (!options.mSaveState.empty())
+      UsageError("--save-state cannot be used with --output-dir; save the state with --list-params");
+    if (positional.empty()) UsageError("--output-dir needs at least one INPUT");
+    std::vector<std::string> names;
+    for (const std::string& input : positional) {
+      const std::string output = BatchOutputPath(options.mOutputDir, input);
+      if (input.empty() || output.back() == '/') UsageError("\"" + input + "\" is not a file name");
+      if (std::find(names.begin(), names.end(), output) != names.end())
+        UsageError("two inputs would both be written to " + output);
+      names.push_back(output);
+    }
+    options.mInputs = positional;
+    return options;
+  }
   if (options.mListParams) {
     if (!positional.empty()) UsageError("--list-params takes no INPUT or OUTPUT");
     return options;
@@ -166,8 +194,17 @@ RenderOptions CommandLine::Parse(const std::vector<std::string>& args) {
   return options;
 }
 
+std::string CommandLine::BatchOutputPath(const std::string& folder, const std::string& input) {
+  const auto slash = input.find_last_of('/');
+  const std::string name = slash == std::string::npos ? input : input.substr(slash + 1);
+  std::string path = folder;
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return (path == "/" ? path : path + "/") + name;
+}
+
 std::string CommandLine::HelpText() {
   return R"(Usage: quillmere-render [options] INPUT OUTPUT
+       quillmere-render [options] --output-dir DIR INPUT...
        quillmere-render [options]                 (renders the demo signal)
        quillmere-render [options] --list-params
 
@@ -198,16 +235,33 @@ Options:
   --plugin PATH          load this VST 2 library instead of Quillmere.so
   --format float|pcm16|pcm24
                          sample format of OUTPUT (default: the input's)
-  -f, --force            replace an existing OUTPUT or state file
+  --output-dir DIR       render every INPUT, each through its own instance with
+                         the same settings, to DIR/NAME (NAME: the input's file
+                         name); a file that fails does not stop the others
+  -j, --jobs N           render N files at a time (default: one per core)
+  -f, --force            replace an existing OUTPUT or state file (a regular
+                         file; for a symbolic link, the file it points to)
+  -q, --quiet            print only warnings and errors: no progress bar, no
+                         parameter values, no summary line
   -h, --help             show this text
   --version              show the version
 
+While rendering more than 5 s of audio, a progress bar is shown on standard
+error when it is a terminal; at the end one summary line goes to standard
+output. A value text that is read only in part or clamped prints a warning.
+
 OUTPUT is written to a temporary file beside it and renamed when complete; it
 can never be INPUT itself. Errors print one line and exit with 1 (2 for a
-wrong command line), leaving no output behind.
+wrong command line), leaving no output behind. Interrupted by SIGINT, SIGTERM
+or SIGHUP, it removes its temporary file and ends by that signal.
 
-Example:
+With --output-dir, each failed file prints one line naming it and the exit
+status is 1 when any failed; a stop signal stops every file and leaves none
+half written. Inputs are never overwritten.
+
+Examples:
   quillmere-render --set "Freqz Split=2000" --set "LR to HighFreqz=1.5" \
       --format pcm24 song.wav song-wide.wav
+  quillmere-render --set "Freqz Split=2000" --output-dir wide/ songs/*.wav
 )";
 }

@@ -20,6 +20,10 @@ struct ParamSetting {
 struct RenderOptions {
   std::string mInput;   // empty: render the demo signal
   std::string mOutput;  // empty with an empty input: the demo file
+  // Batch: every input is rendered to mOutputDir/NAME, on mJobs threads (0: one per core).
+  std::string mOutputDir;
+  std::vector<std::string> mInputs;
+  int mJobs = 0;
   std::string mPluginPath;
   std::string mSaveState;
   std::string mLoadState;
@@ -29,6 +33,7 @@ struct RenderOptions {
   std::vector<ParamSetting> mSettings;
   bool mListParams = false;
   bool mForce = false;
+  bool mQuiet = false;  // no progress bar, no parameter lines, no summary
   bool mHelp = false;
   bool mVersion = false;
 };
@@ -36,6 +41,9 @@ struct RenderOptions {
 class CommandLine {
  public:
   static constexpr const char* kDemoFileName = "quillmere-demo.wav";
+
+  // The output a batch writes for input: the folder, then the input's own file name.
+  static std::string BatchOutputPath(const std::string& folder, const std::string& input);
 
   // Throws RenderError with the usage exit code for anything it cannot accept.
   static RenderOptions Parse(const std::vector<std::string>& args);

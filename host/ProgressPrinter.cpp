@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "StandardError.h"
+
 namespace {
 
 constexpr int kBarWidth = 40;
@@ -14,9 +16,9 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-ProgressPrinter::ProgressPrinter(int64_t totalFrames, double sampleRate)
+ProgressPrinter::ProgressPrinter(int64_t totalFrames, double sampleRate, bool wanted)
     : mTotal(totalFrames),
-      mEnabled(isatty(STDERR_FILENO) != 0 && sampleRate > 0 &&
+      mEnabled(wanted && isatty(fileno(MessageStream())) != 0 && sampleRate > 0 &&
                static_cast<double>(totalFrames) / sampleRate > kMinSecondsForBar) {}
 
 void ProgressPrinter::Update(int64_t framesDone) {
@@ -32,20 +34,23 @@ void ProgressPrinter::Draw(int64_t framesDone) {
   const int permille = static_cast<int>(fraction * 1000.0);
   if (permille == mLastPermille) return;
   mLastPermille = permille;
-  const int filled = static_cast<int>(fraction * kBarWidth);
-  char bar[kBarWidth + 1];
-  for (int i = 0; i < kBarWidth; ++i) bar[i] = i < filled ? '#' : '.';
-  bar[kBarWidth] = '\0';
-  std::fprintf(stderr, "\r[%s] %5.1f%%", bar, fraction * 100.0);
-  std::fflush(stderr);
+  std::fprintf(MessageStream(), "\r%s %5.1f%%", Bar(fraction).c_str(), fraction * 100.0);
+  std::fflush(MessageStream());
   mDrawn = true;
 }
 
 void ProgressPrinter::Finish() {
   if (!mDrawn) return;
-  std::fprintf(stderr, "\r%*s\r", kBarWidth + 10, "");
-  std::fflush(stderr);
+  std::fprintf(MessageStream(), "\r%*s\r", kBarWidth + 10, "");
+  std::fflush(MessageStream());
   mDrawn = false;
+}
+
+std::string ProgressPrinter::Bar(double fraction) {
+  const int filled = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kBarWidth);
+  std::string bar = "[";
+  for (int i = 0; i < kBarWidth; ++i) bar += i < filled ? '#' : '.';
+  return bar + "]";
 }
 
 std::string ProgressPrinter::FormatPeak(double linear) {

@@ -21,12 +21,14 @@ class ProgressPrinter {
   // Files no longer than this many seconds render too fast to need a bar.
   static constexpr double kMinSecondsForBar = 5.0;
 
-  // The bar shows only when standard error is a terminal and the audio is long enough.
-  ProgressPrinter(int64_t totalFrames, double sampleRate);
+  // The bar shows only when wanted, standard error is a terminal and the audio is long enough.
+  ProgressPrinter(int64_t totalFrames, double sampleRate, bool wanted = true);
   void Update(int64_t framesDone);
   // Removes the bar from the terminal.
   void Finish();
 
+  // "[####....]" for a fraction from 0 to 1.
+  static std::string Bar(double fraction);
   static std::string FormatSummary(const RenderSummary& summary);
   static std::string FormatPeak(double linear);  // "-6.02 dBFS", "-inf dBFS"
 

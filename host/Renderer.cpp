@@ -2,10 +2,12 @@
 #include "Renderer.h"
 
 #include <sndfile.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include "AudioFileWriter.h"
 #include "DemoSignal.h"
 #include "RenderError.h"
+#include "StandardError.h"
 #include "TemporaryFile.h"
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
@@ -47,6 +50,43 @@ bool StartsWithNumber(const std::string& text) {
   return end != text.c_str();
 }
 
+std::string Trim(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+// True when shown, a display text such as "100.000", shows value to its own number of decimals.
+bool ShowsValue(const std::string& shown, double value) {
+  char* end = nullptr;
+  const double number = std::strtod(shown.c_str(), &end);
+  if (end == shown.c_str()) return true;  // not a number: nothing to compare
+  if (!std::isfinite(value)) return number == value;
+  const auto point = shown.find('.');
+  int decimals = 0;
+  if (point != std::string::npos)
+    while (point + 1 + decimals < shown.size() &&
+           std::isdigit(static_cast<unsigned char>(shown[point + 1 + decimals])))
+      ++decimals;
+  const double tolerance = 0.5 * std::pow(10.0, -decimals) + 1e-9 * std::max(1.0, std::fabs(value));
+  return std::fabs(number - value) <= tolerance;
+}
+
+// A batch never writes over one of its inputs, whichever file it renders.
+void CheckNotAnInput(const std::string& output, const std::vector<std::string>& inputs) {
+  struct stat target {};
+  if (stat(output.c_str(), &target) != 0) return;
+  for (const std::string& input : inputs) {
+    struct stat st {};
+    if (stat(input.c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino)
+      throw RenderError(output + " is an input file; choose another --output-dir");
+  }
+}
+
 std::vector<uint8_t> ReadStateFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw RenderError("cannot read state file " + path);
@@ -58,7 +98,7 @@ std::vector<uint8_t> ReadStateFile(const std::string& path) {
 
 }  // namespace
 
-Renderer::Renderer(const RenderOptions& options) : mOptions(options) {}
+Renderer::Renderer(const RenderOptions& options, const BatchPart* batch) : mOptions(options), mBatch(batch) {}
 
 void Renderer::RequestStop() { sStopRequested.store(true); }
 
@@ -76,8 +116,9 @@ std::string Renderer::DefaultPluginPath() {
 #ifdef QUILLMERE_PLUGIN_BUILD_PATH
   if (IsFile(QUILLMERE_PLUGIN_BUILD_PATH)) return QUILLMERE_PLUGIN_BUILD_PATH;
 #endif
-  throw RenderError(std::string("found no ") + QUILLMERE_PLUGIN_FILE_NAME +
-                    " beside quillmere-render, in ../lib/vst or in the build tree; build it or pass --plugin PATH");
+  throw RenderError(
+      std::string("found no ") + QUILLMERE_PLUGIN_FILE_NAME +
+      " beside quillmere-render, in ../lib/vst or in the build tree; build it or pass --plugin PATH");
 }
 
 void Renderer::Run() {
@@ -98,6 +139,7 @@ void Renderer::Run() {
   int outputFormat = 0;
   if (source) {
     outputFormat = AudioFileWriter::ChooseFormat(mOptions.mOutput, inputFormat, mOptions.mFormat);
+    if (mBatch != nullptr) CheckNotAnInput(mOptions.mOutput, mBatch->mProtectedPaths);
     TemporaryFile::CheckDestination(mOptions.mOutput, mReplaceOutput, mOptions.mInput);
   }
   if (!mOptions.mSaveState.empty()) {
@@ -108,19 +150,13 @@ void Renderer::Run() {
   std::vector<uint8_t> loadedState;
   if (!mOptions.mLoadState.empty()) loadedState = ReadStateFile(mOptions.mLoadState);
 
-  mPluginPath = mOptions.mPluginPath.empty() ? DefaultPluginPath() : mOptions.mPluginPath;
   const double sampleRate = source ? source->SampleRate() : 44100.0;
-  Vst2HostAnswers answers;
-  answers.mProduct = "quillmere-render";
-  answers.mVendorVersion = QUILLMERE_RENDER_VERSION_NUMBER;
-  answers.mSampleRate = sampleRate;
-  answers.mBlockSize = mOptions.mBlockSize;
-  answers.mProcessLevel = kVstProcessLevelOffline;
   // Declared in this order so the instance closes before its host and its module go.
-  PluginModule module;
-  Vst2HostCallback host(answers);
+  PluginModule ownModule;
+  OpenModule(ownModule);
+  Vst2HostCallback host(HostAnswers(sampleRate), false);
   Vst2Instance effect;
-  LoadEffect(module, host, effect);
+  LoadEffect(host, effect);
   OpenEffect(effect, sampleRate);
 
   bool doublePrecision = mOptions.mPrecision != EPrecision::kFloat && effect.CanProcessDouble();
@@ -129,7 +165,8 @@ void Renderer::Run() {
 
   if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
     throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
-  ApplySettings(effect);
+  // In a batch the values were shown once, before the first file.
+  ApplySettings(effect, mBatch == nullptr);
 
   std::vector<uint8_t> state;
   if (!mOptions.mSaveState.empty()) {
@@ -144,10 +181,47 @@ void Renderer::Run() {
   Render(effect, *source, doublePrecision, outputFormat, state);
 }
 
-void Renderer::LoadEffect(PluginModule& module, Vst2HostCallback& host, Vst2Instance& effect) {
-  if (module.Open(mPluginPath) != HostStatus::kOk)
-    throw RenderError("cannot load plug-in " + mPluginPath + ": " + module.Error());
-  const VstPluginMainProc entry = FindVst2Entry(module);
+void Renderer::CheckSettings() {
+  std::vector<uint8_t> loadedState;
+  if (!mOptions.mLoadState.empty()) loadedState = ReadStateFile(mOptions.mLoadState);
+  const double sampleRate = 44100.0;
+  PluginModule ownModule;
+  OpenModule(ownModule);
+  Vst2HostCallback host(HostAnswers(sampleRate), false);
+  Vst2Instance effect;
+  LoadEffect(host, effect);
+  OpenEffect(effect, sampleRate);
+  if (mOptions.mPrecision == EPrecision::kDouble && !effect.CanProcessDouble())
+    throw RenderError("plug-in " + mPluginPath + " has no 64-bit processing; use --precision float");
+  if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
+    throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
+  ApplySettings(effect, true);
+}
+
+Vst2HostAnswers Renderer::HostAnswers(double sampleRate) const {
+  Vst2HostAnswers answers;
+  answers.mProduct = "quillmere-render";
+  answers.mVendorVersion = QUILLMERE_RENDER_VERSION_NUMBER;
+  answers.mSampleRate = sampleRate;
+  answers.mBlockSize = mOptions.mBlockSize;
+  answers.mProcessLevel = kVstProcessLevelOffline;
+  return answers;
+}
+
+void Renderer::OpenModule(PluginModule& own) {
+  if (mBatch != nullptr) {
+    mPluginPath = mBatch->mPluginPath;
+    mModule = mBatch->mModule;
+    return;
+  }
+  mPluginPath = mOptions.mPluginPath.empty() ? DefaultPluginPath() : mOptions.mPluginPath;
+  if (own.Open(mPluginPath) != HostStatus::kOk)
+    throw RenderError("cannot load plug-in " + mPluginPath + ": " + own.Error());
+  mModule = &own;
+}
+
+void Renderer::LoadEffect(Vst2HostCallback& host, Vst2Instance& effect) {
+  const VstPluginMainProc entry = FindVst2Entry(*mModule);
   if (entry == nullptr)
     throw RenderError("plug-in " + mPluginPath + " exports no VSTPluginMain or main entry point");
   const std::string bad = "plug-in " + mPluginPath + " returned a bad effect descriptor: ";
@@ -178,7 +252,7 @@ void Renderer::OpenEffect(Vst2Instance& effect, double sampleRate) {
   effect.SetBlockSize(mOptions.mBlockSize);
 }
 
-void Renderer::ApplySettings(Vst2Instance& effect) {
+void Renderer::ApplySettings(Vst2Instance& effect, bool report) {
   std::vector<int> changed;  // parameter indexes in the order they were first set
   for (const ParamSetting& setting : mOptions.mSettings) {
     int index = setting.mIndex;
@@ -199,17 +273,43 @@ void Renderer::ApplySettings(Vst2Instance& effect) {
       if (effect.SetParameterText(index, setting.mText) == 0)
         throw RenderError("the plug-in rejected \"" + setting.mText + "\" as a value of \"" + setting.mName +
                           "\" (--set-normalized " + std::to_string(index) + "=X sets it directly)");
+      if (report) WarnAboutPartlyReadText(effect, index, setting);
     }
     if (std::find(changed.begin(), changed.end(), index) == changed.end()) changed.push_back(index);
   }
   // The parameter list shows every value anyway.
-  if (mOptions.mListParams) return;
+  if (!report || mOptions.mListParams || mOptions.mQuiet) return;
   for (int index : changed) {
     const std::string label = effect.ParameterLabel(index);
     std::printf("%s = %s%s%s\n", effect.ParameterName(index).c_str(), effect.ParameterDisplay(index).c_str(),
                 label.empty() ? "" : " ", label.c_str());
   }
   std::fflush(stdout);
+}
+
+// Plug-ins read the number a value text starts with and clamp it to the range, silently: "2 kHz" sets the
+// lowest frequency. Said in one line when the text goes on with something other than the parameter's unit, or
+// when the value set is not the number given and lies at an end of the range.
+void Renderer::WarnAboutPartlyReadText(Vst2Instance& effect, int index, const ParamSetting& setting) {
+  const std::string shown = effect.ParameterDisplay(index);
+  if (!StartsWithNumber(shown)) return;
+  char* end = nullptr;
+  const double asked = std::strtod(setting.mText.c_str(), &end);
+  const std::string number = Trim(setting.mText.substr(0, static_cast<size_t>(end - setting.mText.c_str())));
+  const std::string rest = Trim(end);
+  const std::string unit = Trim(effect.ParameterLabel(index));
+  std::string problems;
+  if (!rest.empty() && !SameIgnoringCase(rest, unit))
+    problems = unit.empty()
+                   ? "\"" + rest + "\" after the number was ignored (the parameter has no unit)"
+                   : "\"" + rest + "\" after the number is not the unit " + unit + " and was ignored";
+  const float normalized = effect.GetParameter(index);
+  if (!ShowsValue(shown, asked) && (normalized <= 1e-6f || normalized >= 1.0f - 1e-6f))
+    problems += (problems.empty() ? "" : ", and ") + number + " is outside the range";
+  if (problems.empty()) return;
+  std::fprintf(MessageStream(), "quillmere-render: warning: --set \"%s=%s\": %s; set %s%s%s\n",
+               setting.mName.c_str(), setting.mText.c_str(), problems.c_str(), shown.c_str(),
+               unit.empty() ? "" : " ", unit.c_str());
 }
 
 void Renderer::ListParams(Vst2Instance& effect) {
@@ -272,7 +372,7 @@ void Renderer::Render(Vst2Instance& effect, SignalSource& source, bool doublePre
   for (auto& v : floatIn) floatInPtr.push_back(v.data());
   for (auto& v : floatOut) floatOutPtr.push_back(v.data());
 
-  ProgressPrinter progress(source.Frames(), source.SampleRate());
+  ProgressPrinter progress(source.Frames(), source.SampleRate(), !mOptions.mQuiet && mBatch == nullptr);
   RenderSummary summary;
   summary.mOutputPath = mOptions.mOutput;
   summary.mSampleRate = source.SampleRate();
@@ -322,10 +422,15 @@ void Renderer::Render(Vst2Instance& effect, SignalSource& source, bool doublePre
   }
   effect.Suspend();
   progress.Finish();
+  // A stop that arrived during the last block still leaves nothing behind.
+  if (sStopRequested.load()) throw RenderError("interrupted; nothing was written");
 
   writer.Commit();
   if (stateFile) stateFile->Commit();
   summary.mSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  mSummary = summary;
+  // A batch prints the summaries itself, between its progress bar's redraws.
+  if (mOptions.mQuiet || mBatch != nullptr) return;
   std::printf("%s\n", ProgressPrinter::FormatSummary(summary).c_str());
   std::fflush(stdout);
 }

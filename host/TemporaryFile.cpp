@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -36,8 +37,12 @@ void TemporaryFile::CheckDestination(const std::string& finalPath, bool replace,
   if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode))
     throw RenderError("cannot write " + finalPath + ": the folder " + folder + " does not exist");
 
+  struct stat entry {};
+  if (lstat(finalPath.c_str(), &entry) != 0) return;
+  // A symbolic link is followed: its target is what gets written.
   struct stat target {};
-  if (stat(finalPath.c_str(), &target) != 0) return;
+  if (stat(finalPath.c_str(), &target) != 0)
+    throw RenderError("cannot write " + finalPath + ": it is a symbolic link to a missing file");
   if (!protectedPath.empty()) {
     struct stat input {};
     if (stat(protectedPath.c_str(), &input) == 0 && input.st_dev == target.st_dev &&
@@ -45,15 +50,25 @@ void TemporaryFile::CheckDestination(const std::string& finalPath, bool replace,
       throw RenderError(finalPath + " is the input file; choose another output name");
   }
   if (S_ISDIR(target.st_mode)) throw RenderError("cannot write " + finalPath + ": it is a folder");
+  // Devices, pipes and sockets are never replaced by a file.
+  if (!S_ISREG(target.st_mode)) throw RenderError("cannot write " + finalPath + ": it is not a regular file");
   if (!replace) throw RenderError(finalPath + " already exists; add --force to replace it");
 }
 
 TemporaryFile::TemporaryFile(const std::string& finalPath, bool replace, const std::string& protectedPath)
-    : mFinalPath(finalPath), mReplace(replace) {
+    : mFinalPath(finalPath), mWritePath(finalPath), mReplace(replace) {
   CheckDestination(finalPath, replace, protectedPath);
-  const std::string folder = FolderOf(finalPath);
-  std::string pattern = (folder == "." && finalPath.find('/') == std::string::npos ? "" : folder + "/") +
-                        "." + BaseNameOf(finalPath) + ".partial-XXXXXX";
+  // A link stays in place and the file it points to is replaced, from beside that file.
+  struct stat entry {};
+  if (lstat(finalPath.c_str(), &entry) == 0 && S_ISLNK(entry.st_mode)) {
+    char* resolved = realpath(finalPath.c_str(), nullptr);
+    if (resolved == nullptr) throw RenderError("cannot write " + finalPath + ": " + std::strerror(errno));
+    mWritePath = resolved;
+    std::free(resolved);
+  }
+  const std::string folder = FolderOf(mWritePath);
+  std::string pattern = (folder == "." && mWritePath.find('/') == std::string::npos ? "" : folder + "/") +
+                        "." + BaseNameOf(mWritePath) + ".partial-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   mFd = mkstemp(name.data());
@@ -89,7 +104,7 @@ void TemporaryFile::Commit() {
   }
   int result;
   if (mReplace) {
-    result = rename(mTempPath.c_str(), mFinalPath.c_str());
+    result = rename(mTempPath.c_str(), mWritePath.c_str());
   } else {
     // Never replace a file that appeared while rendering.
     result = renameat2(AT_FDCWD, mTempPath.c_str(), AT_FDCWD, mFinalPath.c_str(), RENAME_NOREPLACE);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A file written under a temporary name beside its final path and renamed into
-// place only when complete; removed again if it is never committed.
+// place only when complete; removed again if it is never committed. For a symbolic link, the file it
+// points to is replaced and the link stays.
 #pragma once
 
 #include <string>
@@ -8,7 +9,8 @@
 class TemporaryFile {
  public:
   // Checks the destination (its folder exists, it is not `protectedPath`, it does
-  // not exist unless `replace`) and creates the temporary file. Throws RenderError.
+  // not exist unless `replace`, and what exists is a regular file or a link to one)
+  // and creates the temporary file. Throws RenderError.
   TemporaryFile(const std::string& finalPath, bool replace, const std::string& protectedPath = "");
   ~TemporaryFile();
   TemporaryFile(const TemporaryFile&) = delete;
@@ -25,7 +27,8 @@ class TemporaryFile {
   static void CheckDestination(const std::string& finalPath, bool replace, const std::string& protectedPath);
 
  private:
-  std::string mFinalPath;
+  std::string mFinalPath;  // as the user named it
+  std::string mWritePath;  // the file replaced: mFinalPath, or the file a link there points to
   std::string mTempPath;
   int mFd = -1;
   bool mReplace;

@@ -20,7 +20,7 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
   const RenderOptions options =
       CommandLine::Parse({"--block", "64", "--precision=float", "--format", "pcm24", "--set",
                           "Freqz Split=2000", "--set-normalized=3=0.25", "--plugin", "p.so",
-                          "--save-state=s.bin", "--load-state", "l.bin", "-f", "in.wav", "out.wav"});
+                          "--save-state=s.bin", "--load-state", "l.bin", "-f", "-q", "in.wav", "out.wav"});
   EXPECT_EQ(options.mBlockSize, 64);
   EXPECT_EQ(options.mPrecision, EPrecision::kFloat);
   EXPECT_EQ(options.mFormat, EOutputFormat::kPcm24);
@@ -35,6 +35,7 @@ TEST(CommandLine, ReadsEveryOptionInBothSpellings) {
   EXPECT_EQ(options.mSaveState, "s.bin");
   EXPECT_EQ(options.mLoadState, "l.bin");
   EXPECT_TRUE(options.mForce);
+  EXPECT_TRUE(options.mQuiet);
   EXPECT_EQ(options.mInput, "in.wav");
   EXPECT_EQ(options.mOutput, "out.wav");
 }
@@ -45,6 +46,18 @@ TEST(CommandLine, DoubleDashEndsOptionsAndValueTextsMayHoldEqualSigns) {
   EXPECT_EQ(options.mSettings[0].mText, "b=c");
   EXPECT_EQ(options.mInput, "-in.wav");
   EXPECT_EQ(options.mOutput, "-out.wav");
+}
+
+TEST(CommandLine, OutputDirTakesEveryPositionalArgumentAsAnInput) {
+  const RenderOptions options =
+      CommandLine::Parse({"--output-dir", "out/", "-j", "3", "a.wav", "x/b.flac", "/c.aiff"});
+  EXPECT_EQ(options.mInputs, (std::vector<std::string>{"a.wav", "x/b.flac", "/c.aiff"}));
+  EXPECT_EQ(options.mJobs, 3);
+  EXPECT_EQ(options.mInput, "");
+  EXPECT_EQ(options.mOutput, "");
+  EXPECT_EQ(CommandLine::BatchOutputPath("out/", "x/b.flac"), "out/b.flac");
+  EXPECT_EQ(CommandLine::BatchOutputPath("out//", "a.wav"), "out/a.wav");
+  EXPECT_EQ(CommandLine::BatchOutputPath("/", "x/a.wav"), "/a.wav");
 }
 
 TEST(CommandLine, RejectsWhatItCannotUseWithTheUsageExitCode) {
@@ -64,7 +77,17 @@ TEST(CommandLine, RejectsWhatItCannotUseWithTheUsageExitCode) {
       {{"--list-params", "a", "b"}, "--list-params takes no INPUT or OUTPUT"},
       {{"--bogus"}, "unknown option --bogus"},
       {{"--force=yes"}, "takes no value"},
+      {{"--quiet=yes"}, "takes no value"},
       {{"--save-state", "s", "--load-state", "s"}, "same file"},
+      {{"--output-dir", "o"}, "--output-dir needs at least one INPUT"},
+      {{"--output-dir", "o", "a/x.wav", "b/x.wav"}, "two inputs would both be written to o/x.wav"},
+      {{"--output-dir", "o", "x.wav", "x.wav"}, "two inputs would both be written to o/x.wav"},
+      {{"--output-dir", "o", "folder/"}, "\"folder/\" is not a file name"},
+      {{"--output-dir", "o", "--list-params", "a.wav"}, "--list-params takes no --output-dir"},
+      {{"--output-dir", "o", "--save-state", "s", "a.wav"}, "--save-state cannot be used with --output-dir"},
+      {{"--jobs", "2", "a", "b"}, "--jobs needs --output-dir"},
+      {{"--output-dir", "o", "--jobs", "0", "a"}, "--jobs must be between 1 and 1024"},
+      {{"--output-dir="}, "--output-dir needs a folder"},
   };
   for (const auto& [args, message] : cases) {
     try {

@@ -3,11 +3,15 @@
 // the peers installed on the machine and, when built, Quillmere itself.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -23,18 +27,6 @@ constexpr int kFrames = 10000;  // not a multiple of the block size: the last bl
 const int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 const int kWav24 = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
 const int kWavFloat = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return lines;
-}
 
 double MaxDifference(const std::vector<double>& a, const std::vector<double>& b) {
   EXPECT_EQ(a.size(), b.size());
@@ -86,6 +78,25 @@ TEST_F(RenderEndToEnd, PrintsOneSummaryLineWithFramesDurationRatePeaksAndSpeed) 
   EXPECT_EQ(run.err, "");  // no progress bar when standard error is not a terminal
 }
 
+// On a terminal a render of more than 5 s shows a progress bar on standard error; --quiet shows nothing at
+// all.
+TEST_F(RenderEndToEnd, ShowsProgressOnATerminalUnlessQuiet) {
+  WriteAudio(dir / "six.wav", kWav16, kRate, 2, std::vector<double>(2 * 6 * kRate, 0.1));
+  const std::string shown =
+      RunOnTerminal({"--plugin", kGood, "--set", "Gain=-6", "six.wav", "a.wav"}, dir.Path());
+  EXPECT_NE(shown.find("\r[........................................]   0."), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Gain = -6.00 dB"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("a.wav: 264600 frames"), std::string::npos) << shown;
+  const std::string quiet =
+      RunOnTerminal({"--plugin", kGood, "--quiet", "--set", "Gain=-6", "six.wav", "b.wav"}, dir.Path());
+  EXPECT_EQ(quiet, "");
+  EXPECT_EQ(ReadAudio(dir / "b.wav").samples, ReadAudio(dir / "a.wav").samples);
+  // Warnings and errors still show.
+  const RunResult warned = Render({"--plugin", kGood, "-q", "--set", "Gain=99"});
+  EXPECT_EQ(warned.out, "");
+  EXPECT_EQ(Lines(warned.err).size(), 1u) << warned.err;
+}
+
 TEST_F(RenderEndToEnd, AppliesTheGainSetByNameAndByNormalizedValue) {
   const Audio input = ReadAudio(dir / "in.wav");
   const std::vector<std::pair<std::vector<std::string>, double>> cases = {
@@ -105,6 +116,31 @@ TEST_F(RenderEndToEnd, AppliesTheGainSetByNameAndByNormalizedValue) {
     std::vector<double> expected = input.samples;
     for (double& s : expected) s *= factor;
     EXPECT_LT(MaxDifference(output.samples, expected), 1e-6) << ::testing::PrintToString(args);
+  }
+}
+
+// The effect reads the number a text starts with and clamps it; the renderer says so when text other than the
+// unit follows the number or when the value set lies at an end of the range instead of the number given.
+TEST_F(RenderEndToEnd, WarnsWhenAValueTextIsReadOnlyInPartOrClamped) {
+  const std::string warning = "quillmere-render: warning: --set ";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Gain=6", ""},
+      {"Gain=6 dB", ""},
+      {"Gain= -6 db ", ""},
+      {"Gain=24", ""},
+      {"Polarity=Inverted", ""},
+      {"Gain=6 dBFS",
+       "\"Gain=6 dBFS\": \"dBFS\" after the number is not the unit dB and was ignored; set 6.00 dB"},
+      {"Gain=99", "\"Gain=99\": 99 is outside the range; set 24.00 dB"},
+      {"Gain=inf", "\"Gain=inf\": inf is outside the range; set 24.00 dB"},
+      {"Gain=-30 %",
+       "\"Gain=-30 %\": \"%\" after the number is not the unit dB and was ignored, and -30 is outside "
+       "the range; set -24.00 dB"},
+  };
+  for (const auto& [setting, message] : cases) {
+    const RunResult run = Render({"--plugin", kGood, "--force", "--set", setting});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, message.empty() ? "" : warning + message + "\n");
   }
 }
 
@@ -134,11 +170,12 @@ TEST_F(RenderEndToEnd, ListParamsCanSaveTheStateWithoutRendering) {
   EXPECT_EQ(ReadAudio(dir / "out.wav").samples.size(), 2u * kFrames);
 }
 
-TEST_F(RenderEndToEnd, AnInterruptedRenderLeavesNothingBehind) {
-  WriteAudio(dir / "long.wav", kWav16, kRate, 2, std::vector<double>(2 * 60 * kRate, 0.1));
+// Starts the renderer on long.wav with block 1 (slow enough to be caught running), the stop signals at their
+// default action except `ignored`, and waits until its temporary output exists.
+pid_t StartSlowRender(const TempDir& dir, int ignored = 0) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, signal == ignored ? SIG_IGN : SIG_DFL);
     if (chdir(dir.Path().c_str()) != 0) _exit(100);
     if (freopen("/dev/null", "w", stdout) == nullptr || freopen("/dev/null", "w", stderr) == nullptr)
       _exit(102);
@@ -146,14 +183,38 @@ TEST_F(RenderEndToEnd, AnInterruptedRenderLeavesNothingBehind) {
           "out.wav", static_cast<char*>(nullptr));
     _exit(101);
   }
-  // Wait until the temporary output exists, then stop the render.
-  for (int i = 0; i < 500 && dir.Entries().size() < 3; ++i) usleep(10000);
-  kill(child, SIGTERM);
+  for (int i = 0; i < 1000 && dir.Entries().size() < 3; ++i) usleep(10000);
+  return child;
+}
+
+// A stop signal removes the temporary output and ends the renderer by that same signal, so that a shell loop
+// over many files stops too.
+TEST_F(RenderEndToEnd, AStopSignalLeavesNothingBehindAndEndsTheRendererBySignal) {
+  WriteAudio(dir / "long.wav", kWav16, kRate, 2, std::vector<double>(2 * 60 * kRate, 0.1));
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = StartSlowRender(dir);
+    ASSERT_GT(child, 0);
+    EXPECT_EQ(dir.Entries().size(), 3u) << "the render did not start";
+    kill(child, signal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << strsignal(signal) << ": exit " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.wav", "long.wav"})) << strsignal(signal);
+  }
+}
+
+TEST_F(RenderEndToEnd, ASignalIgnoredAtTheStartStaysIgnored) {
+  WriteAudio(dir / "long.wav", kWav16, kRate, 2, std::vector<double>(2 * 20 * kRate, 0.1));
+  const pid_t child = StartSlowRender(dir, SIGHUP);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(dir.Entries().size(), 3u) << "the render did not start";
+  kill(child, SIGHUP);
   int status = 0;
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"in.wav", "long.wav"}));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadAudio(dir / "out.wav").info.frames, 20 * kRate);
 }
 
 TEST_F(RenderEndToEnd, MonoInputFeedsBothChannelsAndGivesStereo) {
@@ -228,6 +289,47 @@ TEST_F(RenderEndToEnd, NeverWritesOverTheInputEvenWithForce) {
   EXPECT_EQ(ReadAudio(dir / "in.wav").samples.size(), 2u * kFrames);
 }
 
+// What exists at OUTPUT is replaced only when it is a regular file; a link stays and its target is written.
+TEST_F(RenderEndToEnd, ForceReplacesOnlyRegularFilesAndWritesThroughLinks) {
+  TempDir other;
+  WriteAudio(other / "target.wav", kWav16, 8000, 1, std::vector<double>(100, 0.25));
+  ASSERT_EQ(mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
+  ASSERT_EQ(symlink((other / "target.wav").c_str(), (dir / "link.wav").c_str()), 0);
+  ASSERT_EQ(symlink("fifo.wav", (dir / "fifo-link.wav").c_str()), 0);
+  ASSERT_EQ(symlink("gone.wav", (dir / "dangling.wav").c_str()), 0);
+  std::vector<std::pair<std::string, std::string>> refused = {
+      {"fifo.wav", "cannot write fifo.wav: it is not a regular file"},
+      {"fifo-link.wav", "cannot write fifo-link.wav: it is not a regular file"},
+      {"dangling.wav", "cannot write dangling.wav: it is a symbolic link to a missing file"},
+  };
+  // A device node of its own (never one in /dev: a renderer with this fault would replace it).
+  if (mknod((dir / "device.wav").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+    refused.push_back({"device.wav", "cannot write device.wav: it is not a regular file"});
+  const std::vector<std::string> before = dir.Entries();
+  for (const auto& [output, message] : refused) {
+    const RunResult run = Render({"--plugin", kGood, "--force"}, output);
+    EXPECT_EQ(run.exitCode, 1) << output;
+    EXPECT_EQ(run.err, "quillmere-render: " + message + "\n");
+    EXPECT_EQ(dir.Entries(), before);
+  }
+  struct stat node {};
+  ASSERT_EQ(stat((dir / "fifo.wav").c_str(), &node), 0);
+  EXPECT_TRUE(S_ISFIFO(node.st_mode));
+  if (stat((dir / "device.wav").c_str(), &node) == 0) {
+    EXPECT_TRUE(S_ISCHR(node.st_mode));
+  }
+  EXPECT_FALSE(Exists(dir / "gone.wav"));
+
+  const RunResult run = Render({"--plugin", kGood, "--force"}, "link.wav");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  struct stat link {};
+  ASSERT_EQ(lstat((dir / "link.wav").c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  EXPECT_EQ(ReadAudio(other / "target.wav").samples, ReadAudio(dir / "in.wav").samples);
+  EXPECT_EQ(dir.Entries(), before);
+  EXPECT_EQ(other.Entries(), std::vector<std::string>{"target.wav"});
+}
+
 // Every failure: one line on standard error, a non-zero exit, and no file left behind.
 TEST_F(RenderEndToEnd, EveryErrorExitsNonZeroWithOneLineAndLeavesNoOutput) {
   WriteAudio(dir / "three.wav", kWavFloat, kRate, 3, TestSignal(100, 3));
@@ -298,6 +400,53 @@ TEST_F(RenderEndToEnd, EveryErrorExitsNonZeroWithOneLineAndLeavesNoOutput) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(dir.Entries(), before) << c.message;
   }
+}
+
+// Compressed input: an output type that cannot hold the input's encoding names --format; a damaged file is
+// one line saying so, whatever the decoder prints or reports.
+TEST_F(RenderEndToEnd, CompressedInputErrorsNameTheRealCause) {
+  WriteAudio(dir / "song.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, kRate, 2, TestSignal(3 * kRate, 2));
+  WriteAudio(dir / "song.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, kRate, 2, TestSignal(3 * kRate, 2));
+  const std::string mp3 = ReadText(dir / "song.mp3"), flac = ReadText(dir / "song.flac");
+  ASSERT_GT(mp3.size(), 10000u);
+  std::string zeroed = mp3, noise = mp3.substr(0, 200);
+  std::fill(zeroed.begin() + zeroed.size() * 2 / 5, zeroed.begin() + zeroed.size() * 3 / 5, '\0');
+  unsigned state = 1;
+  while (noise.size() < mp3.size()) noise += static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  const std::vector<std::pair<std::string, std::string>> damaged = {
+      {"zeroed.mp3", zeroed},
+      {"cut.mp3", mp3.substr(0, mp3.size() / 2)},
+      {"noise.mp3", noise},
+      {"cut.flac", flac.substr(0, flac.size() / 2)},
+  };
+  for (const auto& [name, bytes] : damaged) std::ofstream(dir / name, std::ios::binary) << bytes;
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"song.mp3", "out.wav"},
+       "cannot write out.wav: a WAV (Microsoft) file cannot hold the input's encoding (MPEG Layer III); "
+       "choose a sample format with --format float, pcm24 or pcm16"},
+      {{"song.mp3", "out.flac"},
+       "cannot write out.flac: a FLAC (Free Lossless Audio Codec) file cannot hold the input's encoding "
+       "(MPEG Layer III); choose a sample format with --format pcm24 or pcm16"},
+      {{"zeroed.mp3", "out.wav", "--format", "float"}, "cannot read zeroed.mp3: the file is damaged at "},
+      {{"cut.mp3", "out.wav", "--format", "float"}, "cannot read cut.mp3: the file is damaged at 1."},
+      {{"noise.mp3", "out.wav", "--format", "float"}, "cannot read noise.mp3: the file is damaged"},
+      {{"cut.flac", "out.wav"}, "cannot read cut.flac: the file is damaged at "},
+  };
+  const std::vector<std::string> before = dir.Entries();
+  for (const auto& [args, message] : cases) {
+    std::vector<std::string> full = {"--plugin", kGood};
+    full.insert(full.end(), args.begin(), args.end());
+    const RunResult run = RunRenderer(full, dir.Path());
+    EXPECT_EQ(run.exitCode, 1) << args[0];
+    EXPECT_EQ(run.err.rfind("quillmere-render: " + message, 0), 0u) << run.err;
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(dir.Entries(), before);
+  }
+  const RunResult run =
+      RunRenderer({"--plugin", kGood, "--format", "pcm16", "song.mp3", "out.wav"}, dir.Path());
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadAudio(dir / "out.wav").info.frames, 3 * kRate);
 }
 
 TEST_F(RenderEndToEnd, DemoRendersTenSecondsOfStereoIntoTheCurrentFolder) {
@@ -468,6 +617,16 @@ TEST_F(QuillmereRender, ListsEveryParameterAndTakesValuesByName) {
     EXPECT_NE(run.out.find(row.mName), std::string::npos) << row.mName;
   EXPECT_NE(run.out.find("2000"), std::string::npos) << run.out;
   EXPECT_EQ(Lines(run.out).size(), kNumParams + 1u) << run.out;  // and the heading
+}
+
+TEST_F(QuillmereRender, WarnsThatASplitInKilohertzWasReadAsHertzAndClamped) {
+  const std::string split = kParameterTable[kSplitHz].mName;
+  const RunResult run = Render({"--plugin", QUILLMERE_PLUGIN, "--set", split + "=2 kHz"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err,
+            "quillmere-render: warning: --set \"" + split +
+                "=2 kHz\": \"kHz\" after the number is not the unit Hz and was ignored, and 2 is outside "
+                "the range; set 100.000 Hz\n");
 }
 
 TEST_F(QuillmereRender, DemoRenderWithTheDefaultPluginIsFiniteAndWithinFullScale) {

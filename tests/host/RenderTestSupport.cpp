@@ -2,6 +2,7 @@
 #include "RenderTestSupport.h"
 
 #include <dirent.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,6 +75,33 @@ RunResult RunRenderer(const std::vector<std::string>& args, const std::string& f
   return result;
 }
 
+std::string RunOnTerminal(const std::vector<std::string>& args, const std::string& folder) {
+  std::vector<std::string> argv = {QUILLMERE_RENDER_EXE};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<char*> pointers;
+  for (std::string& arg : argv) pointers.push_back(arg.data());
+  pointers.push_back(nullptr);
+  int terminal = -1;
+  const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+  if (child < 0) throw std::runtime_error("forkpty failed");
+  if (child == 0) {
+    if (chdir(folder.c_str()) != 0) _exit(100);
+    execv(pointers[0], pointers.data());
+    _exit(101);
+  }
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(terminal, buffer, sizeof(buffer));
+    if (got <= 0) break;  // EIO once the renderer has ended
+    text.append(buffer, static_cast<size_t>(got));
+  }
+  close(terminal);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return text;
+}
+
 void WriteAudio(const std::string& path, int format, int sampleRate, int channels,
                 const std::vector<double>& interleaved) {
   SF_INFO info{};
@@ -116,6 +144,18 @@ std::string ReadText(const std::string& path) {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
 }
 
 bool Exists(const std::string& path) {

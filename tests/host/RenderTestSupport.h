@@ -38,6 +38,8 @@ struct Audio {
 // Runs quillmere-render with `args` in `folder`; `env` is prepended to the command ("NAME=value ...").
 RunResult RunRenderer(const std::vector<std::string>& args, const std::string& folder,
                       const std::string& env = "");
+// Runs quillmere-render with `args` in `folder` on a terminal of its own; what it wrote there, both streams.
+std::string RunOnTerminal(const std::vector<std::string>& args, const std::string& folder);
 void WriteAudio(const std::string& path, int format, int sampleRate, int channels,
                 const std::vector<double>& interleaved);
 Audio ReadAudio(const std::string& path);
@@ -45,3 +47,4 @@ Audio ReadAudio(const std::string& path);
 std::vector<double> TestSignal(int frames, int channels);
 std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);
+std::vector<std::string> Lines(const std::string& text);

@@ -2,6 +2,7 @@
 """check_install.py BUILD_DIR SCRATCH: `cmake --install` puts every shipped file where hosts and users look for
 it, and the installed renderer renders with the installed plug-in."""
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -24,6 +25,14 @@ expected = [
 missing = [path for path in expected if not os.path.isfile(os.path.join(prefix, path))]
 if missing:
     sys.exit("not installed: " + ", ".join(missing))
+# Every file the installed README links to (pictures, other documents) is installed beside it.
+doc = os.path.join(prefix, "share/doc/quillmere")
+with open(os.path.join(doc, "README.md"), encoding="utf-8") as readme:
+    links = re.findall(r"\]\(([^)\s]+)\)", readme.read())
+broken = [link for link in links
+          if not re.match(r"[a-z]+:", link) and not os.path.exists(os.path.join(doc, link.split("#")[0]))]
+if broken:
+    sys.exit("the installed README links to files not installed: " + ", ".join(broken))
 # Away from the build tree the renderer can only find the installed plug-in.
 moved = os.path.join(scratch, "moved")
 shutil.move(prefix, moved)
