@@ -12,10 +12,29 @@
 
 #include "effect/ParameterTable.h"
 #include "tests/ExportedSymbols.h"
-#include "tests/clap/ClapTestSupport.h"
+#include "tests/clap/ClapDriver.h"
+#include "tests/support/SameBits.h"
+#include "tests/support/Vst2Reference.h"
 
-namespace clap_test {
 namespace {
+
+using test_support::ExactText;
+using test_support::Vst2Reference;
+
+// A parameter value in its own unit.
+struct Setting {
+  clap_id id;
+  double value;
+};
+
+void AddEvents(ClapEventList& events, const std::vector<Setting>& settings, uint32_t time = 0) {
+  for (const Setting& s : settings) events.AddParamValue(time, s.id, s.value);
+}
+
+// Gives the VST 2 plug-in each setting by the text of its exact value.
+void Apply(Vst2Reference& vst2, const std::vector<Setting>& settings) {
+  for (const Setting& s : settings) vst2.SetExactValue(static_cast<int>(s.id), s.value);
+}
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -26,8 +45,8 @@ class ClapPlugin : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(clap.Load(), "");
-    ASSERT_EQ(vst2.Load(), "");
-    vst2.instance.Open();
+    ASSERT_TRUE(vst2.Ok()) << vst2.Problem();
+    vst2.Open();
   }
   // The CLAP plug-in's state bytes; the test fails when it cannot save.
   std::vector<uint8_t> ClapState(size_t bytesPerCall = 0) {
@@ -35,7 +54,7 @@ class ClapPlugin : public testing::Test {
     EXPECT_TRUE(clap.instance.SaveState(&bytes, bytesPerCall));
     return bytes;
   }
-  std::vector<uint8_t> Vst2State() { return vst2.instance.GetChunk(Vst2Chunk::kProgram); }
+  std::vector<uint8_t> Vst2State() { return vst2.GetChunk(Vst2Chunk::kProgram); }
   void SetClap(const std::vector<Setting>& settings) {
     ClapEventList events;
     AddEvents(events, settings);
@@ -43,7 +62,7 @@ class ClapPlugin : public testing::Test {
   }
 
   ClapSubject clap;
-  Vst2Subject vst2;
+  Vst2Reference vst2{QUILLMERE_VST2_PATH};
 };
 
 TEST(ClapModule, ExportsOnlyClapEntry) {
@@ -64,7 +83,7 @@ TEST_F(ClapPlugin, FactoryListsOneDescriptorThatNamesThePlugin) {
   EXPECT_STREQ(d->name, "Quillmere");
   EXPECT_STREQ(d->vendor, "Quillmere");
   EXPECT_STREQ(d->version, QUILLMERE_VERSION);
-  EXPECT_EQ(d->name, vst2.instance.Text(effGetEffectName));
+  EXPECT_EQ(d->name, vst2.Text(effGetEffectName));
   for (const char* text : {d->url, d->manual_url, d->support_url, d->description}) EXPECT_NE(text, nullptr);
   std::vector<std::string> features;
   for (const char* const* f = d->features; f && *f; ++f) features.push_back(*f);
@@ -107,7 +126,7 @@ TEST_F(ClapPlugin, ParametersAreTheTableInTheirOwnUnits) {
     EXPECT_EQ(info.id, clap_id(row.mIndex));
     EXPECT_EQ(info.flags, clap_param_info_flags{CLAP_PARAM_IS_AUTOMATABLE});
     EXPECT_STREQ(info.name, row.mName);
-    EXPECT_EQ(info.name, vst2.instance.ParameterName(row.mIndex));
+    EXPECT_EQ(info.name, vst2.ParameterName(row.mIndex));
     EXPECT_STREQ(info.module, "");
     EXPECT_EQ(info.min_value, row.mMin);
     EXPECT_EQ(info.max_value, row.mMax);
@@ -131,9 +150,9 @@ TEST_F(ClapPlugin, ValueTextIsTheVst2DisplayAndLabel) {
   for (int id = 0; id < kNumParams; ++id) {
     for (double value : values[id]) {
       SCOPED_TRACE(testing::Message() << "parameter " << id << " value " << ExactText(value));
-      vst2.instance.SetParameterText(id, ExactText(value));
-      const std::string label = vst2.instance.ParameterLabel(id);
-      const std::string expected = vst2.instance.ParameterDisplay(id) + (label.empty() ? "" : " " + label);
+      vst2.SetParameterText(id, ExactText(value));
+      const std::string label = vst2.ParameterLabel(id);
+      const std::string expected = vst2.ParameterDisplay(id) + (label.empty() ? "" : " " + label);
       std::string text;
       EXPECT_TRUE(clap.instance.ValueText(id, value, &text));
       EXPECT_EQ(text, expected);
@@ -186,7 +205,7 @@ TEST_F(ClapPlugin, TypedTextGivesTheValueTheVst2TextEntrySets) {
         EXPECT_LE(value, kParameterTable[id].mMax);
         SetClap({{clap_id(id), value}});
       }
-      vst2.instance.SetParameterText(id, text);
+      vst2.SetParameterText(id, text);
       EXPECT_EQ(ClapState(), Vst2State());
     }
   }
@@ -214,7 +233,7 @@ TEST_F(ClapPlugin, HostValuesAreClampedAndNaNIgnored) {
 TEST_F(ClapPlugin, StateIsTheVst2ProgramChunkWhateverTheStreamStep) {
   EXPECT_EQ(ClapState(), Vst2State());
   SetClap(kSettings);
-  Apply(vst2.instance, kSettings);
+  Apply(vst2, kSettings);
   const std::vector<uint8_t> chunk = Vst2State();
   ASSERT_EQ(chunk.size(), 48u);
   for (size_t step : {size_t{0}, size_t{1}, size_t{7}, size_t{47}}) {
@@ -224,7 +243,7 @@ TEST_F(ClapPlugin, StateIsTheVst2ProgramChunkWhateverTheStreamStep) {
 }
 
 TEST_F(ClapPlugin, LoadsVst2ChunksAndTheirOwnWhateverTheStreamStep) {
-  Apply(vst2.instance, kSettings);
+  Apply(vst2, kSettings);
   const std::vector<uint8_t> chunk = Vst2State();
   for (size_t step : {size_t{0}, size_t{1}, size_t{3}, size_t{48}}) {
     SCOPED_TRACE(testing::Message() << step << " bytes per read");
@@ -234,11 +253,11 @@ TEST_F(ClapPlugin, LoadsVst2ChunksAndTheirOwnWhateverTheStreamStep) {
     for (const Setting& s : kSettings) EXPECT_EQ(clap.instance.ParamValue(s.id), s.value);
   }
   // And the other way round.
-  Vst2Subject other;
-  ASSERT_EQ(other.Load(), "");
-  other.instance.Open();
-  EXPECT_EQ(other.instance.SetChunk(Vst2Chunk::kProgram, ClapState()), 1);
-  EXPECT_EQ(other.instance.GetChunk(Vst2Chunk::kProgram), chunk);
+  Vst2Reference other(QUILLMERE_VST2_PATH);
+  ASSERT_TRUE(other.Ok()) << other.Problem();
+  other.Open();
+  EXPECT_EQ(other.SetChunk(Vst2Chunk::kProgram, ClapState()), 1);
+  EXPECT_EQ(other.GetChunk(Vst2Chunk::kProgram), chunk);
 }
 
 TEST_F(ClapPlugin, LoadsWhatTheRendererSaves) {
@@ -293,5 +312,79 @@ TEST_F(ClapPlugin, StateThatCannotBeReadChangesNothing) {
   EXPECT_FALSE(state->save(plugin, nullptr));
 }
 
+// Parameter events inside a 512-frame block, with the VST 2 plug-in given the same changes between calls that
+// end at the events' times. Out of order events take effect at the last piece's end, those past the block at
+// its end; events of other types, spaces and sizes, bad ids and NaN values split nothing.
+template <class Sample>
+void EventsSplitTheBlockWhereTheyAre() {
+  constexpr uint32_t kFrames = 512;
+  struct Change {
+    uint32_t time;
+    Setting setting;
+  };
+  const std::vector<Change> changes = {{0, {0, 3000.0}},    {100, {1, -6.5}}, {100, {3, 2.25}},
+                                       {301, {0, 800.125}}, {50, {2, 4.5}},   {511, {4, -1.5}},
+                                       {700, {1, 1.0}}};
+  ClapSubject clap;
+  ASSERT_EQ(clap.Load(), "");
+  ASSERT_TRUE(clap.instance.Start(44100.0, kFrames));
+  ClapEventList events;
+  for (const Change& c : changes) events.AddParamValue(c.time, c.setting.id, c.setting.value);
+  clap_event_note_t note{};
+  note.header = {sizeof note, 200, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_ON, 0};
+  note.key = 60;
+  note.velocity = 1.0;
+  events.AddRecord(note.header);
+  clap_event_param_gesture_t gesture{
+      {sizeof gesture, 220, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_GESTURE_BEGIN, 0}, 0};
+  events.AddRecord(gesture.header);
+  events.AddParamValue(400, 7, 1.0);
+  events.AddParamValue(460, 2, kNaN);
+  clap_event_param_value_t foreign{};
+  foreign.header = {sizeof foreign, 420, 5, CLAP_EVENT_PARAM_VALUE, 0};
+  foreign.value = 9000.0;
+  events.AddRecord(foreign.header);
+
+  Vst2Reference vst2(QUILLMERE_VST2_PATH);
+  ASSERT_TRUE(vst2.Ok()) << vst2.Problem();
+  vst2.Start(44100.0, kFrames);
+
+  test_support::Stereo<Sample> in = test_support::Converted<Sample>(test_support::TestSignal(4 * kFrames, 3));
+  test_support::Stereo<Sample> clapOut = in, vst2Out = in;
+  for (uint32_t block = 0; block < 4; ++block) {
+    const uint32_t first = block * kFrames;
+    Sample* inputs[2] = {in[0].data() + first, in[1].data() + first};
+    Sample* clapOutputs[2] = {clapOut[0].data() + first, clapOut[1].data() + first};
+    // Events in the first and the third block; the others show that the changes stay.
+    EXPECT_EQ(clap.instance.Process(inputs, clapOutputs, kFrames, block % 2 == 0 ? &events : nullptr),
+              CLAP_PROCESS_CONTINUE);
+    uint32_t done = 0;
+    auto processUpTo = [&](uint32_t end) {
+      if (end <= done) return;
+      Sample* pieceIn[2] = {inputs[0] + done, inputs[1] + done};
+      Sample* pieceOut[2] = {vst2Out[0].data() + first + done, vst2Out[1].data() + first + done};
+      test_support::ProcessBlock(vst2, pieceIn, pieceOut, static_cast<int>(end - done));
+      done = end;
+    };
+    if (block % 2 == 0) {
+      for (const Change& c : changes) {
+        processUpTo(c.time < kFrames ? c.time : kFrames);
+        Apply(vst2, {c.setting});
+      }
+    }
+    processUpTo(kFrames);
+  }
+  EXPECT_EQ(test_support::BitDifference(clapOut, vst2Out), "");
+  for (clap_id id : {0u, 1u, 2u, 3u, 4u}) {
+    double expected = 0.0;
+    for (const Change& c : changes)
+      if (c.setting.id == id) expected = c.setting.value;
+    EXPECT_EQ(clap.instance.ParamValue(id), expected) << "parameter " << id;
+  }
+  EXPECT_EQ(clap.instance.OutputEventCount(), 0);
+}
+
+TEST(ClapEvents, SplitTheBlockWhereTheyAre64Bit) { EventsSplitTheBlockWhereTheyAre<double>(); }
+TEST(ClapEvents, SplitTheBlockWhereTheyAre32Bit) { EventsSplitTheBlockWhereTheyAre<float>(); }
+
 }  // namespace
-}  // namespace clap_test
