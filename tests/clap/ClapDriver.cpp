@@ -48,7 +48,24 @@ bool ClapDriver::ProcessChanges(Sample** inputs, Sample** outputs, int frames, c
   mPending.clear();
   for (const Change& c : changes)
     events.AddParamValue(static_cast<uint32_t>(c.offset), static_cast<clap_id>(c.param), c.value);
-  return mClap.instance.Process(inputs, outputs, static_cast<uint32_t>(frames), &events) == CLAP_PROCESS_CONTINUE;
+  if (!changes.empty()) {
+    // Events of other types and spaces, which change and split nothing.
+    clap_event_note_t note{};
+    note.header = {sizeof note, 200, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_ON, 0};
+    note.key = 60;
+    note.velocity = 1.0;
+    events.AddRecord(note.header);
+    clap_event_param_gesture_t gesture{
+        {sizeof gesture, 220, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_GESTURE_BEGIN, 0}, 0};
+    events.AddRecord(gesture.header);
+    clap_event_param_value_t foreign{};
+    foreign.header = {sizeof foreign, 420, 5, CLAP_EVENT_PARAM_VALUE, 0};
+    foreign.value = 9000.0;
+    events.AddRecord(foreign.header);
+  }
+  return mClap.instance.Process(inputs, outputs, static_cast<uint32_t>(frames), &events) ==
+             CLAP_PROCESS_CONTINUE &&
+         mClap.instance.OutputEventCount() == 0;
 }
 
 bool ClapDriver::Process(float** inputs, float** outputs, int frames, const std::vector<Change>& changes) {

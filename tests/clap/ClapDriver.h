@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The built CLAP plug-in, made through the clap_entry its module exports, as the cross-format tests drive it:
-// values are in the parameters' units, changes inside a block are parameter events, the state is the state
-// extension's.
+// values are in the parameters' units, changes inside a block are parameter events (sent with events of other
+// types and spaces, which must change nothing), the state is the state extension's.
 #pragma once
 
 #include <string>
@@ -34,6 +34,7 @@ class ClapDriver : public test_support::FormatDriver {
   void Set(int param, double value) override;
   // The text of the exact value.
   void SetOnReference(test_support::Vst2Reference& reference, int param, double value) override;
+  // False also when the plug-in pushes an output event.
   bool Process(float** inputs, float** outputs, int frames,
                const std::vector<test_support::Change>& changes) override;
   bool Process(double** inputs, double** outputs, int frames,

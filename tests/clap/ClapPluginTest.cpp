@@ -5,15 +5,12 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <set>
 
 #include "effect/ParameterTable.h"
 #include "tests/ExportedSymbols.h"
 #include "tests/clap/ClapDriver.h"
-#include "tests/support/SameBits.h"
 #include "tests/support/Vst2Reference.h"
 
 namespace {
@@ -260,24 +257,6 @@ TEST_F(ClapPlugin, LoadsVst2ChunksAndTheirOwnWhateverTheStreamStep) {
   EXPECT_EQ(other.GetChunk(Vst2Chunk::kProgram), chunk);
 }
 
-TEST_F(ClapPlugin, LoadsWhatTheRendererSaves) {
-  const std::string path = testing::TempDir() + "quillmere-clap-renderer.state";
-  std::remove(path.c_str());
-  const std::string command =
-      std::string("\"") + QUILLMERE_RENDER_PATH + "\" --plugin \"" + QUILLMERE_VST2_PATH +
-      "\" --set \"Freqz Split=2500.5\" --set \"LR to HighFreqz=-2.5\" --save-state \"" + path +
-      "\" --list-params > /dev/null";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  std::ifstream file(path, std::ios::binary);
-  const std::vector<uint8_t> saved((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  std::remove(path.c_str());
-  ASSERT_EQ(saved.size(), 48u);
-  ASSERT_TRUE(clap.instance.LoadState(saved, 5));
-  EXPECT_EQ(clap.instance.ParamValue(kSplitHz), 2500.5);
-  EXPECT_EQ(clap.instance.ParamValue(kHighAngle), -2.5);
-  EXPECT_EQ(ClapState(), saved);
-}
-
 int64_t CLAP_ABI FailingRead(const clap_istream_t*, void*, uint64_t) { return -1; }
 int64_t CLAP_ABI EndlessRead(const clap_istream_t*, void* buffer, uint64_t size) {
   std::memset(buffer, 0, static_cast<size_t>(size));
@@ -311,80 +290,5 @@ TEST_F(ClapPlugin, StateThatCannotBeReadChangesNothing) {
   EXPECT_FALSE(state->save(plugin, &stalled));
   EXPECT_FALSE(state->save(plugin, nullptr));
 }
-
-// Parameter events inside a 512-frame block, with the VST 2 plug-in given the same changes between calls that
-// end at the events' times. Out of order events take effect at the last piece's end, those past the block at
-// its end; events of other types, spaces and sizes, bad ids and NaN values split nothing.
-template <class Sample>
-void EventsSplitTheBlockWhereTheyAre() {
-  constexpr uint32_t kFrames = 512;
-  struct Change {
-    uint32_t time;
-    Setting setting;
-  };
-  const std::vector<Change> changes = {{0, {0, 3000.0}},    {100, {1, -6.5}}, {100, {3, 2.25}},
-                                       {301, {0, 800.125}}, {50, {2, 4.5}},   {511, {4, -1.5}},
-                                       {700, {1, 1.0}}};
-  ClapSubject clap;
-  ASSERT_EQ(clap.Load(), "");
-  ASSERT_TRUE(clap.instance.Start(44100.0, kFrames));
-  ClapEventList events;
-  for (const Change& c : changes) events.AddParamValue(c.time, c.setting.id, c.setting.value);
-  clap_event_note_t note{};
-  note.header = {sizeof note, 200, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_ON, 0};
-  note.key = 60;
-  note.velocity = 1.0;
-  events.AddRecord(note.header);
-  clap_event_param_gesture_t gesture{
-      {sizeof gesture, 220, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_GESTURE_BEGIN, 0}, 0};
-  events.AddRecord(gesture.header);
-  events.AddParamValue(400, 7, 1.0);
-  events.AddParamValue(460, 2, kNaN);
-  clap_event_param_value_t foreign{};
-  foreign.header = {sizeof foreign, 420, 5, CLAP_EVENT_PARAM_VALUE, 0};
-  foreign.value = 9000.0;
-  events.AddRecord(foreign.header);
-
-  Vst2Reference vst2(QUILLMERE_VST2_PATH);
-  ASSERT_TRUE(vst2.Ok()) << vst2.Problem();
-  vst2.Start(44100.0, kFrames);
-
-  test_support::Stereo<Sample> in = test_support::Converted<Sample>(test_support::TestSignal(4 * kFrames, 3));
-  test_support::Stereo<Sample> clapOut = in, vst2Out = in;
-  for (uint32_t block = 0; block < 4; ++block) {
-    const uint32_t first = block * kFrames;
-    Sample* inputs[2] = {in[0].data() + first, in[1].data() + first};
-    Sample* clapOutputs[2] = {clapOut[0].data() + first, clapOut[1].data() + first};
-    // Events in the first and the third block; the others show that the changes stay.
-    EXPECT_EQ(clap.instance.Process(inputs, clapOutputs, kFrames, block % 2 == 0 ? &events : nullptr),
-              CLAP_PROCESS_CONTINUE);
-    uint32_t done = 0;
-    auto processUpTo = [&](uint32_t end) {
-      if (end <= done) return;
-      Sample* pieceIn[2] = {inputs[0] + done, inputs[1] + done};
-      Sample* pieceOut[2] = {vst2Out[0].data() + first + done, vst2Out[1].data() + first + done};
-      test_support::ProcessBlock(vst2, pieceIn, pieceOut, static_cast<int>(end - done));
-      done = end;
-    };
-    if (block % 2 == 0) {
-      for (const Change& c : changes) {
-        processUpTo(c.time < kFrames ? c.time : kFrames);
-        Apply(vst2, {c.setting});
-      }
-    }
-    processUpTo(kFrames);
-  }
-  EXPECT_EQ(test_support::BitDifference(clapOut, vst2Out), "");
-  for (clap_id id : {0u, 1u, 2u, 3u, 4u}) {
-    double expected = 0.0;
-    for (const Change& c : changes)
-      if (c.setting.id == id) expected = c.setting.value;
-    EXPECT_EQ(clap.instance.ParamValue(id), expected) << "parameter " << id;
-  }
-  EXPECT_EQ(clap.instance.OutputEventCount(), 0);
-}
-
-TEST(ClapEvents, SplitTheBlockWhereTheyAre64Bit) { EventsSplitTheBlockWhereTheyAre<double>(); }
-TEST(ClapEvents, SplitTheBlockWhereTheyAre32Bit) { EventsSplitTheBlockWhereTheyAre<float>(); }
 
 }  // namespace

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <ostream>
@@ -38,6 +42,8 @@ struct Format {
   bool has64Bit, processesInPlace, keepsState;
   std::function<std::unique_ptr<FormatDriver>(bool doubles)> make;
 };
+
+void PrintTo(const Format* format, std::ostream* out) { *out << format->name; }
 
 const std::vector<Format>& Formats() {
   static const std::vector<Format> formats = {
@@ -94,6 +100,13 @@ std::vector<Step> Points(std::vector<Change> points, std::vector<Step> pieces) {
   for (Step& piece : pieces) piece.raw = true;
   block.referencePieces = std::move(pieces);
   return Join({Settings(), {Start(44100.0, 512), Block(512), block, Block(512)}});
+}
+// Events in host order, with plain values.
+Step ClapEvents() {
+  return Block(512,
+               {{0, 0, 3000.0}, {1, 100, -6.5}, {3, 100, 2.25}, {0, 301, 800.125}, {2, 50, 4.5}, {4, 511, -1.5},
+                {1, 700, 1.0}, {7, 400, 1.0}, {2, 460, kNaN}},
+               true);
 }
 Step P(int frames) { return Block(frames); }
 Step S(int param, double value) { return SetRaw(param, value); }
@@ -192,6 +205,11 @@ const std::vector<Scenario>& Scenarios() {
               Block(512, {{0, 0, 0.2}, {1, 100, 0.9}, {3, 120, 0.1}, {0, 300, 0.5}, {4, 300, 0.6},
                           {2, 511, 0.05}, {4, 512, 0.99}, {1, 600, 0.95}}),
               Block(512)}})},
+      // CLAP events in host order: one before the one before it takes effect at once, those past the block at
+      // its end; unknown ids and NaN values split nothing. The blocks between show that the changes stay.
+      {"EventsSplitTheBlockWhereTheyAre", kClap,
+       Join({{Start(44100.0, 512)},
+             {ClapEvents(), Block(512), ClapEvents(), Block(512)}})},
       // VST 3 points: queues per parameter, read in offset order across the queues.
       {"PointAtOffset0", kVst3, Points({{0, 0, 0.2}}, {S(0, 0.2), P(512)})},
       {"OnePointInside", kVst3, Points({{1, 100, 0.9}}, {P(100), S(1, 0.9), P(412)})},
@@ -378,6 +396,33 @@ TEST_P(FormatStateIsTheVst2Chunk, LoadsWhatVst2LoadsWholeAndOtherwiseNothing) {
       EXPECT_EQ(run.Difference(), "");
     }
   }
+}
+
+// The renderer saves the VST 2 plug-in's program chunk; each format loads it and sounds like the VST 2 plug-in
+// that loaded it, which holds the values the renderer was given.
+TEST_P(FormatStateIsTheVst2Chunk, LoadsTheStateTheRendererSaves) {
+  const std::string path = testing::TempDir() + "renderer-state-" + GetParam()->name + ".bin";
+  std::remove(path.c_str());
+  const std::string command = std::string("\"") + QUILLMERE_RENDER_PATH + "\" --plugin \"" + QUILLMERE_VST2_PATH +
+                              "\" --set-normalized 0=0.3 --set LowFreqzQ=-7.5 --set \"LR to HighFreqz=-2.5\"" +
+                              " --save-state \"" + path + "\" --list-params > /dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  std::ifstream file(path, std::ios::binary);
+  const std::vector<uint8_t> saved((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::remove(path.c_str());
+  ASSERT_EQ(saved.size(), 48u);
+
+  const Stereo<double> signal = TestSignal(4096);
+  SideBySide<float> run(*format, reference, signal);
+  ASSERT_EQ(reference.SetChunk(Vst2Chunk::kProgram, saved), 1);
+  EXPECT_EQ(reference.GetParameter(0), 0.3f);
+  EXPECT_EQ(reference.ParameterDisplay(0), "490.127");
+  EXPECT_EQ(reference.ParameterDisplay(1), "-7.500");
+  EXPECT_EQ(reference.ParameterDisplay(4), "-2.500");
+  ASSERT_TRUE(format->LoadState(saved, 5));
+  EXPECT_EQ(State(), saved);
+  run.Play(Join({{Start(44100.0, 512)}, Blocks({512}, 4096)}));
+  EXPECT_EQ(run.Difference(), "");
 }
 
 std::vector<const Format*> FormatsWithState() {

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -252,32 +251,6 @@ TEST(Vst3Effect, ControllerFollowsTheStateItIsGiven) {
           << "parameter " << i << ", " << perRead << " bytes a read";
     }
   }
-}
-
-// The renderer saves the VST 2 plug-in's program chunk; the VST 3 plug-in loads it and shows its values.
-TEST(Vst3Effect, LoadsTheStateTheRendererSaves) {
-  const std::string path = ::testing::TempDir() + "vst3-renderer-state.bin";
-  std::remove(path.c_str());
-  const std::string command = std::string(QUILLMERE_RENDER) + " --plugin " + QUILLMERE_VST2_PATH +
-                              " --set-normalized 0=0.3 --set LowFreqzQ=-7.5 --save-state " + path +
-                              " --list-params > /dev/null";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  std::vector<uint8_t> saved;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    int c;
-    while ((c = std::fgetc(file)) != EOF) saved.push_back(static_cast<uint8_t>(c));
-    std::fclose(file);
-  }
-  ASSERT_EQ(saved.size(), 48u);
-  Vst3Driver vst3;
-  ASSERT_TRUE(vst3.Ok()) << vst3.Error();
-  ASSERT_EQ(vst3.Instance().SetState(saved, 7), kResultOk);
-  EXPECT_EQ(vst3.Instance().GetState(), saved);
-  IEditController* controller = vst3.Instance().Controller();
-  EXPECT_EQ(controller->getParamNormalized(0), static_cast<double>(0.3f));
-  EXPECT_EQ(vst3.Instance().ValueText(0, controller->getParamNormalized(0)), "490.127");
-  EXPECT_EQ(vst3.Instance().ValueText(1, controller->getParamNormalized(1)), "-7.500");
-  std::remove(path.c_str());
 }
 
 TEST(Vst3Effect, ControllerViewFollowsComponentStateAndLeavesTheAudioAlone) {
