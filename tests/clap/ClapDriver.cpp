@@ -14,7 +14,8 @@ std::string ClapSubject::Load(const std::string& path) {
 }
 
 bool ClapDriver::Start(double rate, int maxBlock) {
-  return mClap.instance.Activate(rate, 1, static_cast<uint32_t>(maxBlock)) && mClap.instance.StartProcessing();
+  return mClap.instance.Activate(rate, 1, static_cast<uint32_t>(maxBlock)) &&
+         mClap.instance.StartProcessing();
 }
 
 void ClapDriver::Stop() {
@@ -42,7 +43,8 @@ void ClapDriver::SetOnReference(test_support::Vst2Reference& reference, int para
 }
 
 template <class Sample>
-bool ClapDriver::ProcessChanges(Sample** inputs, Sample** outputs, int frames, const std::vector<Change>& changes) {
+bool ClapDriver::ProcessChanges(Sample** inputs, Sample** outputs, int frames,
+                                const std::vector<Change>& changes) {
   ClapEventList events;
   for (const Change& c : mPending) events.AddParamValue(0, static_cast<clap_id>(c.param), c.value);
   mPending.clear();

@@ -48,16 +48,16 @@ void PrintTo(const Format* format, std::ostream* out) { *out << format->name; }
 const std::vector<Format>& Formats() {
   static const std::vector<Format> formats = {
 #if QUILLMERE_TEST_VST3
-      {"Vst3", kVst3, true, false, true,
-       [](bool doubles) {
-         return std::make_unique<Vst3Driver>(doubles ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32);
-       }},
+    {"Vst3", kVst3, true, false, true,
+     [](bool doubles) {
+       return std::make_unique<Vst3Driver>(doubles ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32);
+     }},
 #endif
 #if QUILLMERE_TEST_CLAP
-      {"Clap", kClap, true, true, true, [](bool) { return std::make_unique<ClapDriver>(); }},
+    {"Clap", kClap, true, true, true, [](bool) { return std::make_unique<ClapDriver>(); }},
 #endif
 #if QUILLMERE_TEST_LV2
-      {"Lv2", kLv2, false, true, false, [](bool) { return std::make_unique<Lv2Driver>(); }},
+    {"Lv2", kLv2, false, true, false, [](bool) { return std::make_unique<Lv2Driver>(); }},
 #endif
   };
   return formats;
@@ -70,7 +70,8 @@ std::vector<Step> Settings() {
 
 // Block lengths a host sends: full blocks, short ones, single frames, and more than it announced.
 std::vector<Step> BlockPattern(int maxBlock, int frames) {
-  return Blocks({maxBlock, maxBlock / 2 + 1, 1, maxBlock, 3 * maxBlock + 5, 7, std::max(maxBlock - 1, 1)}, frames);
+  return Blocks({maxBlock, maxBlock / 2 + 1, 1, maxBlock, 3 * maxBlock + 5, 7, std::max(maxBlock - 1, 1)},
+                frames);
 }
 
 std::vector<Step> Pattern(double rate, int maxBlock, int frames) {
@@ -104,8 +105,15 @@ std::vector<Step> Points(std::vector<Change> points, std::vector<Step> pieces) {
 // Events in host order, with plain values.
 Step ClapEvents() {
   return Block(512,
-               {{0, 0, 3000.0}, {1, 100, -6.5}, {3, 100, 2.25}, {0, 301, 800.125}, {2, 50, 4.5}, {4, 511, -1.5},
-                {1, 700, 1.0}, {7, 400, 1.0}, {2, 460, kNaN}},
+               {{0, 0, 3000.0},
+                {1, 100, -6.5},
+                {3, 100, 2.25},
+                {0, 301, 800.125},
+                {2, 50, 4.5},
+                {4, 511, -1.5},
+                {1, 700, 1.0},
+                {7, 400, 1.0},
+                {2, 460, kNaN}},
                true);
 }
 Step P(int frames) { return Block(frames); }
@@ -130,14 +138,19 @@ const std::vector<Scenario>& Scenarios() {
       {"OddBlocksAt48000", kAll, Join({Settings(), {Start(48000.0, 64)}, Blocks({64, 1, 63, 17, 5}, 30000)})},
       {"BlocksLongerThanTheMaximum", kAll,
        Join({Settings(), {Start(96000.0, 4096)}, Blocks({4096, 5000, 100}, 40000)})},
-      {"RunsLongerThanTheMaximum", kAll, Join({{Start(44100.0, 256)}, Blocks({1000}, 30000), Blocks({3000}, 9000), {Block(7)}})},
+      {"RunsLongerThanTheMaximum", kAll,
+       Join({{Start(44100.0, 256)}, Blocks({1000}, 30000), Blocks({3000}, 9000), {Block(7)}})},
       {"MaximumBeyondTheLargestBlock", kAll,
        Join({Settings(), {Start(44100.0, 100000)}, Blocks({100000, 70001}, 170001)})},
       // Above 8192 frames the LV2 plug-in takes pieces of 8192, which still fall on the engine's chunks.
       {"HugeMaximum", kAll, Join({{Start(44100.0, 65536)}, Blocks({20000}, 120000), {Block(30000)}})},
       {"EmptyAndSingleFrameBlocks", kAll,
-       Join({{Start(44100.0, 64)}, Blocks({1}, 30), {Block(0)}, Blocks({64}, 40 * 64),
-             {Block(1), Block(0), Block(63)}, Blocks({64}, 30 * 64)})},
+       Join({{Start(44100.0, 64)},
+             Blocks({1}, 30),
+             {Block(0)},
+             Blocks({64}, 40 * 64),
+             {Block(1), Block(0), Block(63)},
+             Blocks({64}, 30 * 64)})},
       // Settings between blocks, and values beyond the ranges (held to them) or NaN (ignored).
       {"SettingsBetweenBlocks", kAll,
        Join({{Start(44100.0, 512), Set(0, 0.0955), Set(1, 0.8365), Set(4, 0.5625)},
@@ -188,34 +201,47 @@ const std::vector<Scenario>& Scenarios() {
              Blocks({300}, 1200),
              {Block(512)}})},
       // CLAP hosts may process before activating, and activate again without deactivating.
-      {"ProcessBeforeStart", kClap, Join({Settings(), Blocks({512}, 5120), {Start(44100.0, 512)}, Blocks({512}, 5120)})},
+      {"ProcessBeforeStart", kClap,
+       Join({Settings(), Blocks({512}, 5120), {Start(44100.0, 512)}, Blocks({512}, 5120)})},
       {"StartTwice", kClap,
        Join({Settings(), {Start(44100.0, 512), Start(88200.0, 128)}, Blocks({128, 200}, 9000)})},
       // Hosts that announce no maximum: the LV2 plug-in takes runs in pieces of 1024 frames.
       {"NoFeaturesPiecesOf1024", kLv2,
-       Join({{Start(44100.0, -1, 1024), Set(1, 0.0)}, Blocks({5000}, 16 * 5000), {Block(1)}})},
-      {"MapWithoutOptions", kLv2, Join({{Start(44100.0, -2, 1024)}, Blocks({5000}, 16 * 5000), {Block(3000)}})},
+       Join({{Start(44100.0, kHostWithoutFeatures, 1024), Set(1, 0.0)},
+             Blocks({5000}, 16 * 5000),
+             {Block(1)}})},
+      {"MapWithoutOptions", kLv2,
+       Join({{Start(44100.0, kHostWithoutBlockLengths, 1024)}, Blocks({5000}, 16 * 5000), {Block(3000)}})},
       {"NoFeaturesEmptyAndSingleFrameRuns", kLv2,
-       Join({{Start(44100.0, -1, 1)}, Blocks({1}, 100), {Block(0), Set(0, 0.0201), Block(0)}, Blocks({1}, 200)})},
+       Join({{Start(44100.0, kHostWithoutFeatures, 1)},
+             Blocks({1}, 100),
+             {Block(0), Set(0, 0.0201), Block(0)},
+             Blocks({1}, 200)})},
       // Changes inside blocks (LV2 controls change between runs only).
       {"AutomationRampOverManyBlocks", kVst3 | kClap, AutomationRamp()},
       {"ChangesInsideABlock", kVst3 | kClap,
        Join({Settings(),
              {Start(44100.0, 512), Block(512),
-              Block(512, {{0, 0, 0.2}, {1, 100, 0.9}, {3, 120, 0.1}, {0, 300, 0.5}, {4, 300, 0.6},
-                          {2, 511, 0.05}, {4, 512, 0.99}, {1, 600, 0.95}}),
+              Block(512, {{0, 0, 0.2},
+                          {1, 100, 0.9},
+                          {3, 120, 0.1},
+                          {0, 300, 0.5},
+                          {4, 300, 0.6},
+                          {2, 511, 0.05},
+                          {4, 512, 0.99},
+                          {1, 600, 0.95}}),
               Block(512)}})},
       // CLAP events in host order: one before the one before it takes effect at once, those past the block at
       // its end; unknown ids and NaN values split nothing. The blocks between show that the changes stay.
       {"EventsSplitTheBlockWhereTheyAre", kClap,
-       Join({{Start(44100.0, 512)},
-             {ClapEvents(), Block(512), ClapEvents(), Block(512)}})},
+       Join({{Start(44100.0, 512)}, {ClapEvents(), Block(512), ClapEvents(), Block(512)}})},
       // VST 3 points: queues per parameter, read in offset order across the queues.
       {"PointAtOffset0", kVst3, Points({{0, 0, 0.2}}, {S(0, 0.2), P(512)})},
       {"OnePointInside", kVst3, Points({{1, 100, 0.9}}, {P(100), S(1, 0.9), P(412)})},
       {"ThreeParametersRampOnOne", kVst3,
-       Points({{0, 50, 0.25}, {0, 300, 0.5}, {0, 400, 0.75}, {3, 120, 0.1}, {4, 300, 0.6}},
-              {P(50), S(0, 0.25), P(70), S(3, 0.1), P(180), S(0, 0.5), S(4, 0.6), P(100), S(0, 0.75), P(112)})},
+       Points(
+           {{0, 50, 0.25}, {0, 300, 0.5}, {0, 400, 0.75}, {3, 120, 0.1}, {4, 300, 0.6}},
+           {P(50), S(0, 0.25), P(70), S(3, 0.1), P(180), S(0, 0.5), S(4, 0.6), P(100), S(0, 0.75), P(112)})},
       {"TwoPointsAtOneOffsetInOrder", kVst3,
        Points({{2, 200, 0.3}, {2, 200, 0.6}}, {P(200), S(2, 0.3), S(2, 0.6), P(312)})},
       {"PointBeforeTheOneBeforeItAtOnce", kVst3,
@@ -225,14 +251,16 @@ const std::vector<Scenario>& Scenarios() {
       {"LastFrameAndBlockEnd", kVst3,
        Points({{3, 511, 0.05}, {4, 512, 0.99}}, {P(511), S(3, 0.05), P(1), S(4, 0.99)})},
       {"NaNIgnoredOutsideHeldToTheEnds", kVst3,
-       Points({{0, 64, kNaN}, {0, 128, 1.5}, {1, 256, -0.5}}, {P(128), S(0, 1.0), P(128), S(1, 0.0), P(256)})},
+       Points({{0, 64, kNaN}, {0, 128, 1.5}, {1, 256, -0.5}},
+              {P(128), S(0, 1.0), P(128), S(1, 0.0), P(256)})},
       {"UnknownParameterIgnored", kVst3, Points({{99, 10, 0.5}, {2, 20, 0.5}}, {P(20), S(2, 0.5), P(492)})},
       {"TwoQueuesForOneParameterInHostOrder", kVst3,
        Points({{0, 100, 0.2, true}, {0, 100, 0.9, true}}, {P(100), S(0, 0.2), S(0, 0.9), P(412)})},
       {"ValuesNotExactInFloatPassThroughFloat", kVst3,
        Points({{0, 33, 0.1234567890123}}, {P(33), S(0, 0.1234567890123), P(479)})},
       // The comparison can fail: other block pieces sound different.
-      {"OtherBlockPiecesSoundDifferent", kAll, Join({{Start(44100.0, 256, 1000)}, Blocks({1000}, 30000)}), true},
+      {"OtherBlockPiecesSoundDifferent", kAll, Join({{Start(44100.0, 256, 1000)}, Blocks({1000}, 30000)}),
+       true},
   };
   return scenarios;
 }
@@ -347,13 +375,14 @@ TEST_P(FormatStateIsTheVst2Chunk, WhateverTheStreamStepBothWays) {
   }
 }
 
-// Chunks of every kind: the format takes what the VST 2 plug-in takes, whole, and then sounds like it; what the
-// VST 2 plug-in refuses changes nothing. (More than 64 KiB, which the VST 2 plug-in reads, the CLAP and VST 3
-// plug-ins refuse.)
+// Chunks of every kind: the format takes what the VST 2 plug-in takes, whole, and then sounds like it; what
+// the VST 2 plug-in refuses changes nothing. (More than 64 KiB, which the VST 2 plug-in reads, the CLAP and
+// VST 3 plug-ins refuse.)
 TEST_P(FormatStateIsTheVst2Chunk, LoadsWhatVst2LoadsWholeAndOtherwiseNothing) {
   Vst2Reference source(QUILLMERE_VST2_PATH);
   source.Open();
-  for (int i = 0; i < source.ParameterCount(); ++i) source.SetParameter(i, 1.0f - 0.1f * static_cast<float>(i + 1));
+  for (int i = 0; i < source.ParameterCount(); ++i)
+    source.SetParameter(i, 1.0f - 0.1f * static_cast<float>(i + 1));
   const std::vector<uint8_t> good = source.GetChunk(Vst2Chunk::kProgram);
   ASSERT_EQ(good.size(), 48u);
   std::vector<uint8_t> outOfRange = good;
@@ -398,14 +427,15 @@ TEST_P(FormatStateIsTheVst2Chunk, LoadsWhatVst2LoadsWholeAndOtherwiseNothing) {
   }
 }
 
-// The renderer saves the VST 2 plug-in's program chunk; each format loads it and sounds like the VST 2 plug-in
-// that loaded it, which holds the values the renderer was given.
+// The renderer saves the VST 2 plug-in's program chunk; each format loads it and sounds like the VST 2
+// plug-in that loaded it, which holds the values the renderer was given.
 TEST_P(FormatStateIsTheVst2Chunk, LoadsTheStateTheRendererSaves) {
   const std::string path = testing::TempDir() + "renderer-state-" + GetParam()->name + ".bin";
   std::remove(path.c_str());
-  const std::string command = std::string("\"") + QUILLMERE_RENDER_PATH + "\" --plugin \"" + QUILLMERE_VST2_PATH +
-                              "\" --set-normalized 0=0.3 --set LowFreqzQ=-7.5 --set \"LR to HighFreqz=-2.5\"" +
-                              " --save-state \"" + path + "\" --list-params > /dev/null";
+  const std::string command =
+      std::string("\"") + QUILLMERE_RENDER_PATH + "\" --plugin \"" + QUILLMERE_VST2_PATH +
+      "\" --set-normalized 0=0.3 --set LowFreqzQ=-7.5 --set \"LR to HighFreqz=-2.5\"" + " --save-state \"" +
+      path + "\" --list-params > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream file(path, std::ios::binary);
   const std::vector<uint8_t> saved((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

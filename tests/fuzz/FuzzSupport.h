@@ -72,9 +72,9 @@ struct StereoBuffers {
   std::vector<double> doubleIn[2], doubleOut[2];
 };
 
-// A plug-in object built into the fuzz target (made with Vst2HostCallback::Callback), hosted as the tests host
-// the VST 2 plug-in, by a host that answers nothing but the version and keeps no requests, as a target runs
-// millions of times. Closed, if the target has not closed it, when this goes.
+// A plug-in object built into the fuzz target (made with Vst2HostCallback::Callback), hosted as the tests
+// host the VST 2 plug-in, by a host that answers nothing but the version and keeps no requests, as a target
+// runs millions of times. Closed, if the target has not closed it, when this goes.
 class HostedPlugin : public test_support::Vst2Reference {
  public:
   explicit HostedPlugin(AEffect* effect) : Vst2Reference(effect, Quiet()) { FUZZ_CHECK(Ok()); }

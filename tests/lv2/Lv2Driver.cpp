@@ -18,7 +18,7 @@ std::string Lv2Driver::Load() {
 bool Lv2Driver::Start(double rate, int maxBlock) {
   if (!mHost.HasInstance()) {
     Lv2Host::Features features{true, maxBlock > 0 ? maxBlock : 0};
-    if (maxBlock == kNoFeatures) features = Lv2Host::NoFeatures();
+    if (maxBlock == test_support::kHostWithoutFeatures) features = Lv2Host::NoFeatures();
     if (!mHost.Instantiate(kUri, rate, features)) return false;
     for (const auto& pending : mPending) mHost.SetControl(kSymbols[pending.first], pending.second);
   }

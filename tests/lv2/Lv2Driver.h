@@ -11,16 +11,12 @@
 
 class Lv2Driver : public test_support::FormatDriver {
  public:
-  // Maxima for Start that name hosts announcing none: one that offers no features at all, and one that offers
-  // the URI map but no options.
-  static constexpr int kNoFeatures = -1;
-  static constexpr int kMapWithoutOptions = -2;
-
   Lv2Host& Host() { return mHost; }
 
   std::string Load() override;
-  // The first start instantiates at rate with the features maxBlock names (options with that maximum above
-  // 0) and activates; later ones only activate, as LV2 fixes the rate at instantiation.
+  // The first start instantiates at rate with the features maxBlock names (options with that maximum, none
+  // for kHostWithoutFeatures, the URI map only for kHostWithoutBlockLengths) and activates; later ones only
+  // activate, as LV2 fixes the rate at instantiation.
   bool Start(double rate, int maxBlock) override;
   void Stop() override { mHost.Deactivate(); }
   // deactivate and activate.

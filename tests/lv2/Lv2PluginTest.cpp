@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The LV2 plug-in through lilv as LV2 hosts drive it, where LV2 differs from the other formats: rates refused at
-// instantiation, ports left unconnected, runs that allocate nothing. The comparison with the VST 2 plug-in is in
-// the cross-format suite.
+// The LV2 plug-in through lilv as LV2 hosts drive it, where LV2 differs from the other formats: rates refused
+// at instantiation, ports left unconnected, runs that allocate nothing. The comparison with the VST 2 plug-in
+// is in the cross-format suite.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -88,7 +88,8 @@ void SideBySide<Sample>::PlayBlock(const Step& step) {
   if (!mFormat.Process(inputs, mInPlace ? inputs : outputs, step.frames, changes) && mProblem.empty())
     mProblem = "a block of " + std::to_string(step.frames) + " frames failed";
   const Stereo<Sample>& written = mInPlace ? in : out;
-  for (int c = 0; c < 2; ++c) mFormatOut[c].insert(mFormatOut[c].end(), written[c].begin(), written[c].end() - 1);
+  for (int c = 0; c < 2; ++c)
+    mFormatOut[c].insert(mFormatOut[c].end(), written[c].begin(), written[c].end() - 1);
   mFormatAt += frames;
 
   if (!step.referencePieces.empty()) {
@@ -126,7 +127,8 @@ void SideBySide<Sample>::ReferenceBlock(int frames, bool evenEmpty) {
   Sample* inputs[2] = {in[0].data(), in[1].data()};
   Sample* outputs[2] = {out[0].data(), out[1].data()};
   ProcessBlock(mReference, inputs, outputs, frames);
-  for (int c = 0; c < 2; ++c) mReferenceOut[c].insert(mReferenceOut[c].end(), out[c].begin(), out[c].end() - 1);
+  for (int c = 0; c < 2; ++c)
+    mReferenceOut[c].insert(mReferenceOut[c].end(), out[c].begin(), out[c].end() - 1);
   mReferenceAt += static_cast<size_t>(frames);
 }
 

@@ -23,6 +23,11 @@ struct Change {
   bool newQueue = false;
 };
 
+// Maxima for FormatDriver::Start that name hosts announcing none: one that offers no extensions at all, and
+// one that offers some but no block lengths (an LV2 host with the URI map and no options).
+constexpr int kHostWithoutFeatures = -1;
+constexpr int kHostWithoutBlockLengths = -2;
+
 // One format's plug-in, loaded through its entry point and driven as its hosts drive it. Values are in the
 // format's own terms (normalised for VST 3, the parameter's unit for CLAP and LV2).
 class FormatDriver {
@@ -30,8 +35,8 @@ class FormatDriver {
   virtual ~FormatDriver() = default;
   // Loads the module and makes the plug-in; "" when that worked, else why not.
   virtual std::string Load() = 0;
-  // Activates and starts processing at rate (Hz) with blocks of at most maxBlock frames announced (a value
-  // below 1 names a host of the format's own that announces none); again after Stop, or while started.
+  // Activates and starts processing at rate (Hz) with blocks of at most maxBlock frames announced (or a host
+  // of the kinds above); again after Stop, or while started.
   virtual bool Start(double rate, int maxBlock) = 0;
   virtual void Stop() = 0;
   // The format's way of resetting a running plug-in.
@@ -55,14 +60,14 @@ class FormatDriver {
 struct Step {
   enum Kind { kStart, kStop, kReset, kSet, kBlock } kind;
   explicit Step(Kind k) : kind(k) {}
-  double rate = 0.0;       // kStart, Hz
-  int frames = 0;          // kStart: the announced maximum; kBlock: the block's length
-  int referenceBlock = 0;  // kStart: the VST 2 plug-in's block size, when not frames
-  int param = 0;           // kSet
-  double value = 0.0;      // kSet
-  bool raw = false;        // value and the changes' values are the format's own
-  std::vector<Change> changes;          // kBlock
-  std::vector<Step> referencePieces;    // kBlock: kSet and kBlock steps the VST 2 plug-in plays instead
+  double rate = 0.0;                  // kStart, Hz
+  int frames = 0;                     // kStart: the announced maximum; kBlock: the block's length
+  int referenceBlock = 0;             // kStart: the VST 2 plug-in's block size, when not frames
+  int param = 0;                      // kSet
+  double value = 0.0;                 // kSet
+  bool raw = false;                   // value and the changes' values are the format's own
+  std::vector<Change> changes;        // kBlock
+  std::vector<Step> referencePieces;  // kBlock: kSet and kBlock steps the VST 2 plug-in plays instead
 };
 
 inline Step Start(double rate, int maxBlock, int referenceBlock = 0) {

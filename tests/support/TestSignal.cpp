@@ -26,7 +26,8 @@ Stereo<double> TestSignal(size_t frames, uint32_t seed) {
   for (size_t i = 0; i < frames; ++i) {
     noise = noise * 1664525u + 1013904223u;
     const double white = static_cast<double>(static_cast<int32_t>(noise)) / 2147483648.0;
-    const double swell = (0.5 + 0.5 * static_cast<double>(i % 16384) / 16384.0) * (i % 20000 < 3000 ? 2.0 : 1.0);
+    const double swell =
+        (0.5 + 0.5 * static_cast<double>(i % 16384) / 16384.0) * (i % 20000 < 3000 ? 2.0 : 1.0);
     signal[0][i] = static_cast<float>(swell * (0.45 * low.y + 0.2 * high.x) + 0.25 * white);
     signal[1][i] = static_cast<float>(swell * (0.4 * mid.y + 0.2 * high.y) - 0.3 * white);
     low.Step();

@@ -58,7 +58,8 @@ Stereo<Sample> ProcessInBlocks(Vst2Instance& plug, const Stereo<Sample>& input, 
   for (size_t start = 0; start < frames; start += static_cast<size_t>(blockSize)) {
     Sample* inputs[2] = {in[0].data() + start, in[1].data() + start};
     Sample* outputs[2] = {out[0].data() + start, out[1].data() + start};
-    ProcessBlock(plug, inputs, outputs, static_cast<int>(std::min(static_cast<size_t>(blockSize), frames - start)));
+    ProcessBlock(plug, inputs, outputs,
+                 static_cast<int>(std::min(static_cast<size_t>(blockSize), frames - start)));
   }
   return out;
 }

@@ -25,8 +25,8 @@ bool Vst3Driver::Start(double rate, int maxBlock) {
     mStarted = true;
     return mInstance.Start(rate, maxBlock, mSampleSize) == kResultOk;
   }
-  return mInstance.Setup(rate, maxBlock, mSampleSize) == kResultOk && mInstance.SetActive(true) == kResultOk &&
-         mInstance.SetProcessing(true) == kResultOk;
+  return mInstance.Setup(rate, maxBlock, mSampleSize) == kResultOk &&
+         mInstance.SetActive(true) == kResultOk && mInstance.SetProcessing(true) == kResultOk;
 }
 
 void Vst3Driver::Stop() {
@@ -46,7 +46,8 @@ void Vst3Driver::SetOnReference(test_support::Vst2Reference& reference, int para
 }
 
 template <class Sample>
-bool Vst3Driver::ProcessChanges(Sample** inputs, Sample** outputs, int frames, const std::vector<Change>& changes) {
+bool Vst3Driver::ProcessChanges(Sample** inputs, Sample** outputs, int frames,
+                                const std::vector<Change>& changes) {
   Vst3ParameterChanges points;
   std::vector<Change> all = mPending;
   mPending.clear();

@@ -176,8 +176,7 @@ TEST(Vst3Effect, ValueTextsAreTheVst2PluginsTexts) {
       ASSERT_EQ(vst2.SetParameterText(i, text), 1);
       double normalized = -1.0;
       ASSERT_TRUE(vst3.Instance().ValueOfText(i, text, &normalized)) << text;
-      EXPECT_EQ(normalized, static_cast<double>(vst2.GetParameter(i)))
-          << "parameter " << i << ": " << text;
+      EXPECT_EQ(normalized, static_cast<double>(vst2.GetParameter(i))) << "parameter " << i << ": " << text;
       EXPECT_EQ(vst3.Instance().ValueText(i, normalized), vst2.ParameterDisplay(i)) << text;
     }
   }
@@ -205,8 +204,7 @@ TEST(Vst3Effect, PlainAndNormalisedValuesFollowTheParametersCurves) {
     for (float v : kSettings) {
       vst2.SetParameter(i, v);
       const double plain = controller->normalizedParamToPlain(i, v);
-      EXPECT_EQ(controller->plainParamToNormalized(i, plain),
-                static_cast<double>(vst2.GetParameter(i)));
+      EXPECT_EQ(controller->plainParamToNormalized(i, plain), static_cast<double>(vst2.GetParameter(i)));
     }
   }
 }
@@ -247,7 +245,8 @@ TEST(Vst3Effect, ControllerFollowsTheStateItIsGiven) {
     ASSERT_TRUE(other.Ok()) << other.Error();
     ASSERT_EQ(other.Instance().SetState(chunk, perRead), kResultOk);
     for (int i = 0; i < kParams; ++i) {
-      EXPECT_EQ(other.Instance().Controller()->getParamNormalized(i), static_cast<double>(vst2.GetParameter(i)))
+      EXPECT_EQ(other.Instance().Controller()->getParamNormalized(i),
+                static_cast<double>(vst2.GetParameter(i)))
           << "parameter " << i << ", " << perRead << " bytes a read";
     }
   }

@@ -66,7 +66,8 @@ struct Effect {
 // The conversation: settings at the start, a ramp of points on two parameters through every block, blocks of
 // the pattern; the output interleaved.
 template <class Sample>
-std::vector<Sample> Converse(Vst3Instance& instance, const test_support::Stereo<double>& input, bool settings) {
+std::vector<Sample> Converse(Vst3Instance& instance, const test_support::Stereo<double>& input,
+                             bool settings) {
   std::vector<Sample> out;
   std::vector<Sample> in[2], block[2];
   Vst3ParameterChanges changes;
