@@ -352,6 +352,7 @@ class FormatStateIsTheVst2Chunk : public testing::TestWithParam<const Format*> {
 TEST_P(FormatStateIsTheVst2Chunk, WhateverTheStreamStepBothWays) {
   const Stereo<double> signal = TestSignal(512);
   SideBySide<float> run(*format, reference, signal);
+  EXPECT_EQ(State(), reference.GetChunk(Vst2Chunk::kProgram)) << "the defaults";
   run.Play(Join({Settings(), {Start(44100.0, 512), Block(512)}}));
   const std::vector<uint8_t> chunk = reference.GetChunk(Vst2Chunk::kProgram);
   ASSERT_EQ(chunk.size(), 48u);

@@ -59,43 +59,25 @@ class FormatDriver {
 // One host step. Values are fractions of the parameter's range (see FormatDriver::ValueAt) unless raw.
 struct Step {
   enum Kind { kStart, kStop, kReset, kSet, kBlock } kind;
-  explicit Step(Kind k) : kind(k) {}
-  double rate = 0.0;                  // kStart, Hz
-  int frames = 0;                     // kStart: the announced maximum; kBlock: the block's length
-  int referenceBlock = 0;             // kStart: the VST 2 plug-in's block size, when not frames
-  int param = 0;                      // kSet
-  double value = 0.0;                 // kSet
-  bool raw = false;                   // value and the changes' values are the format's own
-  std::vector<Change> changes;        // kBlock
-  std::vector<Step> referencePieces;  // kBlock: kSet and kBlock steps the VST 2 plug-in plays instead
+  double rate = 0.0;                       // kStart, Hz
+  int frames = 0;                          // kStart: the announced maximum; kBlock: the block's length
+  int referenceBlock = 0;                  // kStart: the VST 2 plug-in's block size, when not frames
+  int param = 0;                           // kSet
+  double value = 0.0;                      // kSet
+  bool raw = false;                        // value and the changes' values are the format's own
+  std::vector<Change> changes = {};        // kBlock
+  std::vector<Step> referencePieces = {};  // kBlock: kSet and kBlock steps the VST 2 plug-in plays instead
 };
 
 inline Step Start(double rate, int maxBlock, int referenceBlock = 0) {
-  Step s{Step::kStart};
-  s.rate = rate;
-  s.frames = maxBlock;
-  s.referenceBlock = referenceBlock;
-  return s;
+  return {Step::kStart, rate, maxBlock, referenceBlock};
 }
-inline Step Stop() { return Step{Step::kStop}; }
-inline Step Reset() { return Step{Step::kReset}; }
-inline Step Set(int param, double fraction) {
-  Step s{Step::kSet};
-  s.param = param;
-  s.value = fraction;
-  return s;
-}
-inline Step SetRaw(int param, double value) {
-  Step s = Set(param, value);
-  s.raw = true;
-  return s;
-}
+inline Step Stop() { return {Step::kStop}; }
+inline Step Reset() { return {Step::kReset}; }
+inline Step Set(int param, double fraction) { return {Step::kSet, 0.0, 0, 0, param, fraction}; }
+inline Step SetRaw(int param, double value) { return {Step::kSet, 0.0, 0, 0, param, value, true}; }
 inline Step Block(int frames, std::vector<Change> changes = {}, bool raw = false) {
-  Step s{Step::kBlock};
-  s.frames = frames;
-  s.changes = std::move(changes);
-  s.raw = raw;
-  return s;
+  return {Step::kBlock, 0.0, frames, 0, 0, 0.0, raw, std::move(changes)};
 }
 // Blocks cycling through sizes until total frames are reached.
 std::vector<Step> Blocks(const std::vector<int>& sizes, int total);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <set>
@@ -13,6 +12,7 @@
 #include "pluginterfaces/gui/iplugview.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/vstspeaker.h"
+#include "tests/ExportedSymbols.h"
 #include "tests/vst3/Vst3Driver.h"
 
 using namespace Steinberg;
@@ -307,17 +307,9 @@ TEST(Vst3Effect, HostLearnsNothingBadFromLifecycleAndReleasesEverything) {
 }
 
 TEST(Vst3Module, ExportsOnlyItsThreeEntryPoints) {
-  const std::string command =
-      std::string(QUILLMERE_NM) + " -D --defined-only \"" + Vst3ModulePath(QUILLMERE_VST3_BUNDLE) + "\"";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::set<std::string> names;
-  char line[512];
-  while (std::fgets(line, sizeof(line), pipe)) {
-    char address[64], kind[8], name[256];
-    if (std::sscanf(line, "%63s %7s %255s", address, kind, name) == 3) names.insert(name);
-  }
-  EXPECT_EQ(pclose(pipe), 0);
+  ASSERT_NO_FATAL_FAILURE(
+      test_support::ListExportedSymbols(QUILLMERE_NM, Vst3ModulePath(QUILLMERE_VST3_BUNDLE), &names));
   EXPECT_EQ(names, (std::set<std::string>{"GetPluginFactory", "ModuleEntry", "ModuleExit"}));
 }
 
