@@ -9,7 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/clap/ClapTestSupport.h"
+#include "tests/clap/ClapDriver.h"
+#include "tests/support/TestSignal.h"
 #include "tests/hosts/AllocationCounter.h"
 
 namespace clap_test {
@@ -25,9 +26,9 @@ struct Buffers {
   Sample* in[2];
   Sample* out[2];
   explicit Buffers(size_t frames) {
-    const Signal signal(frames, 11);
-    channels[0].assign(signal.left.begin(), signal.left.end());
-    channels[1].assign(signal.right.begin(), signal.right.end());
+    const test_support::Stereo<double> signal = test_support::TestSignal(frames, 11);
+    channels[0].assign(signal[0].begin(), signal[0].end());
+    channels[1].assign(signal[1].begin(), signal[1].end());
     channels[2].assign(frames, Sample(0));
     channels[3].assign(frames, Sample(0));
     for (int c = 0; c < 2; ++c) {

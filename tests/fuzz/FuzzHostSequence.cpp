@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   fuzz::Reader in(data, size);
   fuzz::HostedPlugin hosted((new ZvAudioPlugin(&Vst2HostCallback::Callback))->Descriptor());
-  Vst2Instance& e = hosted.instance;
+  Vst2Instance& e = hosted;
   e.Dispatch(effOpen);
   int steps = 0;
   while (in.More() && steps++ < 48) {

@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const VstInt32 kind = data[0] & 1;  // 0 bank, 1 program
   std::vector<uint8_t> bytes(data + 1, data + size);
   fuzz::HostedPlugin hosted((new ZvAudioPlugin(&Vst2HostCallback::Callback))->Descriptor());
-  Vst2Instance& e = hosted.instance;
+  Vst2Instance& e = hosted;
   e.Start(44100.0, 64);
   const VstIntPtr answer = e.Dispatch(effSetChunk, kind, static_cast<VstIntPtr>(bytes.size()),
                                       bytes.empty() ? nullptr : bytes.data());

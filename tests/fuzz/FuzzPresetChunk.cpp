@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int program = (data[0] >> 1) % 4;  // 3 is out of range
   std::vector<uint8_t> bytes(data + 1, data + size);
   fuzz::HostedPlugin hosted((new ThreePresetPlug(&Vst2HostCallback::Callback))->Descriptor());
-  Vst2Instance& e = hosted.instance;
+  Vst2Instance& e = hosted;
   e.Start(44100.0, 64);
   e.Dispatch(effSetProgram, 0, program);
   const VstIntPtr answer = e.Dispatch(effSetChunk, kind, static_cast<VstIntPtr>(bytes.size()),

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int index = static_cast<int>(data[0] % (kNumParams + 3)) - 1;         // -1 .. kNumParams + 1
   const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);  // cut at the first zero byte
   fuzz::HostedPlugin hosted((new ZvAudioPlugin(&Vst2HostCallback::Callback))->Descriptor());
-  Vst2Instance& e = hosted.instance;
+  Vst2Instance& e = hosted;
   e.Start(44100.0, 64);
   const VstIntPtr answer = e.Dispatch(effString2Parameter, index, 0, const_cast<char*>(text.c_str()));
   FUZZ_CHECK(answer == (index >= 0 && index < e.ParameterCount() ? 1 : 0));

@@ -11,6 +11,7 @@
 
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
+#include "tests/support/Vst2Reference.h"
 #include "vst/VstInterface.h"
 
 // A broken promise is a finding: report it and abort, which the fuzzer records as a crash.
@@ -71,17 +72,19 @@ struct StereoBuffers {
   std::vector<double> doubleIn[2], doubleOut[2];
 };
 
-// A plug-in object built into the fuzz target (made with Vst2HostCallback::Callback), hosted through the host
-// library by a host that answers nothing but the version and keeps no requests, as a target runs millions of
-// times. Closed, if the target has not closed it, when this goes.
-struct HostedPlugin {
-  explicit HostedPlugin(AEffect* effect) { FUZZ_CHECK(instance.Adopt(effect, host) == HostStatus::kOk); }
-  ~HostedPlugin() { instance.Close(); }
-  HostedPlugin(const HostedPlugin&) = delete;
-  HostedPlugin& operator=(const HostedPlugin&) = delete;
+// A plug-in object built into the fuzz target (made with Vst2HostCallback::Callback), hosted as the tests
+// host the VST 2 plug-in, by a host that answers nothing but the version and keeps no requests, as a target
+// runs millions of times. Closed, if the target has not closed it, when this goes.
+class HostedPlugin : public test_support::Vst2Reference {
+ public:
+  explicit HostedPlugin(AEffect* effect) : Vst2Reference(effect, Quiet()) { FUZZ_CHECK(Ok()); }
 
-  Vst2HostCallback host{Vst2HostAnswers{}, false};
-  Vst2Instance instance;
+ private:
+  static test_support::Vst2ReferenceOptions Quiet() {
+    test_support::Vst2ReferenceOptions options;
+    options.keepRequests = false;
+    return options;
+  }
 };
 
 // Every normalised parameter value lies in 0..1.

@@ -14,10 +14,9 @@
 #include "clap/entry.h"
 #include "clap/plugin-factory.h"
 #include "host/PluginModule.h"
-#include "host/Vst2HostCallback.h"
-#include "host/Vst2Instance.h"
-#include "pluginterfaces/base/ipluginbase.h"
 #include "tests/hosts/Vst3Host.h"
+#include "pluginterfaces/base/ipluginbase.h"
+#include "tests/support/Vst2Reference.h"
 
 namespace {
 
@@ -46,11 +45,8 @@ std::string Output(const std::string& command) {
 
 TEST(Versions, EveryFormatTheRendererAndTheManualReportTheProjectVersion) {
   // VST 2: the vendor version in its decimal form, major * 10000 + minor * 100 + patch.
-  PluginModule vst2Module;
-  ASSERT_EQ(vst2Module.Open(QUILLMERE_VST2_PATH), HostStatus::kOk) << vst2Module.Error();
-  Vst2HostCallback host;
-  Vst2Instance vst2;
-  ASSERT_EQ(vst2.Create(FindVst2Entry(vst2Module), host), HostStatus::kOk);
+  test_support::Vst2Reference vst2(QUILLMERE_VST2_PATH);
+  ASSERT_TRUE(vst2.Ok()) << vst2.Problem();
   vst2.Open();
   EXPECT_EQ(vst2.Dispatch(effGetVendorVersion),
             QUILLMERE_VERSION_MAJOR * 10000 + QUILLMERE_VERSION_MINOR * 100 + QUILLMERE_VERSION_PATCH);

@@ -10,7 +10,7 @@ namespace {
 
 TEST(PluginLibrary, ExportsOnlyItsTwoEntryPoints) {
   std::set<std::string> names;
-  ASSERT_NO_FATAL_FAILURE(test_support::ListExportedSymbols(QUILLMERE_NM, QUILLMERE_PLUGIN_PATH, &names));
+  ASSERT_NO_FATAL_FAILURE(test_support::ListExportedSymbols(QUILLMERE_NM, QUILLMERE_VST2_PATH, &names));
   EXPECT_EQ(names, (std::set<std::string>{"VSTPluginMain", "main"}));
 }
 

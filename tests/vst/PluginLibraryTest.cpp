@@ -13,8 +13,14 @@
 
 namespace {
 
-std::vector<std::vector<float>> Block(Vst2Instance& plug, const std::vector<std::vector<double>>& input) {
-  return ProcessFloat(plug, input, static_cast<int>(input[0].size()));
+using test_support::Converted;
+using test_support::ProcessInBlocks;
+using test_support::Stereo;
+using test_support::TestSignal;
+
+// The input through processReplacing in one block.
+Stereo<float> Block(Vst2Instance& plug, const Stereo<double>& input) {
+  return ProcessInBlocks(plug, Converted<float>(input), static_cast<int>(input[0].size()));
 }
 
 TEST(PluginLibrary, DescriptorHoldsTheEffectsDescription) {
@@ -368,8 +374,8 @@ TEST(PluginLibrary, FloatAndDoubleCallbacksAgree) {
   twice.Start(48000.0f, 1000);
   single.SetParameter(2, 0.8f);
   twice.SetParameter(2, 0.8f);
-  const auto f = ProcessFloat(single, rounded, 1000);
-  const auto d = ProcessDouble(twice, rounded, 1000);
+  const auto f = ProcessInBlocks(single, Converted<float>(rounded), 1000);
+  const auto d = ProcessInBlocks(twice, rounded, 1000);
   for (int c = 0; c < 2; ++c) {
     for (size_t i = 0; i < f[c].size(); ++i) ASSERT_EQ(f[c][i], static_cast<float>(d[c][i])) << c << " " << i;
   }
@@ -423,7 +429,7 @@ TEST(PluginLibrary, SpeakerArrangementsConnectTheFirstChannels) {
   EXPECT_EQ(plug.Dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&mono), &stereo), 1);
   EXPECT_EQ(in->numChannels, 2);
   std::vector<float> left(input[0].begin(), input[0].end());
-  std::vector<std::vector<float>> result(2, std::vector<float>(n));
+  Stereo<float> result{std::vector<float>(n), std::vector<float>(n)};
   float* inputs[1] = {left.data()};
   float* outputs[2] = {result[0].data(), result[1].data()};
   plug.ProcessFloat(inputs, outputs, n);
@@ -450,14 +456,14 @@ TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
   const int block = 8192;
   const int nBlocks = 6;
   const auto input = TestSignal(block * nBlocks);
-  std::vector<std::vector<std::vector<float>>> references;
+  std::vector<Stereo<float>> references;
   for (int k = 0; k <= nBlocks; ++k) {
     TestPlugin plug;
     plug.Start(44100.0f, block);
-    std::vector<std::vector<float>> out(2);
+    Stereo<float> out;
     for (int b = 0; b < nBlocks; ++b) {
       if (b == k) plug.SetParameter(0, 0.8f);
-      std::vector<std::vector<double>> piece(2);
+      Stereo<double> piece;
       for (int c = 0; c < 2; ++c)
         piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
       const auto y = Block(plug, piece);
@@ -475,9 +481,9 @@ TEST(PluginLibrary, ParameterSetDuringProcessingLandsBetweenBlocks) {
       }
       plug.SetParameter(0, 0.8f);
     });
-    std::vector<std::vector<float>> out(2);
+    Stereo<float> out;
     for (int b = 0; b < nBlocks; ++b) {
-      std::vector<std::vector<double>> piece(2);
+      Stereo<double> piece;
       for (int c = 0; c < 2; ++c)
         piece[c].assign(input[c].begin() + b * block, input[c].begin() + (b + 1) * block);
       started.store(true);
@@ -496,16 +502,15 @@ TEST(PluginLibrary, InstancesOnTwoThreadsShareNothing) {
   const auto input = TestSignal(512 * 120, 3);
   TestPlugin alone;
   alone.Start(44100.0f, 512);
-  const auto expected = ProcessFloat(alone, input, 512);
+  const auto expected = ProcessInBlocks(alone, Converted<float>(input), 512);
 
   TestPlugin a;
   TestPlugin b;
   a.Start(44100.0f, 512);
   b.Start(44100.0f, 512);
-  std::vector<std::vector<float>> outA;
-  std::vector<std::vector<float>> outB;
-  std::thread first([&] { outA = ProcessFloat(a, input, 512); });
-  std::thread second([&] { outB = ProcessFloat(b, input, 512); });
+  Stereo<float> outA, outB;
+  std::thread first([&] { outA = ProcessInBlocks(a, Converted<float>(input), 512); });
+  std::thread second([&] { outB = ProcessInBlocks(b, Converted<float>(input), 512); });
   first.join();
   second.join();
   EXPECT_EQ(outA, expected);

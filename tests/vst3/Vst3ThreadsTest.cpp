@@ -8,16 +8,15 @@
 #include <thread>
 #include <vector>
 
-#include "tests/vst3/Vst3TestSupport.h"
+#include "tests/vst3/Vst3Driver.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-using namespace vst3test;
 
 namespace {
 
 TEST(Vst3Threads, ControllerAndStateOnASecondThreadWhileProcessing) {
-  Vst3Side vst3;
+  Vst3Driver vst3;
   ASSERT_TRUE(vst3.Ok()) << vst3.Error();
   ASSERT_EQ(vst3.Instance().Start(44100.0, 256, kSample32), kResultOk);
   const std::vector<uint8_t> saved = vst3.Instance().GetState();
@@ -46,8 +45,7 @@ TEST(Vst3Threads, ControllerAndStateOnASecondThreadWhileProcessing) {
     }
   });
 
-  const Signal signal(256);
-  std::vector<float> in[2] = {signal.FloatChannel(0), signal.FloatChannel(1)};
+  test_support::Stereo<float> in = test_support::Converted<float>(test_support::TestSignal(256));
   std::vector<float> out[2] = {std::vector<float>(256), std::vector<float>(256)};
   float* inputs[2] = {in[0].data(), in[1].data()};
   float* outputs[2] = {out[0].data(), out[1].data()};

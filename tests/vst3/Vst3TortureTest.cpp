@@ -12,11 +12,10 @@
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "tests/hosts/AllocationCounter.h"
-#include "tests/vst3/Vst3TestSupport.h"
+#include "tests/vst3/Vst3Driver.h"
 
 using namespace Steinberg;
 using namespace Steinberg::Vst;
-using namespace vst3test;
 
 namespace {
 
@@ -98,7 +97,7 @@ TEST(Vst3Torture, OddBlocksAndHostilePointsStayInsideTheBuffersAndFinite) {
   std::mt19937 random(99);
   for (int32 sampleSize : {kSample32, kSample64}) {
     for (int maxBlock : {1, 64, 511, 4096}) {
-      Vst3Side vst3;
+      Vst3Driver vst3;
       ASSERT_TRUE(vst3.Ok()) << vst3.Error();
       ASSERT_EQ(vst3.Instance().Start(44100.0, maxBlock, sampleSize), kResultOk);
       Vst3ParameterChanges changes;
@@ -128,11 +127,11 @@ TEST(Vst3Torture, ProcessAllocatesNothing) {
   {
     // The counter sees what the plug-in allocates inside its module.
     AllocationCount count;
-    Vst3Side made;
+    Vst3Driver made;
     EXPECT_GT(count.Stop(), 0);
   }
   for (int32 sampleSize : {kSample32, kSample64}) {
-    Vst3Side vst3;
+    Vst3Driver vst3;
     ASSERT_TRUE(vst3.Ok()) << vst3.Error();
     ASSERT_EQ(vst3.Instance().Start(48000.0, 512, sampleSize), kResultOk);
     std::mt19937 random(5);
@@ -188,7 +187,7 @@ TEST(Vst3Torture, MissingOrOddBuffersAreNeverWrittenBeyond) {
       {"eight channels claimed", 1, 1, 8, 8, false, false, false, false, kSample32, 300, true},
   };
   for (const BusCase& c : cases) {
-    Vst3Side vst3;
+    Vst3Driver vst3;
     ASSERT_TRUE(vst3.Ok()) << vst3.Error();
     ASSERT_EQ(vst3.Instance().Start(44100.0, 256, kSample32), kResultOk);
     const int frames = c.frames > 0 ? c.frames : 0;
@@ -232,7 +231,7 @@ TEST(Vst3Torture, MissingOrOddBuffersAreNeverWrittenBeyond) {
     EXPECT_EQ(d.Check(c.outputsWritten && c.sampleSize == kSample64 ? frames : 0), "") << c.name;
     // The point reached the parameter even where nothing could be processed.
     EXPECT_EQ(vst3.Instance().GetState(), [&] {
-      Vst3Side reference;
+      Vst3Driver reference;
       reference.Instance().Start(44100.0, 256, kSample32);
       Vst3ParameterChanges set;
       set.Add(0, 0, 0.9);
@@ -358,7 +357,7 @@ class FaultyStream : public Vst3MemoryStream {
 };
 
 TEST(Vst3Torture, RandomOrFaultyStateLeavesStateWholeOrUnchanged) {
-  Vst3Side vst3;
+  Vst3Driver vst3;
   ASSERT_TRUE(vst3.Ok()) << vst3.Error();
   ASSERT_EQ(vst3.Instance().Start(44100.0, 128, kSample64), kResultOk);
   std::mt19937 random(17);

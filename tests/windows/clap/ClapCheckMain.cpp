@@ -13,6 +13,7 @@
 
 #include "host/PluginModule.h"
 #include "tests/hosts/ClapInstance.h"
+#include "tests/support/TestSignal.h"
 #include "tests/windows/CheckFiles.h"
 
 namespace {
@@ -43,19 +44,6 @@ void AddEventsOf(int b, uint32_t frames, ClapEventList& events) {
   events.AddParamValue(frames + 5, 4, 0.125 * (b % 9) - 0.5);
 }
 
-// A stereo input from a linear congruential generator, rounded to float so both widths read the same.
-void MakeInput(size_t frames, std::vector<double>& left, std::vector<double>& right) {
-  uint32_t state = 12345;
-  left.resize(frames);
-  right.resize(frames);
-  for (size_t i = 0; i < frames; ++i) {
-    state = state * 1664525u + 1013904223u;
-    left[i] = static_cast<float>((static_cast<double>(state >> 8) / 16777216.0 - 0.5) * 0.8);
-    state = state * 1664525u + 1013904223u;
-    right[i] = static_cast<float>((static_cast<double>(state >> 8) / 16777216.0 - 0.5) * 0.6 + 0.1 * left[i]);
-  }
-}
-
 bool MakeInstance(const PluginModule& module, const std::string& path, ClapHost& host, ClapInstance& plug) {
   const auto* entry = static_cast<const clap_plugin_entry_t*>(module.Symbol("clap_entry"));
   if (plug.Create(entry, path, host) != HostStatus::kOk) {
@@ -84,9 +72,8 @@ template <class Sample>
 std::vector<Sample> Render(ClapInstance& plug) {
   size_t total = 0;
   for (int b = 0; b < kBlocks; ++b) total += FramesOf(b);
-  std::vector<double> left, right;
-  MakeInput(total, left, right);
-  std::vector<Sample> inL(left.begin(), left.end()), inR(right.begin(), right.end());
+  const test_support::Stereo<double> input = test_support::TestSignal(total);
+  std::vector<Sample> inL(input[0].begin(), input[0].end()), inR(input[1].begin(), input[1].end());
   std::vector<Sample> outL(total), outR(total);
   ClapEventList events;
   size_t done = 0;

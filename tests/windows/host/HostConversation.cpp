@@ -11,25 +11,15 @@ namespace {
 const int kBlockPattern[] = {512, 333, 512, 64, 1, 500, 512, 200};
 constexpr int kPatternLength = sizeof kBlockPattern / sizeof kBlockPattern[0];
 
-Vst2HostAnswers CheckHostAnswers() {
-  Vst2HostAnswers answers;
-  answers.mVendor = "Quillmere";
-  answers.mProduct = "QuillmereCheck";
-  answers.mVendorVersion = 0x10000;
-  return answers;
+test_support::Vst2ReferenceOptions CheckHostOptions() {
+  test_support::Vst2ReferenceOptions options;
+  options.answers.mVendor = "Quillmere";
+  options.answers.mProduct = "QuillmereCheck";
+  options.answers.mVendorVersion = 0x10000;
+  return options;
 }
 
 int BlockFrames(int block) { return kBlockPattern[block % kPatternLength]; }
-
-// A unit phasor turned by a fixed angle per frame: (cos, sin) of 2 pi f / 44100 written out as numbers.
-struct Rotor {
-  double c, s, x = 1.0, y = 0.0;
-  void Step() {
-    const double nx = c * x - s * y;
-    y = s * x + c * y;
-    x = nx;
-  }
-};
 
 // The host's own changes, keyed by the block before which they happen.
 void ChangeParameters(Vst2Instance& plug, int block) {
@@ -59,8 +49,9 @@ void ChangeParameters(Vst2Instance& plug, int block) {
 template <typename Sample>
 void Render(Vst2Instance& plug, int blocks, std::vector<double>& samples) {
   const int frames = ConversationFrames(blocks);
-  std::vector<double> left, right;
-  MakeTestSignal(frames, left, right);
+  const test_support::Stereo<double> signal = test_support::TestSignal(static_cast<size_t>(frames));
+  const std::vector<double>& left = signal[0];
+  const std::vector<double>& right = signal[1];
   std::vector<Sample> inL(kCheckBlockSize), inR(kCheckBlockSize), outL(kCheckBlockSize),
       outR(kCheckBlockSize);
   Sample* inputs[2] = {inL.data(), inR.data()};
@@ -89,11 +80,10 @@ void Render(Vst2Instance& plug, int blocks, std::vector<double>& samples) {
 
 }  // namespace
 
-CheckInstance::CheckInstance(VstPluginMainProc entry) : host(CheckHostAnswers()) {
-  status = plug.Create(entry, host);
-}
+CheckInstance::CheckInstance(VstPluginMainProc entry) : plug(entry, CheckHostOptions()) {}
 
 std::string CheckInstance::Problem() const {
+  const HostStatus status = plug.Status();
   if (status == HostStatus::kNoEntryPoint || status == HostStatus::kNoInstance)
     return "the entry point made no instance";
   if (status != HostStatus::kOk) return "the descriptor is unusable: " + plug.Error();
@@ -110,26 +100,6 @@ int ConversationFrames(int blocks) {
   int frames = 0;
   for (int block = 0; block < blocks; ++block) frames += BlockFrames(block);
   return frames;
-}
-
-void MakeTestSignal(int frames, std::vector<double>& left, std::vector<double>& right) {
-  Rotor low{0.9995087954669746, 0.03133955622145082};  // 220 Hz
-  Rotor mid{0.9988848356101576, 0.04721318870896634};  // 331.5 Hz
-  Rotor high{0.8090169943749475, 0.5877852522924731};  // 4410 Hz
-  uint32_t noise = 0x2545F491u;
-  left.resize(frames);
-  right.resize(frames);
-  for (int i = 0; i < frames; ++i) {
-    noise = noise * 1664525u + 1013904223u;
-    const double white = static_cast<double>(static_cast<int32_t>(noise)) / 2147483648.0;
-    // A slow swell every 16384 frames keeps the level moving.
-    const double swell = 0.5 + 0.5 * static_cast<double>(i % 16384) / 16384.0;
-    left[i] = static_cast<float>(swell * (0.30 * low.y + 0.12 * high.x) + 0.05 * white);
-    right[i] = static_cast<float>(swell * (0.25 * mid.y + 0.10 * high.y) - 0.04 * white);
-    low.Step();
-    mid.Step();
-    high.Step();
-  }
 }
 
 std::vector<float> ReadParameters(Vst2Instance& plug) {

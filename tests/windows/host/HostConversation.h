@@ -4,25 +4,19 @@
 #include <string>
 #include <vector>
 
-#include "host/Vst2HostCallback.h"
-#include "host/Vst2Instance.h"
+#include "tests/support/Vst2Reference.h"
 
 // The fixed conversation the check host holds with a plug-in, the same on every platform, and what it yields.
 
 // One instance made through an entry point with a host of its own, which answers the vendor "Quillmere", the
-// product "QuillmereCheck" and the vendor version 0x10000. The instance closes before its host goes.
+// product "QuillmereCheck" and the vendor version 0x10000.
 struct CheckInstance {
   explicit CheckInstance(VstPluginMainProc entry);
-  ~CheckInstance() { plug.Close(); }
-  CheckInstance(const CheckInstance&) = delete;
-  CheckInstance& operator=(const CheckInstance&) = delete;
 
   // What makes the instance unusable as a stereo effect with Quillmere's parameters, or "" when nothing does.
   std::string Problem() const;
 
-  Vst2HostCallback host;
-  Vst2Instance plug;
-  HostStatus status;
+  test_support::Vst2Reference plug;
 };
 
 enum class SampleWidth { kFloat, kDouble };
@@ -41,10 +35,6 @@ constexpr int kCheckBlocks = 240;
 
 // Frames the conversation renders in its first blocks blocks.
 int ConversationFrames(int blocks);
-
-// A deterministic stereo input built from plain arithmetic only (no sine or cosine calls), so every platform
-// makes the same bits; the samples are rounded to float so both sample widths see the same signal.
-void MakeTestSignal(int frames, std::vector<double>& left, std::vector<double>& right);
 
 // Starts the instance at 44100 Hz with 512-frame blocks, sets parameters by value and by text, renders blocks
 // blocks of varying size with parameter changes between some of them, then reads back parameters, their texts

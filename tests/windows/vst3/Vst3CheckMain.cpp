@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/hosts/Vst3Host.h"
+#include "tests/support/TestSignal.h"
 #include "tests/windows/CheckFiles.h"
 
 using namespace Steinberg;
@@ -30,24 +31,6 @@ constexpr int kMaxBlock = 512;
 constexpr int kBlocks[] = {512, 100, 1, 512, 1500, 333, 512, 64, 512, 257};
 constexpr int kRounds = 8;  // the block pattern is played this many times
 constexpr float kSettings[] = {0.31f, 0.82f, 0.17f, 0.71f, 0.09f};
-
-// Noise from a fixed integer sequence plus a triangle wave: exact in float, the same on every system.
-struct Input {
-  std::vector<double> channels[2];
-  explicit Input(int frames) {
-    uint32_t state = 12345;
-    for (int c = 0; c < 2; ++c) {
-      channels[c].resize(static_cast<size_t>(frames));
-      for (int i = 0; i < frames; ++i) {
-        state = state * 1664525u + 1013904223u;
-        const double noise = static_cast<double>(static_cast<int32_t>(state >> 8) - (1 << 23)) / (1 << 24);
-        const int phase = (i * (3 + c)) % 400;
-        const double triangle = (phase < 200 ? phase : 400 - phase) / 200.0 - 0.5;
-        channels[c][static_cast<size_t>(i)] = static_cast<float>(0.9 * noise + 0.6 * triangle);
-      }
-    }
-  }
-};
 
 int TotalFrames() {
   int total = 0;
@@ -83,7 +66,8 @@ struct Effect {
 // The conversation: settings at the start, a ramp of points on two parameters through every block, blocks of
 // the pattern; the output interleaved.
 template <class Sample>
-std::vector<Sample> Converse(Vst3Instance& instance, const Input& input, bool settings) {
+std::vector<Sample> Converse(Vst3Instance& instance, const test_support::Stereo<double>& input,
+                             bool settings) {
   std::vector<Sample> out;
   std::vector<Sample> in[2], block[2];
   Vst3ParameterChanges changes;
@@ -103,7 +87,7 @@ std::vector<Sample> Converse(Vst3Instance& instance, const Input& input, bool se
       Sample* inputs[2];
       Sample* outputs[2];
       for (int c = 0; c < 2; ++c) {
-        in[c].assign(input.channels[c].begin() + position, input.channels[c].begin() + position + frames);
+        in[c].assign(input[c].begin() + position, input[c].begin() + position + frames);
         block[c].assign(static_cast<size_t>(frames), Sample(0));
         inputs[c] = in[c].data();
         outputs[c] = block[c].data();
@@ -172,7 +156,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot open %s: %s\n", bundle.c_str(), module.Error().c_str());
     return 1;
   }
-  const Input input(TotalFrames());
+  const test_support::Stereo<double> input = test_support::TestSignal(static_cast<size_t>(TotalFrames()));
   {
     Effect effect(module);
     if (effect.Start(kSample32)) {
