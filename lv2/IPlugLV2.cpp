@@ -10,6 +10,12 @@
 #include <cmath>
 #include <cstring>
 
+#include "IPlug/HostParamValues.h"
+#include "effect/EffectEngine.h"
+
+static_assert(IPlugLV2::kMaxBlockFrames % EffectEngine::kMaxChunkFrames == 0,
+              "pieces of the largest block must end where the engine's chunks end");
+
 namespace {
 
 IPlugLV2* PlugOf(LV2_Handle instance) { return static_cast<IPlugLV2*>(instance); }
@@ -127,9 +133,7 @@ void IPlugLV2::ApplyControlPorts() {
     const uint32_t bits = BitsOf(value);
     if (bits == mLastControlBits[i]) continue;
     mLastControlBits[i] = bits;
-    if (std::isnan(value)) continue;
-    Param(i)->SetClamped(static_cast<double>(value));
-    ParamChanged(i);
+    ApplyPlainValue(this, i, static_cast<double>(value));
   }
 }
 
@@ -146,12 +150,5 @@ void IPlugLV2::ProcessRun(uint32_t nFrames) {
   }
   // The frame widens both inputs before it writes an output, so a host may run in place (input and output
   // ports on one buffer).
-  constexpr uint32_t kMostPerCall = 1u << 30;
-  for (uint32_t done = 0; done < nFrames;) {
-    const uint32_t n = std::min(nFrames - done, kMostPerCall);
-    float* in[2] = {inputs[0] + done, inputs[1] + done};
-    float* out[2] = {outputs[0] + done, outputs[1] + done};
-    ProcessHostBlock(in, out, static_cast<int>(n), false);
-    done += n;
-  }
+  ProcessLongHostBlock(inputs, outputs, nFrames);
 }
