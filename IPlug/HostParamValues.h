@@ -26,8 +26,8 @@ double WriteHostNormalized(double normalized);
 // infinity gives a bound.
 bool ApplyPlainValue(IPlugBase* plug, int index, double value);
 
-// A typed text as the plug-in's text entry reads it (ParseValueText): false when the parameter has value texts
-// and none matches; otherwise the value read is clamped into the range and stored (a NaN read stores
+// A typed text as the plug-in's text entry reads it (ParseValueText): false when the parameter has value
+// texts and none matches; otherwise the value read is clamped into the range and stored (a NaN read stores
 // nothing), and ParamChanged runs.
 bool ApplyTextValue(IPlugBase* plug, int index, const char* text);
 // The plain value a typed text stands for, clamped into the range, without storing it; false when the text

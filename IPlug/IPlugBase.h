@@ -42,6 +42,7 @@ class IPlugBase {
   virtual void ResetProcessing();
   virtual void ParamChanged(int paramIndex);
   virtual void ProcessDoubleBlock(double** inputs, double** outputs, int nFrames);
+  // The same pass-through in 32 bits; the frame never calls it (it converts and calls ProcessDoubleBlock).
   virtual void ProcessFloatBlock(float** inputs, float** outputs, int nFrames);
   virtual void EditorOpenedHook() {}
   virtual void EditorClosedHook() {}
@@ -256,7 +257,8 @@ class IPlugBase {
   // Frames [first, first + nFrames) of the host's buffers, as host blocks of at most the block size each and
   // of at most kMaxCallFrames frames from first; with accumulate the results are added (32 bits only).
   template <class Sample>
-  void ProcessHostFrames(Sample** inputs, Sample** outputs, uint32_t first, uint32_t nFrames, bool accumulate);
+  void ProcessHostFrames(Sample** inputs, Sample** outputs, uint32_t first, uint32_t nFrames,
+                         bool accumulate);
   // Entries of the host's arrays: the connected inputs and outputs, as the connection calls leave them.
   int mInputEntries = 0;
   int mOutputEntries = 0;

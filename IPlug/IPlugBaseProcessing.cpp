@@ -113,7 +113,8 @@ void IPlugBase::NoteConnections() {
   mInputEntries = 0;
   mOutputEntries = 0;
   for (int i = 0; i < InChannelCount(); ++i) mInputEntries += mInputConnections.Get(i)->mIsConnected ? 1 : 0;
-  for (int i = 0; i < OutChannelCount(); ++i) mOutputEntries += mOutputConnections.Get(i)->mIsConnected ? 1 : 0;
+  for (int i = 0; i < OutChannelCount(); ++i)
+    mOutputEntries += mOutputConnections.Get(i)->mIsConnected ? 1 : 0;
   const bool every = mInputEntries == InChannelCount() && mOutputEntries == OutChannelCount();
   mEveryChannelConnected = every;
   mStereoConnected = every && InChannelCount() == 2 && OutChannelCount() == 2;

@@ -16,8 +16,9 @@ bool SaveStateChunk(IPlugBase* plug, IStateChunk* chunk, bool bank);
 // chunk ended too early: what was read before that point stays loaded.
 int LoadStateChunk(IPlugBase* plug, const IStateChunk& chunk, bool bank);
 
-// Loads a program chunk completely or not at all: when it is empty, short or unreadable, every parameter keeps
-// the value it had and false is returned. The present state is kept in backup meanwhile (this allocates).
+// Loads a program chunk completely or not at all: when it is empty, short or unreadable, every parameter
+// keeps the value it had and false is returned. The present state is kept in backup meanwhile (this
+// allocates).
 bool LoadProgramStateWhole(IPlugBase* plug, const IStateChunk& chunk, IStateChunk* backup);
 
 // The program state as the formats that save state through a byte stream exchange it with their host:
@@ -41,7 +42,9 @@ class IPlugStateStream {
   // Loads what ReadStream read, all or nothing.
   bool LoadRead(IPlugBase* plug) { return LoadProgramStateWhole(plug, mBytes, &mBackup); }
   // Loads another program chunk, all or nothing.
-  bool LoadWhole(IPlugBase* plug, const IStateChunk& chunk) { return LoadProgramStateWhole(plug, chunk, &mBackup); }
+  bool LoadWhole(IPlugBase* plug, const IStateChunk& chunk) {
+    return LoadProgramStateWhole(plug, chunk, &mBackup);
+  }
   template <class Read>
   bool Load(IPlugBase* plug, Read read) {
     return ReadStream(read) && LoadRead(plug);

@@ -9,8 +9,10 @@
 #include "effect/EffectEngine.h"
 #include "effect/PluginDescription.h"
 
-static_assert(IPlugClap::kMaxBlockFrames % EffectEngine::kMaxChunkFrames == 0,
-              "pieces of the largest block must end where the engine's chunks end");
+// Pieces of the largest block, and the calls a block beyond the int range goes in, end where the engine's
+// chunks end, so splitting a long block changes nothing the engine computes.
+static_assert(IPlugClap::kMaxBlockFrames % EffectEngine::kMaxChunkFrames == 0, "largest block");
+static_assert(IPlugBase::kMaxCallFrames % EffectEngine::kMaxChunkFrames == 0, "largest call");
 
 IPlugClap::IPlugClap(IPlugInstanceInfo host, int nParams, const char* channelIOStr, int nPresets,
                      const char* effectName, const char* productName, const char* vendorName,

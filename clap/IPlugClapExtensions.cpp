@@ -100,13 +100,15 @@ bool IPlugClap::TextToValue(clap_id id, const char* display, double* value) {
 bool IPlugClap::SaveToStream(const clap_ostream_t* stream) {
   if (!stream || !stream->write) return false;
   IPlugMutexLock lock(this);
-  return mStateStream.Save(
-      this, [stream](const uint8_t* bytes, int n) { return stream->write(stream, bytes, static_cast<uint64_t>(n)); });
+  return mStateStream.Save(this, [stream](const uint8_t* bytes, int n) {
+    return stream->write(stream, bytes, static_cast<uint64_t>(n));
+  });
 }
 
 bool IPlugClap::LoadFromStream(const clap_istream_t* stream) {
   if (!stream || !stream->read) return false;
   IPlugMutexLock lock(this);
-  return mStateStream.Load(
-      this, [stream](uint8_t* buffer, int size) { return stream->read(stream, buffer, static_cast<uint64_t>(size)); });
+  return mStateStream.Load(this, [stream](uint8_t* buffer, int size) {
+    return stream->read(stream, buffer, static_cast<uint64_t>(size));
+  });
 }

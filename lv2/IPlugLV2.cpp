@@ -13,8 +13,10 @@
 #include "IPlug/HostParamValues.h"
 #include "effect/EffectEngine.h"
 
-static_assert(IPlugLV2::kMaxBlockFrames % EffectEngine::kMaxChunkFrames == 0,
-              "pieces of the largest block must end where the engine's chunks end");
+// Pieces of the largest block, and the calls a block beyond the int range goes in, end where the engine's
+// chunks end, so splitting a long block changes nothing the engine computes.
+static_assert(IPlugLV2::kMaxBlockFrames % EffectEngine::kMaxChunkFrames == 0, "largest block");
+static_assert(IPlugBase::kMaxCallFrames % EffectEngine::kMaxChunkFrames == 0, "largest call");
 
 namespace {
 

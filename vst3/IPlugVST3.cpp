@@ -219,7 +219,6 @@ void IPlugVST3::ResizeEditor(int /*width*/, int /*height*/) {}
 
 bool IPlugVST3::SendMidiMessage(const IMidiMessage* /*message*/) { return false; }
 
-
 void IPlugVST3::Connect(FUnknown* hostContext) {
   IPlugMutexLock lock(this);
   // A second initialize, as a host makes for the controller side of this object, has nothing new to tell.
@@ -283,7 +282,6 @@ int IPlugVST3::TailFrames() const {
   const double frames = std::ceil(kTailSeconds * SampleRate()) + kTailFixedFrames;
   return frames < static_cast<double>(INT_MAX) ? static_cast<int>(frames) : INT_MAX;
 }
-
 
 // Without outputs (inputs and outputs null) the points are applied and nothing is processed.
 template <class Sample>
@@ -352,7 +350,6 @@ void IPlugVST3::Process(ProcessData& data) {
   mContext = nullptr;
 }
 
-
 tresult IPlugVST3::WriteState(IBStream* stream) {
   if (!stream) return kInvalidArgument;
   IPlugMutexLock lock(this);
@@ -407,7 +404,6 @@ void IPlugVST3::FollowRunningValues() {
   for (int i = 0; i < ParamCount(); ++i)
     mControllerParams[static_cast<size_t>(i)].SetClamped(Param(i)->Value());
 }
-
 
 bool IPlugVST3::FillParameterInfo(int index, ParameterInfo& info) {
   IPlugMutexLock lock(this);
