@@ -169,6 +169,10 @@ class IPlugBase {
       ProcessAnyHostBlock(inputs, outputs, nFrames);
     }
   }
+  // The same, adding the results to what the host's 32-bit outputs hold.
+  void ProcessHostBlockAccumulating(float** inputs, float** outputs, int nFrames) {
+    ProcessAnyHostBlock(inputs, outputs, nFrames, true);
+  }
   // A host block whose frame count may pass the int range: such a block goes in calls of kMaxCallFrames.
   static constexpr uint32_t kMaxCallFrames = 1u << 30;
   template <class Sample>
@@ -178,10 +182,6 @@ class IPlugBase {
     } else {
       ProcessHostFrames(inputs, outputs, 0, nFrames, false);
     }
-  }
-  // The same, adding the results to what the host's 32-bit outputs hold.
-  void ProcessHostBlockAccumulating(float** inputs, float** outputs, int nFrames) {
-    ProcessAnyHostBlock(inputs, outputs, nFrames, true);
   }
   // A host block of nFrames frames that ends pieces where parameters change. lists[0 .. nLists - 1] are the
   // host's change lists, each holding a change read ahead, each in the host's order; a list offers
