@@ -21,7 +21,7 @@ IPlugClap::IPlugClap(IPlugInstanceInfo host, int nParams, const char* channelIOS
     : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, vendorName, vendorVersion, uniqueId,
                 vendorId, latency, doesMidi, doesChunks, isInstrument, kApiClap),
       mHost(host),
-      mStateStream(kStateSizeCap) {
+      mStateStream(kPluginStateSizeCap) {
   std::memset(&mPlugin, 0, sizeof mPlugin);
   mPlugin.plugin_data = this;
   ConnectClapEntries(&mPlugin);

@@ -13,7 +13,8 @@
 #include "clap/process.h"
 #include "clap/stream.h"
 
-// What the CLAP binding needs to reach its host: the host record handed to create_plugin (may be null).
+// IPlugInstanceInfo (IPlug/IPlugFactory.h): what an entry hands MakePlug for a new CLAP instance, the host
+// record handed to create_plugin (may be null), through which the instance reaches its host.
 using IPlugInstanceInfo = const clap_host_t*;
 
 // The CLAP binding of a plug-in instance: the clap_plugin_t record the host drives, with the audio-ports,
@@ -105,4 +106,6 @@ class IPlugClap : public IPlugBase {
 // Points the record's functions at the binding's entries (IPlugClapEntries.cpp).
 void ConnectClapEntries(clap_plugin_t* plugin);
 
+// IPlugBinding (IPlug/IPlugFactory.h): the class the effect class derives from when it is built as a CLAP
+// plug-in.
 using IPlugBinding = IPlugClap;

@@ -5,17 +5,11 @@
 #include <cstring>
 
 #include "IPlug/HostParamValues.h"
+#include "IPlug/HostText.h"
 #include "clap/IPlugClap.h"
+#include "effect/PluginDescription.h"
 
 namespace {
-
-// Copies text into a host buffer of capacity bytes, cutting it if needed; always terminated.
-void CopyToHost(char* dest, const char* text, size_t capacity) {
-  size_t length = std::strlen(text);
-  if (length >= capacity) length = capacity - 1;
-  std::memcpy(dest, text, length);
-  dest[length] = '\0';
-}
 
 const char* PortTypeFor(int nChannels) {
   if (nChannels == 1) return CLAP_PORT_MONO;

@@ -11,7 +11,7 @@
 #   [LINK_LIBRARIES <lib>...])     further libraries of the binding (header locations, say)
 #
 # The module exports only its entry points (hidden visibility), and on Linux links with no undefined symbol. The
-# project version reaches the sources as QUILLMERE_VERSION_MAJOR, _MINOR, _PATCH and QUILLMERE_VERSION ("1.2.3").
+# plug-in's description reaches the sources with the project version (quillmere_description, effect/CMakeLists.txt).
 function(quillmere_add_format target)
   cmake_parse_arguments(F "" "CORE;BINDING_HEADER;OUTPUT_NAME;SUFFIX;OUTPUT_DIRECTORY;EXPORT_MAP"
                         "SOURCES;ENTRY;LINK_LIBRARIES" ${ARGN})
@@ -23,13 +23,9 @@ function(quillmere_add_format target)
 
   add_library(${F_CORE} STATIC ${F_SOURCES} ${PROJECT_SOURCE_DIR}/effect/ZvAudioPlugin.cpp)
   target_include_directories(${F_CORE} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_compile_definitions(${F_CORE} PUBLIC
-    "IPLUG_BINDING_HEADER=\"${F_BINDING_HEADER}\""
-    QUILLMERE_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
-    QUILLMERE_VERSION_MINOR=${PROJECT_VERSION_MINOR}
-    QUILLMERE_VERSION_PATCH=${PROJECT_VERSION_PATCH}
-    "QUILLMERE_VERSION=\"${PROJECT_VERSION}\"")
-  target_link_libraries(${F_CORE} PUBLIC iplug iplug_core quillmere_engine ${F_LINK_LIBRARIES})
+  target_compile_definitions(${F_CORE} PUBLIC "IPLUG_BINDING_HEADER=\"${F_BINDING_HEADER}\"")
+  target_link_libraries(${F_CORE} PUBLIC iplug iplug_core quillmere_engine quillmere_description
+                                         ${F_LINK_LIBRARIES})
 
   add_library(${target} MODULE ${F_ENTRY})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${F_OUTPUT_NAME} PREFIX "")

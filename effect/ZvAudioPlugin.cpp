@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "effect/ZvAudioPlugin.h"
 
-namespace {
+#include "effect/PluginDescription.h"
 
-constexpr int kNumPresets = 0;
-// Packed as 0xMMMMmmpp from the project version.
-constexpr int kVendorVersion =
-    (QUILLMERE_VERSION_MAJOR << 16) | (QUILLMERE_VERSION_MINOR << 8) | QUILLMERE_VERSION_PATCH;
-constexpr int kUniqueId = 0x4B717A72;      // 'Kqzr'
-constexpr int kManufacturerId = 0x5A5156;  // 'ZQV'
-constexpr int kLatency = 0;
-
-}  // namespace
+// The instance keeps its names whole, so what an entry reads from the description is what the instance
+// reports.
+static_assert(sizeof kPluginName <= kPlugNameSize && sizeof kPluginProductName <= kPlugNameSize &&
+                  sizeof kPluginVendorName <= kPlugNameSize,
+              "the plug-in's names fit the instance's name fields");
 
 ZvAudioPlugin::ZvAudioPlugin(const IPlugInstanceInfo& info)
-    : IPlugBinding(info, kNumParams, "2-2", kNumPresets, "Quillmere", "Quillmere", "", kVendorVersion,
-                   kUniqueId, kManufacturerId, kLatency, false, false, false, 0),
+    : IPlugBinding(info, kNumParams, kPluginChannelIO, kPluginPresetCount, kPluginName, kPluginProductName,
+                   kPluginVendorName, kPluginPackedVersion, kPluginVst2UniqueId, kPluginManufacturerId,
+                   kPluginLatencyFrames, kPluginTakesMidi, kPluginDeclaresChunks, kPluginIsInstrument, 0),
       mEngine(new EffectEngine()) {
   // The framework runs every block under its own flush guard.
   mEngine->SetCallerFlushes(true);

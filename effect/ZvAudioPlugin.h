@@ -7,8 +7,9 @@
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
 
-// The plug-in: five parameters, stereo in and out, no presets, and the engine bound to reset, parameter
-// change and block processing. Compiled once per format, against that format's binding class.
+// The plug-in: what effect/PluginDescription.h describes (stereo in and out, no presets), the five parameters
+// of the table, and the engine bound to reset, parameter change and block processing. Compiled once per
+// format, against that format's binding class.
 class ZvAudioPlugin : public IPlugBinding {
  public:
   explicit ZvAudioPlugin(const IPlugInstanceInfo& info);

@@ -25,7 +25,7 @@ VstIntPtr AnswerText(void* ptr, const std::string& text) {
 // The attached effects. Never destroyed, and built in static storage: a plug-in may still ask while the
 // process ends, and hosting allocates nothing.
 struct Vst2HostCallback::Registry {
-  HostMutex mMutex;
+  IPlugMutex mMutex;
   Attachment* mFirst = nullptr;
 };
 
@@ -50,7 +50,7 @@ VstIntPtr VSTCALLBACK Vst2HostCallback::Callback(AEffect* effect, VstInt32 opcod
   Vst2HostCallback* host = nullptr;
   {
     Registry& registry = TheRegistry();
-    HostMutexLock lock(registry.mMutex);
+    IPlugMutexLock lock(&registry.mMutex);
     for (const Attachment* link = registry.mFirst; link != nullptr; link = link->mNext) {
       if (link->mEffect == effect) {
         host = link->mHost;
@@ -68,14 +68,14 @@ VstIntPtr VSTCALLBACK Vst2HostCallback::Callback(AEffect* effect, VstInt32 opcod
 
 void Vst2HostCallback::Attach(Attachment& link) {
   Registry& registry = TheRegistry();
-  HostMutexLock lock(registry.mMutex);
+  IPlugMutexLock lock(&registry.mMutex);
   link.mNext = registry.mFirst;
   registry.mFirst = &link;
 }
 
 void Vst2HostCallback::Detach(Attachment& link) {
   Registry& registry = TheRegistry();
-  HostMutexLock lock(registry.mMutex);
+  IPlugMutexLock lock(&registry.mMutex);
   for (Attachment** at = &registry.mFirst; *at != nullptr; at = &(*at)->mNext) {
     if (*at == &link) {
       *at = link.mNext;
@@ -104,7 +104,7 @@ VstIntPtr Vst2HostCallback::Receive(AEffect* effect, VstInt32 opcode, VstInt32 i
     }
   }
   {
-    HostMutexLock lock(mMutex);
+    IPlugMutexLock lock(&mMutex);
     mRequests.push_back(std::move(request));
   }
   return Answer(effect, opcode, index, value, ptr, opt);
@@ -140,7 +140,7 @@ long Vst2HostCallback::Count(VstInt32 opcode) const {
 }
 
 std::vector<Vst2Request> Vst2HostCallback::Requests(const AEffect* effect) const {
-  HostMutexLock lock(mMutex);
+  IPlugMutexLock lock(&mMutex);
   if (effect == nullptr) return mRequests;
   std::vector<Vst2Request> found;
   for (const Vst2Request& request : mRequests)

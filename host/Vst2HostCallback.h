@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "HostMutex.h"
+#include "IPlug/IPlugMutex.h"
 #include "vst/VstInterface.h"
 
 // What a Vst2HostCallback answers. Empty texts and zero numbers are not answered (the request gets 0).
@@ -95,6 +95,6 @@ class Vst2HostCallback {
   const bool mKeepRequests;
   VstTimeInfo mTime{};
   std::atomic<long> mCounts[kCountedOpcodes];
-  mutable HostMutex mMutex;  // guards mRequests
+  mutable IPlugMutex mMutex;  // guards mRequests
   std::vector<Vst2Request> mRequests;
 };

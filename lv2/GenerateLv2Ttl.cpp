@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes the bundle's manifest.ttl and the plug-in's description from a plug-in instance, so the ports show
-// what the plug-in object reports (names, ranges, defaults, curves, display texts):
+// Writes the bundle's manifest.ttl and the plug-in's description from effect/PluginDescription.h and the
+// parameter table, each parameter read through the parameter object an instance defines from it, so the ports
+// show what the plug-in reports (names, ranges, defaults, curves, display texts):
 //   quillmere-lv2-ttl BUNDLE_DIR MODULE_FILE_NAME DESCRIPTION_FILE_NAME
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
-#include "IPlug/IPlugFactory.h"
+#include "IPlug/IPlugParam.h"
+#include "effect/ParameterTable.h"
+#include "effect/PluginDescription.h"
+#include "lv2/Lv2Ports.h"
+
+static_assert(kPortOutLeft - kPortInLeft == kPluginInputs &&
+                  kPortFirstControl - kPortOutLeft == kPluginOutputs,
+              "one audio port for every channel");
 
 namespace {
 
@@ -54,25 +61,19 @@ std::string Manifest(const std::string& moduleFile, const std::string& descripti
   std::ostringstream ttl;
   ttl << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
       << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
-      << "<" << kLv2PluginUri << ">\n"
+      << "<" << kPluginLv2Uri << ">\n"
       << "\ta lv2:Plugin ;\n"
       << "\tlv2:binary <" << moduleFile << "> ;\n"
       << "\trdfs:seeAlso <" << descriptionFile << "> .\n";
   return ttl.str();
 }
 
-void WriteAudioPort(std::ostringstream& ttl, const IPlugBase& plug, uint32_t index) {
+void WriteAudioPort(std::ostringstream& ttl, uint32_t index) {
   const bool input = index < kPortOutLeft;
   const int channel = static_cast<int>(input ? index - kPortInLeft : index - kPortOutLeft);
-  const char* label = input ? plug.InputConnection(channel)->mPinLabel.Get()
-                            : plug.OutputConnection(channel)->mPinLabel.Get();
-  // The names the VST 2 plug-in gives its pins.
+  // The names the VST 2 plug-in gives its pins, which have no labels of their own.
   char name[64];
-  if (label[0] != '\0') {
-    std::snprintf(name, sizeof name, "%s", label);
-  } else {
-    std::snprintf(name, sizeof name, input ? "Input %d" : "Output %d", channel + 1);
-  }
+  std::snprintf(name, sizeof name, input ? "Input %d" : "Output %d", channel + 1);
   ttl << "\t\ta lv2:" << (input ? "InputPort" : "OutputPort") << " , lv2:AudioPort ;\n"
       << "\t\tlv2:index " << index << " ;\n"
       << "\t\tlv2:symbol " << Quoted(kLv2AudioPortSymbols[index]) << " ;\n"
@@ -104,17 +105,15 @@ void WriteControlPort(std::ostringstream& ttl, const IPlugParam& param, const Lv
       << "\t\t]\n";
 }
 
-std::string Description(const IPlugBase& plug) {
+std::string Description() {
   std::ostringstream ttl;
-  // The effect gives no vendor name; the maintainer is then the product.
-  const char* maintainer = plug.VendorName()[0] != '\0' ? plug.VendorName() : plug.ProductTitle();
   ttl << kPrefixes << "\n"
-      << "<" << kLv2PluginUri << ">\n"
-      << "\ta lv2:Plugin , lv2:SpatialPlugin , doap:Project ;\n"
-      << "\tdoap:name " << Quoted(plug.EffectName()) << " ;\n"
+      << "<" << kPluginLv2Uri << ">\n"
+      << "\ta lv2:Plugin , lv2:" << kPluginLv2Class << " , doap:Project ;\n"
+      << "\tdoap:name " << Quoted(kPluginName) << " ;\n"
       << "\tdoap:license <http://spdx.org/licenses/GPL-3.0-or-later> ;\n"
       << "\tdoap:maintainer [\n"
-      << "\t\tfoaf:name " << Quoted(maintainer) << "\n"
+      << "\t\tfoaf:name " << Quoted(DescribedVendorName()) << "\n"
       << "\t] ;\n"
       << "\tlv2:minorVersion " << QUILLMERE_VERSION_MINOR << " ;\n"
       << "\tlv2:microVersion " << QUILLMERE_VERSION_PATCH << " ;\n"
@@ -124,10 +123,13 @@ std::string Description(const IPlugBase& plug) {
   for (uint32_t index = 0; index < kNumLv2Ports; ++index) {
     if (index > 0) ttl << "\t] , [\n";
     if (index < kPortFirstControl) {
-      WriteAudioPort(ttl, plug, index);
+      WriteAudioPort(ttl, index);
     } else {
       const Lv2ControlPort& port = kLv2ControlPorts[index - kPortFirstControl];
-      WriteControlPort(ttl, *plug.Param(port.mParam), port);
+      const ParameterDefinition& d = kParameterTable[port.mParam];
+      IPlugParam param;
+      param.DefineContinuous(d.mName, d.mDefault, d.mMin, d.mMax, d.mStep, d.mUnitLabel, d.mShape);
+      WriteControlPort(ttl, param, port);
     }
   }
   ttl << "\t] .\n";
@@ -150,12 +152,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string bundle = argv[1];
-  std::unique_ptr<IPlugBinding> plug(MakePlug(Lv2InstanceInfo()));
-  if (plug->ParamCount() != kNumParams || plug->InChannelCount() != 2 || plug->OutChannelCount() != 2) {
-    std::fprintf(stderr, "quillmere-lv2-ttl: the plug-in's parameters or channels do not match its ports\n");
-    return 1;
-  }
   const bool written = WriteFile(bundle + "/manifest.ttl", Manifest(argv[2], argv[3])) &&
-                       WriteFile(bundle + "/" + argv[3], Description(*plug));
+                       WriteFile(bundle + "/" + argv[3], Description());
   return written ? 0 : 1;
 }

@@ -36,6 +36,24 @@ const void* FindFeature(const LV2_Feature* const* features, const char* uri) {
   return nullptr;
 }
 
+// A block length option's value in frames: atom:Int in 4 bytes, atom:Long in 8, or atom:Int in 8 bytes, as
+// some hosts send a 64-bit integer under that type (all in the machine's byte order); 0 for any other type or
+// size. Eight bytes are read whole: their first four alone would misread values from 2^31 on, and every value
+// on a big-endian machine. The value may lie unaligned.
+int64_t BlockLengthOf(const LV2_Options_Option& option, LV2_URID atomInt, LV2_URID atomLong) {
+  if (option.type == atomInt && option.size == sizeof(int32_t)) {
+    int32_t frames;
+    std::memcpy(&frames, option.value, sizeof frames);
+    return frames;
+  }
+  if ((option.type == atomInt || option.type == atomLong) && option.size == sizeof(int64_t)) {
+    int64_t frames;
+    std::memcpy(&frames, option.value, sizeof frames);
+    return frames;
+  }
+  return 0;
+}
+
 }  // namespace
 
 IPlugLV2::IPlugLV2(IPlugInstanceInfo info, int nParams, const char* channelIOStr, int nPresets,
@@ -62,14 +80,8 @@ void IPlugLV2::ReadHostOptions(const LV2_Feature* const* features) {
   const LV2_URID atomLong = map->map(map->handle, LV2_ATOM__Long);
   for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o) {
     if (o->context != LV2_OPTIONS_INSTANCE || o->key != maxBlockLength || !o->value) continue;
-    int64_t frames = 0;
-    if (o->type == atomInt && o->size == sizeof(int32_t)) {
-      frames = *static_cast<const int32_t*>(o->value);
-    } else if (o->type == atomLong && o->size == sizeof(int64_t)) {
-      frames = *static_cast<const int64_t*>(o->value);
-    } else {
-      continue;
-    }
+    // A length below 1 is unusable, as is one of another type or size: the default pieces stay.
+    const int64_t frames = BlockLengthOf(*o, atomInt, atomLong);
     if (frames >= 1) mHostMaxBlockFrames = static_cast<int>(std::min<int64_t>(frames, kMaxBlockFrames));
   }
 }

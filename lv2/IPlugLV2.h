@@ -14,6 +14,8 @@ struct Lv2InstanceInfo {
   const LV2_Feature* const* mFeatures = nullptr;  // null-terminated, or null; read only during construction
 };
 
+// IPlugInstanceInfo (IPlug/IPlugFactory.h): what an entry hands MakePlug for a new LV2 instance, the
+// arguments of instantiate.
 using IPlugInstanceInfo = Lv2InstanceInfo;
 
 // The LV2 binding of a plug-in instance: takes the block size from the host's options, reads the control
@@ -21,8 +23,12 @@ using IPlugInstanceInfo = Lv2InstanceInfo;
 // this plug-in uses, so those are empty.
 class IPlugLV2 : public IPlugBase {
  public:
-  // Without a maximum block length from the host, blocks are processed in pieces of this many frames.
-  static constexpr int kDefaultBlockFrames = 1024;
+  // Without a usable maximum block length from the host, runs are processed in pieces of this many frames,
+  // the engine's chunk length. The engine cuts every call into chunks of 4096 frames from its first frame on
+  // and carries all its state from chunk to chunk, so pieces of 4096 frames (or of any multiple of it) end
+  // where its chunks would end in one call with the whole run: the output is the same as that of the whole
+  // run, at any run length. A piece of a length between two multiples would move the chunk boundaries.
+  static constexpr int kDefaultBlockFrames = 4096;
   // The largest block size: a host maximum above it is cut to it, and longer runs go in pieces of it. A
   // multiple of the engine's chunk, so the pieces split the audio where one long call is split anyway.
   static constexpr int kMaxBlockFrames = 8192;
@@ -37,7 +43,8 @@ class IPlugLV2 : public IPlugBase {
   // What instantiate does once the object exists, in the order a VST 2 host opens an instance: parameters to
   // the engine, sample rate, block size. False when the sample rate is not a positive finite number.
   bool Open();
-  // The host's maximum block length as read from its options; 0 when it offered none.
+  // The host's maximum block length as read from its options, cut to kMaxBlockFrames; 0 when it offered none
+  // that is usable.
   int HostMaxBlockFrames() const { return mHostMaxBlockFrames; }
 
   void HostBeginEdit(int) override {}
@@ -51,8 +58,8 @@ class IPlugLV2 : public IPlugBase {
   void ResizeEditor(int, int) override {}
   bool SendMidiMessage(const IMidiMessage*) override { return false; }
 
-  // The descriptor's entries (instantiate lives with the descriptor, where the effect is built). Each takes
-  // the instance lock for its whole duration.
+  // The descriptor's entries (instantiate lives with the descriptor, where the effect is built). Each but
+  // ConnectPort takes the instance lock for its whole duration.
   static void ConnectPort(LV2_Handle instance, uint32_t port, void* data);
   static void Activate(LV2_Handle instance);
   static void Run(LV2_Handle instance, uint32_t nFrames);
@@ -73,4 +80,6 @@ class IPlugLV2 : public IPlugBase {
   uint32_t mLastControlBits[kNumParams] = {};
 };
 
+// IPlugBinding (IPlug/IPlugFactory.h): the class the effect class derives from when it is built as an LV2
+// plug-in.
 using IPlugBinding = IPlugLV2;

@@ -5,9 +5,8 @@
 
 #include "effect/ParameterTable.h"
 
-// What hosts and saved sessions know the LV2 plug-in by. The URI, the port indices and the port symbols never
-// change: sessions store control values by symbol.
-inline constexpr const char kLv2PluginUri[] = "urn:quillmere:quillmere";
+// The LV2 plug-in's ports (its URI is kPluginLv2Uri, effect/PluginDescription.h). The port indices and the
+// port symbols never change: sessions store control values by symbol.
 
 // Audio ports first, then one control input per parameter in parameter index order.
 enum ELv2Port : uint32_t {

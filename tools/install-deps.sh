@@ -8,12 +8,12 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update
 apt-get install -y --no-install-recommends \
-  ca-certificates cmake make ccache g++ clang libclang-rt-14-dev locales python3 git \
+  ca-certificates cmake make pkg-config ccache g++ clang libclang-rt-14-dev locales python3 git \
   libgtest-dev libgmock-dev libbenchmark-dev libsndfile1-dev sox \
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine64 \
   ardour dpf-plugins-vst lsp-plugins-vst \
   juce-modules-source-data dpf-source zam-plugins \
-  lv2-dev liblilv-dev lilv-utils lv2file sordi lsp-plugins-lv2 x42-plugins \
+  lv2-dev liblilv-dev lilv-utils lv2file lv2proc ecasound sordi lsp-plugins-lv2 x42-plugins \
   libqt6core6 \
   dpkg-dev lintian file zip man-db groff-base python3-numpy python3-matplotlib
 # Qtractor's plug-in scan helper loads CLAP plug-ins without a display; take it from the package without

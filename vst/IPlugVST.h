@@ -11,7 +11,8 @@ constexpr int kVendorTextCopySize = 64;  // vendor and product strings
 constexpr int kProgramNameCopySize = 24;
 constexpr int kPinLabelCopySize = 64;
 
-// What the VST 2 binding needs to reach its host.
+// IPlugInstanceInfo (IPlug/IPlugFactory.h): what an entry hands MakePlug for a new VST 2 instance, the host's
+// callback, through which the instance reaches its host.
 using IPlugInstanceInfo = audioMasterCallback;
 
 // Speaker arrangement type for a channel count: empty, mono, stereo or user defined.
@@ -94,4 +95,6 @@ class IPlugVST : public IPlugBase {
   AEffect mDescriptor;
 };
 
+// IPlugBinding (IPlug/IPlugFactory.h): the class the effect class derives from when it is built as a VST 2
+// plug-in.
 using IPlugBinding = IPlugVST;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "IPlug/HostParamValues.h"
+#include "IPlug/HostText.h"
 #include "IPlug/IPlugStateBytes.h"
 #include "vst/IPlugVST.h"
 
@@ -12,14 +13,6 @@ constexpr VstIntPtr kIdentifyAnswer = 0x4E764566;  // 'NvEf'
 constexpr VstIntPtr kExtensionHandled = 0xBEEF;
 constexpr VstIntPtr kExtensionCapable = 0xBEEF0000;
 constexpr VstIntPtr kVstVersion = 2400;
-
-// Copies text into a host buffer of capacity bytes, cutting it if needed; always terminated.
-void CopyToHost(char* dest, const char* text, size_t capacity) {
-  size_t length = std::strlen(text);
-  if (length >= capacity) length = capacity - 1;
-  std::memcpy(dest, text, length);
-  dest[length] = '\0';
-}
 
 }  // namespace
 

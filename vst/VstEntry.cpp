@@ -1,43 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "IPlug/IPlugEntry.h"
 #include "IPlug/IPlugFactory.h"
-#include "IPlug/IPlugMutex.h"
 
 #if defined(_WIN32)
 #include <windows.h>
-#define QUILLMERE_EXPORT extern "C" __declspec(dllexport)
-#else
-#define QUILLMERE_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-namespace {
-
-// Serialises instance creation; built on the first call and kept until the process ends.
-IPlugMutex& CreationLock() {
-  static IPlugMutex lock;
-  return lock;
-}
-
-}  // namespace
-
-QUILLMERE_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback hostCallback) {
-  IPlugMutexLock lock(&CreationLock());
-  IPlugVST* plug = nullptr;
-  try {
-    plug = MakePlug(hostCallback);
-    if (!plug) return nullptr;
-    plug->FillDefaultPresets();
-  } catch (...) {
-    delete plug;
-    return nullptr;
-  }
-  AEffect* descriptor = plug->Descriptor();
-  if (descriptor->numPrograms < 1) descriptor->numPrograms = 1;
-  return descriptor;
+IPLUG_EXPORT AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback hostCallback) {
+  IPlugVST* plug = CreateInstance([&] { return MakePlug(hostCallback); },
+                                  [](IPlugVST& made) {
+                                    // A plug-in without presets shows the host one program.
+                                    AEffect* descriptor = made.Descriptor();
+                                    if (descriptor->numPrograms < 1) descriptor->numPrograms = 1;
+                                    return true;
+                                  });
+  return plug ? plug->Descriptor() : nullptr;
 }
 
 // The second entry, for hosts that look for "main". It carries the callback at full pointer width. The
 // assembler name keeps the compiler from treating it as a program's main function.
-QUILLMERE_EXPORT AEffect* VSTCALLBACK VSTPluginMainAlias(audioMasterCallback hostCallback) __asm__("main");
+IPLUG_EXPORT AEffect* VSTCALLBACK VSTPluginMainAlias(audioMasterCallback hostCallback) __asm__("main");
 
 AEffect* VSTCALLBACK VSTPluginMainAlias(audioMasterCallback hostCallback) {
   return VSTPluginMain(hostCallback);

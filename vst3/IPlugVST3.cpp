@@ -25,12 +25,6 @@ constexpr int kDisplayTextSize = 32;
 // with known IDs can only be repeats, and those beyond are ignored.
 constexpr int kMaxQueues = 32;
 
-// The effect's impulse response falls 120 dB below its peak within this many frames at every sample rate and
-// setting (lowest split and highest Q included): the fixed pre-filter rings for a number of frames, the band
-// filters for a time in seconds.
-constexpr int kTailFixedFrames = 10000;
-constexpr double kTailSeconds = 0.4;
-
 // A parameter defined like source, holding source's value: the controller's view of it, or a scratch copy
 // for working out what a value would become.
 void DefineLike(IPlugParam* target, const IPlugParam& source) {
@@ -129,7 +123,7 @@ IPlugVST3::IPlugVST3(IPlugInstanceInfo /*info*/, int nParams, const char* channe
                      bool doesChunks, bool isInstrument, int /*reserved*/)
     : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, vendorName, vendorVersion, uniqueId,
                 vendorId, latency, doesMidi, doesChunks, isInstrument, kApiVst3),
-      mStateStream(kStateSizeCap) {
+      mStateStream(kPluginStateSizeCap) {
   SetInputsConnected(0, InChannelCount(), true);
   SetOutputsConnected(0, OutChannelCount(), true);
   ApplyBlockSize(1024);
@@ -278,10 +272,7 @@ void IPlugVST3::SetActive(bool active) {
   }
 }
 
-int IPlugVST3::TailFrames() const {
-  const double frames = std::ceil(kTailSeconds * SampleRate()) + kTailFixedFrames;
-  return frames < static_cast<double>(INT_MAX) ? static_cast<int>(frames) : INT_MAX;
-}
+int IPlugVST3::TailFrames() const { return PluginTailFrames(SampleRate()); }
 
 // Without outputs (inputs and outputs null) the points are applied and nothing is processed.
 template <class Sample>

@@ -9,8 +9,9 @@
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
-// What the VST 3 binding needs to reach its host. A VST 3 instance meets its host only after creation (the
-// context in initialize, the component handler later), so this carries nothing yet.
+// IPlugInstanceInfo (IPlug/IPlugFactory.h): what an entry hands MakePlug for a new VST 3 instance. A VST 3
+// instance meets its host only after creation (the context in initialize, the component handler later), so
+// this carries nothing.
 struct IPlugVST3InstanceInfo {};
 using IPlugInstanceInfo = IPlugVST3InstanceInfo;
 
@@ -106,4 +107,6 @@ class IPlugVST3 : public IPlugBase {
   IPlugStateStream mStateStream;                    // what getState last wrote or setState last read
 };
 
+// IPlugBinding (IPlug/IPlugFactory.h): the class the effect class derives from when it is built as a VST 3
+// plug-in.
 using IPlugBinding = IPlugVST3;

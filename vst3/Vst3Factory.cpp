@@ -4,8 +4,10 @@
 #include <cstring>
 #include <memory>
 
+#include "IPlug/HostText.h"
+#include "IPlug/IPlugEntry.h"
 #include "IPlug/IPlugFactory.h"
-#include "IPlug/IPlugMutex.h"
+#include "effect/PluginDescription.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "vst3/Vst3Effect.h"
@@ -20,14 +22,8 @@ const TUID kClassId = QUILLMERE_VST3_CLASS_UID;
 
 bool SameIid(const void* a, const void* b) { return std::memcmp(a, b, sizeof(TUID)) == 0; }
 
-// Serialises instance creation; built on the first call and kept until the process ends.
-IPlugMutex& CreationLock() {
-  static IPlugMutex lock;
-  return lock;
-}
-
-// The class's name and vendor as the plug-in object gives them (the product name stands in for an empty
-// vendor name), read once from an instance made for the purpose.
+// The class's name and vendor from the description, cut to the 8-bit fields (the UTF-16 fields take these cut
+// texts too).
 struct ClassTexts {
   char mName[PClassInfo::kNameSize] = {};
   char mVendor[PFactoryInfo::kNameSize] = {};
@@ -36,13 +32,8 @@ struct ClassTexts {
 const ClassTexts& Texts() {
   static const ClassTexts texts = [] {
     ClassTexts made;
-    IPlugMutexLock lock(&CreationLock());
-    std::unique_ptr<IPlugBinding> plug(MakePlug(IPlugInstanceInfo{}));
-    if (plug) {
-      CopyToField(made.mName, sizeof made.mName, plug->EffectName());
-      const char* vendor = plug->VendorName()[0] != '\0' ? plug->VendorName() : plug->ProductTitle();
-      CopyToField(made.mVendor, sizeof made.mVendor, vendor);
-    }
+    CopyToHost(made.mName, kPluginName, sizeof made.mName);
+    CopyToHost(made.mVendor, DescribedVendorName(), sizeof made.mVendor);
     return made;
   }();
   return texts;
@@ -57,7 +48,7 @@ tresult FillClassInfo(int32 index, Info* info, Fill fill) {
     *info = {};
     std::memcpy(info->cid, kClassId, sizeof(TUID));
     info->cardinality = PClassInfo::kManyInstances;
-    CopyToField(info->category, sizeof info->category, kVstAudioEffectClass);
+    CopyToHost(info->category, kVstAudioEffectClass, sizeof info->category);
     fill(*info);
     return kResultOk;
   } catch (...) {
@@ -99,9 +90,9 @@ tresult PLUGIN_API Vst3Factory::getFactoryInfo(PFactoryInfo* info) {
   if (!info) return kInvalidArgument;
   try {
     *info = {};
-    CopyToField(info->vendor, sizeof info->vendor, Texts().mVendor);
-    CopyToField(info->url, sizeof info->url, kVst3Url);
-    CopyToField(info->email, sizeof info->email, kVst3Email);
+    CopyToHost(info->vendor, Texts().mVendor, sizeof info->vendor);
+    CopyToHost(info->url, kPluginUrl, sizeof info->url);
+    CopyToHost(info->email, kPluginEmail, sizeof info->email);
     info->flags = Vst::kDefaultFactoryFlags;
     return kResultOk;
   } catch (...) {
@@ -112,17 +103,17 @@ tresult PLUGIN_API Vst3Factory::getFactoryInfo(PFactoryInfo* info) {
 int32 PLUGIN_API Vst3Factory::countClasses() { return 1; }
 
 tresult PLUGIN_API Vst3Factory::getClassInfo(int32 index, PClassInfo* info) {
-  return FillClassInfo(index, info, [](PClassInfo& i) { CopyToField(i.name, sizeof i.name, Texts().mName); });
+  return FillClassInfo(index, info, [](PClassInfo& i) { CopyToHost(i.name, Texts().mName, sizeof i.name); });
 }
 
 tresult PLUGIN_API Vst3Factory::getClassInfo2(int32 index, PClassInfo2* info) {
   return FillClassInfo(index, info, [](PClassInfo2& i) {
-    CopyToField(i.name, sizeof i.name, Texts().mName);
+    CopyToHost(i.name, Texts().mName, sizeof i.name);
     i.classFlags = 0;
-    CopyToField(i.subCategories, sizeof i.subCategories, kVst3SubCategories);
-    CopyToField(i.vendor, sizeof i.vendor, Texts().mVendor);
-    CopyToField(i.version, sizeof i.version, QUILLMERE_VERSION);
-    CopyToField(i.sdkVersion, sizeof i.sdkVersion, kVstVersionString);
+    CopyToHost(i.subCategories, kPluginVst3SubCategories, sizeof i.subCategories);
+    CopyToHost(i.vendor, Texts().mVendor, sizeof i.vendor);
+    CopyToHost(i.version, kPluginVersionText, sizeof i.version);
+    CopyToHost(i.sdkVersion, kVstVersionString, sizeof i.sdkVersion);
   });
 }
 
@@ -130,9 +121,9 @@ tresult PLUGIN_API Vst3Factory::getClassInfoUnicode(int32 index, PClassInfoW* in
   return FillClassInfo(index, info, [](PClassInfoW& i) {
     CopyUtf8ToUtf16(i.name, PClassInfo::kNameSize, Texts().mName);
     i.classFlags = 0;
-    CopyToField(i.subCategories, sizeof i.subCategories, kVst3SubCategories);
+    CopyToHost(i.subCategories, kPluginVst3SubCategories, sizeof i.subCategories);
     CopyUtf8ToUtf16(i.vendor, PClassInfoW::kVendorSize, Texts().mVendor);
-    CopyUtf8ToUtf16(i.version, PClassInfoW::kVersionSize, QUILLMERE_VERSION);
+    CopyUtf8ToUtf16(i.version, PClassInfoW::kVersionSize, kPluginVersionText);
     CopyUtf8ToUtf16(i.sdkVersion, PClassInfoW::kVersionSize, kVstVersionString);
   });
 }
@@ -143,16 +134,14 @@ tresult PLUGIN_API Vst3Factory::createInstance(FIDString cid, FIDString iid, voi
   if (!cid || !iid) return kInvalidArgument;
   if (!SameIid(cid, kClassId)) return kNoInterface;
   try {
-    Vst3Effect* effect;
-    {
-      IPlugMutexLock lock(&CreationLock());
-      std::unique_ptr<IPlugBinding> plug(MakePlug(IPlugInstanceInfo{}));
-      if (!plug) return kOutOfMemory;
-      plug->FillDefaultPresets();
-      plug->PrepareController();
-      effect = new Vst3Effect(plug.get());
-      plug.release();
-    }
+    std::unique_ptr<IPlugBinding> plug(CreateInstance([] { return MakePlug(IPlugInstanceInfo{}); },
+                                                      [](IPlugBinding& made) {
+                                                        made.PrepareController();
+                                                        return true;
+                                                      }));
+    if (!plug) return kOutOfMemory;
+    Vst3Effect* effect = new Vst3Effect(plug.get());
+    plug.release();
     // The host's reference is the one queryInterface adds; the creator's goes.
     const tresult result = effect->queryInterface(iid, object);
     effect->release();

@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "effect/PluginDescription.h"
 #include "pluginterfaces/base/funknown.h"
 
-// The plug-in's class ID, fixed forever: hosts store it in their sessions.
-#define QUILLMERE_VST3_CLASS_UID INLINE_UID(0x324D7D68, 0x797B5D63, 0x47B28233, 0xF53FC2B5)
-
-// What the factory describes the class as.
-inline constexpr const char* kVst3SubCategories = "Fx|Spatial";
-inline constexpr const char* kVst3Url = "";
-inline constexpr const char* kVst3Email = "";
+// The plug-in's class id (effect/PluginDescription.h) as a TUID initialiser: const TUID id = ...;
+#define QUILLMERE_VST3_CLASS_UID \
+  INLINE_UID(kPluginVst3ClassId[0], kPluginVst3ClassId[1], kPluginVst3ClassId[2], kPluginVst3ClassId[3])

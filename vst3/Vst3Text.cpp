@@ -98,10 +98,3 @@ void CopyUtf16ToUtf8(char* dest, size_t capacity, const Steinberg::char16* sourc
   }
   dest[used] = '\0';
 }
-
-void CopyToField(Steinberg::char8* dest, size_t capacity, const char* text) {
-  if (!dest || capacity == 0) return;
-  const size_t length = text ? strnlen(text, capacity - 1) : 0;
-  if (length > 0) std::memcpy(dest, text, length);
-  std::memset(dest + length, 0, capacity - length);
-}

@@ -15,5 +15,4 @@ void CopyUtf8ToUtf16(Steinberg::char16* dest, size_t capacity, const char* text)
 // capacity bytes and always terminated when capacity > 0. Unpaired surrogates become U+FFFD.
 void CopyUtf16ToUtf8(char* dest, size_t capacity, const Steinberg::char16* source, size_t sourceUnits);
 
-// Copies an 8-bit text into a fixed char8 field of capacity bytes, cut to fit and always terminated.
-void CopyToField(Steinberg::char8* dest, size_t capacity, const char* text);
+// 8-bit texts go into their fixed char8 fields through CopyToHost (IPlug/HostText.h).

@@ -20,15 +20,10 @@
 #include <type_traits>
 #include <vector>
 
-#include "bench/host/AllocationCounter.h"
 #include "effect/EffectEngine.h"
 #include "effect/ParameterTable.h"
-#include "host/ClapInstance.h"
-#include "host/Lv2Host.h"
-#include "host/PluginModule.h"
-#include "host/Vst2HostCallback.h"
-#include "host/Vst2Instance.h"
-#include "host/Vst3Host.h"
+#include "tests/hosts/AllocationCounter.h"
+#include "tests/hosts/StereoPlugins.h"
 
 namespace {
 
@@ -76,19 +71,10 @@ std::vector<BenchSubject> Plugins() {
   return subjects;
 }
 
-// One plug-in loaded the way hosts load it, through the host library. The host keeps no requests, so the heap
-// figures are the plug-in's own, and the module stays loaded until the process ends, as plug-in libraries
-// often keep process-wide state. Members close in reverse order: the instance first.
-struct BenchPlugin {
-  bool Load(const std::string& path) {
-    module.Keep();
-    return module.Open(path) == HostStatus::kOk &&
-           plug.Create(FindVst2Entry(module), host) == HostStatus::kOk;
-  }
-
-  PluginModule module;
-  Vst2HostCallback host{BenchHostAnswers(), false};
-  Vst2Instance plug;
+// A VST 2 plug-in loaded the way hosts load it, through the host library. The host keeps no requests, so the
+// heap figures are the plug-in's own.
+struct BenchPlugin : StereoVst2 {
+  BenchPlugin() : StereoVst2(BenchHostAnswers(), false) {}
 
  private:
   static Vst2HostAnswers BenchHostAnswers() {
@@ -100,36 +86,6 @@ struct BenchPlugin {
     return answers;
   }
 };
-
-// A CLAP plug-in loaded the way CLAP hosts load it: the module's clap_entry, the factory's first plug-in.
-struct ClapBenchPlugin {
-  bool Load(const std::string& path) {
-    module.Keep();
-    return module.Open(path) == HostStatus::kOk &&
-           plug.Create(static_cast<const clap_plugin_entry_t*>(module.Symbol("clap_entry")), path, host) ==
-               HostStatus::kOk;
-  }
-
-  PluginModule module;
-  ClapHost host;
-  ClapInstance plug;
-};
-
-void ProcessBlock(BenchPlugin& plugin, float** inputs, float** outputs, int frames) {
-  plugin.plug.ProcessFloat(inputs, outputs, frames);
-}
-void ProcessBlock(BenchPlugin& plugin, double** inputs, double** outputs, int frames) {
-  plugin.plug.ProcessDouble(inputs, outputs, frames);
-}
-template <class Sample>
-void ProcessBlock(ClapBenchPlugin& plugin, Sample** inputs, Sample** outputs, int frames) {
-  plugin.plug.Process(inputs, outputs, static_cast<uint32_t>(frames));
-}
-// An LV2 host connects the block's buffers before each run.
-void ProcessBlock(Lv2Host& host, float** inputs, float** outputs, int frames) {
-  host.ConnectAudio(inputs, outputs);
-  host.Run(static_cast<uint32_t>(frames));
-}
 
 double ThreadSeconds() {
   timespec now;
@@ -192,7 +148,7 @@ Measurement RunAudio(Plugin& plugin, int block, double seconds, const AlignedVec
     // Hosts hand non-const input pointers; none of the plug-ins writes its inputs.
     Sample* inputs[2] = {const_cast<Sample*>(source[0].data()) + cursor,
                          const_cast<Sample*>(source[1].data()) + cursor};
-    ProcessBlock(plugin, inputs, outputs, block);
+    plugin.Process(inputs, outputs, block);
     benchmark::DoNotOptimize(out[0].data());
     cursor += static_cast<size_t>(block);
     if (cursor == kNoiseFrames) cursor = 0;
@@ -208,20 +164,20 @@ const Noise& SharedNoise() {
 
 std::unique_ptr<BenchPlugin> Open(const BenchSubject& subject, int block) {
   auto plugin = std::make_unique<BenchPlugin>();
-  if (!plugin->Load(subject.path)) return nullptr;
-  plugin->plug.Start(kSampleRate, block);
-  for (const auto& [index, value] : subject.normalizedParams) plugin->plug.SetParameter(index, value);
+  if (!plugin->Load(subject.path).empty()) return nullptr;
+  plugin->instance.Start(kSampleRate, block);
+  for (const auto& [index, value] : subject.normalizedParams) plugin->instance.SetParameter(index, value);
   return plugin;
 }
 
 // Activated at 44100 Hz for blocks of at most block frames and started, the parameters set by a flush first.
-std::unique_ptr<ClapBenchPlugin> OpenClap(const BenchSubject& subject, int block) {
-  auto plugin = std::make_unique<ClapBenchPlugin>();
-  if (!plugin->Load(subject.path)) return nullptr;
+std::unique_ptr<StereoClap> OpenClap(const BenchSubject& subject, int block) {
+  auto plugin = std::make_unique<StereoClap>();
+  if (!plugin->Load(subject.path).empty()) return nullptr;
   ClapEventList settings;
   for (const auto& [id, value] : ClapSettings(subject)) settings.AddParamValue(0, id, value);
-  plugin->plug.Flush(settings);
-  if (!plugin->plug.Start(kSampleRate, static_cast<uint32_t>(block))) return nullptr;
+  plugin->instance.Flush(settings);
+  if (!plugin->instance.Start(kSampleRate, static_cast<uint32_t>(block))) return nullptr;
   return plugin;
 }
 
@@ -338,18 +294,10 @@ std::vector<Lv2Subject> Lv2Plugins() {
   return subjects;
 }
 
-std::unique_ptr<Lv2Host> OpenLv2(const Lv2Subject& subject, int block) {
-  auto host = std::make_unique<Lv2Host>();
-  if (subject.bundle.empty()) {
-    host->LoadInstalled();
-  } else if (!host->LoadBundle(subject.bundle)) {
-    return nullptr;
-  }
-  if (!host->Instantiate(subject.uri, kSampleRate, {true, block})) return nullptr;
-  if (host->AudioInputs().size() != 2 || host->AudioOutputs().size() != 2) return nullptr;
-  for (const auto& [symbol, value] : subject.controls) host->SetControl(symbol, value);
-  host->Activate();
-  return host;
+std::unique_ptr<StereoLv2> OpenLv2(const Lv2Subject& subject, int block) {
+  auto plugin = std::make_unique<StereoLv2>();
+  const std::string problem = plugin->Load(subject.bundle, subject.uri, kSampleRate, block, subject.controls);
+  return problem.empty() ? std::move(plugin) : nullptr;
 }
 
 void BM_Lv2Plugin(benchmark::State& state, const Lv2Subject& subject) {
@@ -382,55 +330,17 @@ std::vector<Vst3BenchSubject> Vst3Plugins() {
            {{3, 56.0 / 70}, {6, 44.0 / 70}, {9, 53.0 / 70}, {11, 47.0 / 70}}}};
 }
 
-struct Vst3BenchPlugin {
-  Vst3Module module;
-  Vst3HostApplication application;
-  Vst3ComponentHandler handler;
-  Vst3Instance instances[2];
-  int count = 0;
-  std::vector<Steinberg::Vst::ParamID> firstIds;
-  Vst3ParameterChanges first;
-  bool settingsPending = false;  // whether first still waits for the first block
-
-  bool Load(const Vst3BenchSubject& subject, int block, Steinberg::int32 sampleSize) {
-    Steinberg::TUID cid;
-    if (module.Open(subject.bundle) != HostStatus::kOk || !module.FindAudioEffect(cid)) return false;
-    for (count = 0; count < 2; ++count) {
-      Vst3Instance& instance = instances[count];
-      if (instance.Create(module, cid, application, handler) != HostStatus::kOk) return false;
-      if (instance.Start(kSampleRate, block, sampleSize) != Steinberg::kResultOk) return false;
-      if (instance.InputChannels() == 2) {
-        ++count;
-        break;
-      }
-    }
-    for (const auto& [id, value] : subject.normalizedParams) first.Add(id, 0, value);
-    settingsPending = first.PointCount() > 0;
-    return true;
-  }
-};
-
-// One block: one stereo instance, or one mono instance per channel; the settings go with the first block.
-template <class Sample>
-void ProcessBlock(Vst3BenchPlugin& plugin, Sample** inputs, Sample** outputs, int frames) {
-  Steinberg::Vst::IParameterChanges* changes = plugin.settingsPending ? &plugin.first : nullptr;
-  for (int k = 0; k < plugin.count; ++k) {
-    if constexpr (sizeof(Sample) == sizeof(float)) {
-      plugin.instances[k].ProcessFloat(inputs + k, outputs + k, frames, changes);
-    } else {
-      plugin.instances[k].ProcessDouble(inputs + k, outputs + k, frames, changes);
-    }
-  }
-  if (changes) {
-    plugin.first.Clear();
-    plugin.settingsPending = false;
-  }
+// Started for blocks of at most block frames; the settings go with the first block.
+bool LoadVst3(StereoVst3& plugin, const Vst3BenchSubject& subject, int block, Steinberg::int32 sampleSize) {
+  if (!plugin.Load(subject.bundle, kSampleRate, block, sampleSize).empty()) return false;
+  for (const auto& [id, value] : subject.normalizedParams) plugin.SetAtNextBlock(id, value);
+  return true;
 }
 
 void BM_Vst3Plugin(benchmark::State& state, const Vst3BenchSubject& subject, bool useDouble) {
   const int block = static_cast<int>(state.range(0));
-  Vst3BenchPlugin plugin;
-  if (!plugin.Load(subject, block, useDouble ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32)) {
+  StereoVst3 plugin;
+  if (!LoadVst3(plugin, subject, block, useDouble ? Steinberg::Vst::kSample64 : Steinberg::Vst::kSample32)) {
     state.SkipWithError("cannot load the plug-in");
     return;
   }
@@ -469,8 +379,8 @@ void PrintOpenAndHeap(const BenchSubject& subject, bool breakdown) {
     const AllocationSnapshot before = CurrentAllocations();
     if (run == 0) StartRecording();
     const auto start = std::chrono::steady_clock::now();
-    if (!plugin.Load(subject.path)) return;
-    plugin.plug.Start(kSampleRate, 1024);
+    if (!plugin.Load(subject.path).empty()) return;
+    plugin.instance.Start(kSampleRate, 1024);
     const auto end = std::chrono::steady_clock::now();
     if (run == 0) recorded = StopRecording(sizes.data(), kMaxRecorded);
     const AllocationSnapshot after = CurrentAllocations();
@@ -519,9 +429,9 @@ struct PairedPaths {
   double* Out64(int c) { return out64[c].data() + outputOffsetBytes / sizeof(double); }
   float* Out32(int c) { return out32[c].data() + outputOffsetBytes / sizeof(float); }
   std::unique_ptr<BenchPlugin> vst2Float, vst2Double;
-  std::unique_ptr<ClapBenchPlugin> clapFloat, clapDouble;
-  Vst3BenchPlugin vst3Float, vst3Double;
-  std::unique_ptr<Lv2Host> lv2;
+  std::unique_ptr<StereoClap> clapFloat, clapDouble;
+  StereoVst3 vst3Float, vst3Double;
+  std::unique_ptr<StereoLv2> lv2;
   std::vector<PairedSubject> subjects;
 
   explicit PairedPaths(int block) {
@@ -557,8 +467,8 @@ struct PairedPaths {
       AddPath("VST 2, 32-bit", *vst2Float, block, float32In);
       AddPath("VST 2, 64-bit", *vst2Double, block, float64In);
     }
-    if (vst3Float.Load(Vst3Plugins()[0], block, Steinberg::Vst::kSample32) &&
-        vst3Double.Load(Vst3Plugins()[0], block, Steinberg::Vst::kSample64)) {
+    if (LoadVst3(vst3Float, Vst3Plugins()[0], block, Steinberg::Vst::kSample32) &&
+        LoadVst3(vst3Double, Vst3Plugins()[0], block, Steinberg::Vst::kSample64)) {
       AddPath("VST 3, 32-bit", vst3Float, block, float32In);
       AddPath("VST 3, 64-bit", vst3Double, block, float64In);
     }
@@ -587,7 +497,7 @@ struct PairedPaths {
                             out[0] = Out64(0);
                             out[1] = Out64(1);
                           }
-                          ProcessBlock(plugin, in, out, block);
+                          plugin.Process(in, out, block);
                         }});
   }
 };

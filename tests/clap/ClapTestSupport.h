@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "host/ClapInstance.h"
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
+#include "tests/hosts/ClapInstance.h"
 
 namespace clap_test {
 

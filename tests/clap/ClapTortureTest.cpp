@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/clap/ClapTestSupport.h"
-#include "tests/torture/AllocationCounter.h"
+#include "tests/hosts/AllocationCounter.h"
 
 namespace clap_test {
 namespace {
@@ -150,7 +150,7 @@ TEST(ClapTorture, ProcessAllocatesNothing) {
     ClapEventList events;
     AddOddEvents(events, maxFrames);
     const uint32_t lengths[] = {maxFrames, 1, maxFrames - 1, 3 * maxFrames, 0};
-    torture::AllocationCount count;
+    AllocationCount count;
     for (int round = 0; round < 4; ++round) {
       for (uint32_t frames : lengths) {
         clap.instance.Process(d.in, d.out, frames, round % 2 ? &events : nullptr);

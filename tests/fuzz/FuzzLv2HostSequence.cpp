@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options[i].context = static_cast<LV2_Options_Context>(shape % 4 == 3 ? 1 : 0);
     options[i].key = (shape >> 2) % 4;             // 1 is maxBlockLength, 0 would end the list early
     options[i].type = ((shape >> 4) % 4) + 3;      // 4 Int, 5 Long, 6 Float, 3 something else
-    options[i].size = (shape >> 6) % 2 ? 8u : 4u;  // Int with 8 bytes or Long with 4 must be refused
+    options[i].size = (shape >> 6) % 2 ? 8u : 4u;  // Int with 8 bytes is read whole, Long with 4 is refused
     options[i].value = values[i];
   }
   const LV2_Feature mapFeature{LV2_URID__map, &map};

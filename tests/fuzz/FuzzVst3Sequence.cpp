@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "host/Vst3HostObjects.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/hosts/Vst3HostObjects.h"
 #include "vst3/Vst3Factory.h"
 #include "vst3/Vst3Ids.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "host/Lv2Host.h"
+#include "tests/hosts/AllocationCounter.h"
+#include "tests/hosts/Lv2Host.h"
 #include "tests/lv2/Vst2Reference.h"
-#include "tests/torture/AllocationCounter.h"
 
 namespace {
 
@@ -182,9 +182,11 @@ std::vector<ExactCase> ExactCases() {
       // Longer runs than the host announced are processed in pieces of its maximum.
       {"RunsLongerThanTheMaximum", options(256), 256, false,
        Join({Runs(30, 1000), Runs(3, 3000), {RunOf(7)}})},
-      // Without options (or without the map they need) a run is processed in pieces of 1024 frames.
-      {"NoFeaturesPiecesOf1024", none, 1024, false, Join({{SetOf(1, -40.0f)}, Runs(16, 5000), {RunOf(1)}})},
-      {"MapWithoutOptions", mapOnly, 1024, false, Join({Runs(16, 5000), {RunOf(3000)}})},
+      // Without options (or without the map they need) a run is processed in pieces of the engine's chunk,
+      // 4096 frames, which sounds as the whole run does at any length.
+      {"NoFeaturesRunsWhole", none, 10000, false,
+       Join({{SetOf(1, -40.0f)}, Runs(10, 2048), Runs(10, 4096), Runs(10, 10000), {RunOf(1), RunOf(8192)}})},
+      {"MapWithoutOptions", mapOnly, 5000, false, Join({Runs(16, 5000), {RunOf(3000)}})},
       // A maximum above 8192 is cut to it; the pieces still fall on the engine's chunk boundaries.
       {"HugeMaximum", options(65536), 65536, false, Join({Runs(6, 20000), {RunOf(30000)}})},
       // Single frames and empty runs, as some command-line hosts run.
@@ -308,7 +310,7 @@ TEST(Lv2Plugin, RunAllocatesNothing) {
     for (int i = 0; i < 5; ++i) controls[i] = static_cast<uint32_t>(host.FindPort(kSymbols[i]));
     long allocations = 0;
     {
-      torture::AllocationCount count;
+      AllocationCount count;
       for (int i = 0; i < 50; ++i) {
         host.SetControl(controls[i % 5], i % 3 == 0 ? kNaN : static_cast<float>(i * 97 % 4000));
         host.Run(static_cast<uint32_t>(i * 397 % 20000));

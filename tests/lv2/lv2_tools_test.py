@@ -4,9 +4,9 @@
 
   validate BUNDLE                  lv2_validate finds 0 errors and warns of nothing
   info BUNDLE                      lv2info describes the plug-in and its nine ports
-  render BUNDLE RENDERER TOOL      lv2file or lv2apply renders a file through the plug-in; every output
-                                   sample equals the VST 2 plug-in's 32-bit path (quillmere-render) for the
-                                   same input, settings and block pieces
+  render BUNDLE RENDERER TOOL      lv2file, lv2apply, lv2proc or ecasound renders a file through the plug-in;
+                                   every output sample equals the VST 2 plug-in's 32-bit path
+                                   (quillmere-render) for the same input, settings and block size
 
 Exits 77 (skipped) when a tool is not installed.
 """
@@ -27,7 +27,7 @@ URI = "urn:quillmere:quillmere"
 RATE = 44100
 SKIP = 77
 PACKAGES = {"lv2_validate": "lv2-dev and sordi", "sord_validate": "sordi", "lv2info": "lilv-utils",
-            "lv2apply": "lilv-utils", "lv2file": "lv2file"}
+            "lv2apply": "lilv-utils", "lv2file": "lv2file", "lv2proc": "lv2proc", "ecasound": "ecasound"}
 
 
 def need(*tools):
@@ -83,9 +83,12 @@ def info(bundle):
     return 0
 
 
-# Each case: the host's block size (lv2file's -b; lv2apply runs single frames and offers no features, so the
-# plug-in works in its own 1024-frame pieces, which one frame never fills) and control values, all exact in 32 bit.
-# lv2file runs every block at full length, the last one padded, so the input is a whole number of blocks.
+# Each case: the host's block size (lv2file's -b, lv2proc's -n, ecasound's -b), the VST 2 block size that
+# must sound the same, and control values, all exact in 32 bit. lv2file offers its block as the maximum block
+# length and runs every block at full length, the last one padded, so its input is a whole number of blocks.
+# lv2apply (single frames), lv2proc and ecasound offer no options, so the plug-in works in pieces of 4096
+# frames, which sound as each whole block does. ecasound sets a control it is not given to 0, so it is given
+# all five.
 CASES = {
     "lv2file": [
         (None, 512, {"split": 2000.0, "low_q": 3.5, "high_angle": 1.25}),
@@ -95,10 +98,20 @@ CASES = {
     "lv2apply": [
         (None, 1, {"split": 150.0, "low_q": 6.0, "low_angle": 0.75}),
     ],
+    "lv2proc": [
+        (2048, 2048, {"split": 2000.0, "low_q": 3.5, "high_angle": 1.25}),
+        (4096, 4096, {"split": 300.0, "high_q": -12.0, "low_angle": -2.5}),
+    ],
+    "ecasound": [
+        (2048, 2048, {"split": 2000.0, "low_q": 3.5, "high_q": 0.0, "low_angle": 0.0, "high_angle": 1.25}),
+        (4096, 4096, {"split": 300.0, "low_q": 0.0, "high_q": -12.0, "low_angle": -2.5, "high_angle": 0.0}),
+    ],
 }
+SYMBOLS = ["split", "low_q", "high_q", "low_angle", "high_angle"]
 NAMES = {"split": "Freqz Split", "low_q": "LowFreqzQ", "high_q": "HighFreqzQ", "low_angle": "LR to LowFreqz",
          "high_angle": "LR to HighFreqz"}
-FRAMES = {"lv2file": 131072, "lv2apply": 24576}
+# lv2proc and ecasound end with a shorter block, as the VST 2 renderer does.
+FRAMES = {"lv2file": 131072, "lv2apply": 24576, "lv2proc": 131072 + 1000, "ecasound": 131072 + 1000}
 
 
 def render(bundle, renderer, tool):
@@ -123,11 +136,20 @@ def render(bundle, renderer, tool):
                     command += ["-b", str(block)]
                 for symbol, value in controls.items():
                     command += ["-p", "%s:%r" % (symbol, value)]
-            else:
+            elif tool == "lv2apply":
                 command = ["lv2apply", "-i", source, "-o", lv2_out]
                 for symbol, value in controls.items():
                     command += ["-c", symbol, repr(value)]
-            code, _ = run(command + [URI], lv2_env(bundle))
+            elif tool == "lv2proc":
+                command = ["lv2proc", "-i", source, "-o", lv2_out, "-n", str(block)]
+                for symbol, value in controls.items():
+                    command += ["-c", "%s:%r" % (symbol, value)]
+            else:
+                # Controls go in port order, and the output is written as 32-bit float.
+                values = [repr(controls[symbol]) for symbol in SYMBOLS]
+                command = ["ecasound", "-q", "-z:nodb", "-b:%d" % block, "-f:f32_le,2,%d" % RATE,
+                           "-i", source, "-o", lv2_out, "-elv2:" + ",".join([URI] + values)]
+            code, _ = run(command if tool == "ecasound" else command + [URI], lv2_env(bundle))
             reference = [renderer, "--precision", "float", "--block", str(vst_block), "-f"]
             for symbol, value in controls.items():
                 reference += ["--set", "%s=%r" % (NAMES[symbol], value)]

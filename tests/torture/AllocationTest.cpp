@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "tests/torture/AllocationCounter.h"
+#include "tests/hosts/AllocationCounter.h"
 #include "tests/torture/TortureHost.h"
 
 namespace torture {
@@ -28,6 +28,27 @@ TEST(Allocation, CountingSeesAllocationsOfTheTestAndOfThePlugin) {
   const long made = count.Stop();
   ASSERT_TRUE(plug.IsValid());
   EXPECT_GT(made, 0) << "allocations made inside the plug-in library are not seen";
+}
+
+// The process's totals follow the blocks held, and recording lists the blocks still held when it stops.
+TEST(Allocation, TotalsFollowHeldBlocksAndRecordingListsThoseStillHeld) {
+  void* (*volatile allocate)(size_t) = std::malloc;
+  std::vector<int64_t> sizes(kMaxRecorded);
+  const AllocationSnapshot before = CurrentAllocations();
+  StartRecording();
+  void* kept = allocate(1000);
+  void* dropped = allocate(3000);
+  std::free(dropped);
+  const int recorded = StopRecording(sizes.data(), kMaxRecorded);
+  const AllocationSnapshot held = CurrentAllocations();
+  std::free(kept);
+  const AllocationSnapshot after = CurrentAllocations();
+  EXPECT_EQ(held.allocations - before.allocations, 2);
+  EXPECT_GE(held.liveBytes - before.liveBytes, 1000);
+  EXPECT_LT(held.liveBytes - before.liveBytes, 3000);
+  EXPECT_EQ(after.liveBytes, before.liveBytes);
+  ASSERT_EQ(recorded, 1);
+  EXPECT_EQ(sizes[0], held.liveBytes - before.liveBytes);
 }
 
 // After the first block of each callback, no callback allocates, whatever the frame counts and samples.

@@ -10,7 +10,7 @@
 #include "host/PluginModule.h"
 #include "host/Vst2HostCallback.h"
 #include "host/Vst2Instance.h"
-#include "host/Vst3Host.h"
+#include "tests/hosts/Vst3Host.h"
 
 namespace vst3test {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
-#include "tests/torture/AllocationCounter.h"
+#include "tests/hosts/AllocationCounter.h"
 #include "tests/vst3/Vst3TestSupport.h"
 
 using namespace Steinberg;
@@ -127,7 +127,7 @@ TEST(Vst3Torture, OddBlocksAndHostilePointsStayInsideTheBuffersAndFinite) {
 TEST(Vst3Torture, ProcessAllocatesNothing) {
   {
     // The counter sees what the plug-in allocates inside its module.
-    torture::AllocationCount count;
+    AllocationCount count;
     Vst3Side made;
     EXPECT_GT(count.Stop(), 0);
   }
@@ -149,7 +149,7 @@ TEST(Vst3Torture, ProcessAllocatesNothing) {
       frames.push_back(k % 10 == 0 ? 0 : static_cast<int>(random() % longest));
       HostilePoints(random, frames.back(), &changes[k]);
     }
-    torture::AllocationCount count;
+    AllocationCount count;
     for (size_t k = 0; k < changes.size(); ++k) {
       if (sampleSize == kSample32) {
         vst3.Instance().ProcessFloat(f.inputs, f.outputs, frames[k], &changes[k]);

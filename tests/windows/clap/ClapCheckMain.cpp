@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "host/ClapInstance.h"
 #include "host/PluginModule.h"
+#include "tests/hosts/ClapInstance.h"
 #include "tests/windows/CheckFiles.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Vst3Host.h"
+#include "tests/hosts/Vst3Host.h"
 #include "tests/windows/CheckFiles.h"
 
 using namespace Steinberg;

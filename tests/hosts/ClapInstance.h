@@ -10,13 +10,13 @@
 
 #include "ClapEventList.h"
 #include "ClapHost.h"
-#include "HostStatus.h"
 #include "clap/entry.h"
 #include "clap/ext/audio-ports.h"
 #include "clap/ext/latency.h"
 #include "clap/ext/params.h"
 #include "clap/ext/state.h"
 #include "clap/plugin-factory.h"
+#include "host/HostStatus.h"
 
 class ClapInstance {
  public:

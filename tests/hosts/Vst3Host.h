@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "HostStatus.h"
-#include "PluginModule.h"
 #include "Vst3HostObjects.h"
+#include "host/HostStatus.h"
+#include "host/PluginModule.h"
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"

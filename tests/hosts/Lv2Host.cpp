@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "host/Lv2Host.h"
+#include "tests/hosts/Lv2Host.h"
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
