@@ -183,15 +183,14 @@ class IPlugBase {
       ProcessHostFrames(inputs, outputs, 0, nFrames, false);
     }
   }
-  // A host block of nFrames frames that ends pieces where parameters change. lists[0 .. nLists - 1] are the
-  // host's change lists, each holding a change read ahead, each in the host's order; a list offers
-  // `int64_t Offset() const` (the frame the change is timed at), `void Apply()` (sets the parameter) and
-  // `bool Advance()` (reads the next change ahead; false when the list is used up, which drops it).
-  // The next change is the one timed earliest, between lists of equal time the first list's. A change takes
-  // effect at its frame held inside the block and never before the frames already processed: one out of
-  // order takes effect at once, one past the block at its end. The frames before it are processed first as a
-  // host block of their own; changes at one frame make no piece between them. Inputs and outputs are read
-  // only when nFrames > 0.
+  // A host block of nFrames frames, cut where parameters change. lists[0 .. nLists - 1] are the host's change
+  // lists in the host's order, each holding a change read ahead; a list offers `int64_t Offset() const` (the
+  // frame the change is timed at), `void Apply()` and `bool Advance()` (reads the next change ahead; false
+  // when the list is used up, which drops it). A change takes effect at its frame held between the frames
+  // already processed and the end of the block, so one out of order takes effect at once and one past the
+  // block at its end; the frames before it are processed first, as a host block of their own. Of changes that
+  // take effect at one frame the first list's comes first, and no piece lies between them. Inputs and outputs
+  // are read only when nFrames > 0.
   template <class Sample, class ChangeList>
   void ProcessHostBlockAtChanges(Sample** inputs, Sample** outputs, uint32_t nFrames, ChangeList* lists,
                                  int nLists);
