@@ -42,6 +42,7 @@ class IPlugBase {
   virtual void ResetProcessing();
   virtual void ParamChanged(int paramIndex);
   virtual void ProcessDoubleBlock(double** inputs, double** outputs, int nFrames);
+  // The same pass-through in 32 bits; the frame never calls it (it converts and calls ProcessDoubleBlock).
   virtual void ProcessFloatBlock(float** inputs, float** outputs, int nFrames);
   virtual void EditorOpenedHook() {}
   virtual void EditorClosedHook() {}
@@ -151,13 +152,14 @@ class IPlugBase {
   template <class Sample>
   void ProcessBlock(int nFrames);
   void ProcessBlockAccumulating(int nFrames);
-  // A whole host block: binds every channel and processes, in pieces of at most the block size when the host
-  // sends more frames than it announced; nothing at all for 0 or fewer frames.
-  void ProcessHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
-    if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected && !accumulate) {
+  // A whole host block, replacing the outputs: binds every channel and processes, in pieces of at most the
+  // block size when the host sends more frames than it announced; nothing at all for 0 or fewer frames. The
+  // host's arrays hold one entry per connected channel.
+  void ProcessHostBlock(float** inputs, float** outputs, int nFrames) {
+    if (nFrames > 0 && nFrames <= mFramesPerBlock && mStereoConnected) {
       ProcessStereoHostBlock(inputs, outputs, nFrames);
     } else {
-      ProcessAnyHostBlock(inputs, outputs, nFrames, accumulate);
+      ProcessAnyHostBlock(inputs, outputs, nFrames, false);
     }
   }
   void ProcessHostBlock(double** inputs, double** outputs, int nFrames) {
@@ -167,6 +169,31 @@ class IPlugBase {
       ProcessAnyHostBlock(inputs, outputs, nFrames);
     }
   }
+  // The same, adding the results to what the host's 32-bit outputs hold.
+  void ProcessHostBlockAccumulating(float** inputs, float** outputs, int nFrames) {
+    ProcessAnyHostBlock(inputs, outputs, nFrames, true);
+  }
+  // A host block whose frame count may pass the int range: such a block goes in calls of kMaxCallFrames.
+  static constexpr uint32_t kMaxCallFrames = 1u << 30;
+  template <class Sample>
+  void ProcessLongHostBlock(Sample** inputs, Sample** outputs, uint32_t nFrames) {
+    if (nFrames <= kMaxCallFrames) {
+      ProcessHostBlock(inputs, outputs, static_cast<int>(nFrames));
+    } else {
+      ProcessHostFrames(inputs, outputs, 0, nFrames, false);
+    }
+  }
+  // A host block of nFrames frames, cut where parameters change. lists[0 .. nLists - 1] are the host's change
+  // lists in the host's order, each holding a change read ahead; a list offers `int64_t Offset() const` (the
+  // frame the change is timed at), `void Apply()` and `bool Advance()` (reads the next change ahead; false
+  // when the list is used up, which drops it). A change takes effect at its frame held between the frames
+  // already processed and the end of the block, so one out of order takes effect at once and one past the
+  // block at its end; the frames before it are processed first, as a host block of their own. Of changes that
+  // take effect at one frame the first list's comes first, and no piece lies between them. Inputs and outputs
+  // are read only when nFrames > 0.
+  template <class Sample, class ChangeList>
+  void ProcessHostBlockAtChanges(Sample** inputs, Sample** outputs, uint32_t nFrames, ChangeList* lists,
+                                 int nLists);
 
  private:
   IPtrList<IChannelConfig> mConfigs{true};
@@ -226,19 +253,63 @@ class IPlugBase {
   void ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames);
   void ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate);
 
-  // Host pointers advanced into a long host block, one entry per channel; sized exactly at construction so
+  // Frames [first, first + nFrames) of the host's buffers, as host blocks of at most the block size each and
+  // of at most kMaxCallFrames frames from first; with accumulate the results are added (32 bits only).
+  template <class Sample>
+  void ProcessHostFrames(Sample** inputs, Sample** outputs, uint32_t first, uint32_t nFrames,
+                         bool accumulate);
+  // Entries of the host's arrays: the connected inputs and outputs, as the connection calls leave them.
+  int mInputEntries = 0;
+  int mOutputEntries = 0;
+  // Host pointers advanced to the start of a piece, one entry per channel; sized exactly at construction so
   // that the audio path allocates nothing.
   std::unique_ptr<float*[]> mPieceFloatInputs;
   std::unique_ptr<float*[]> mPieceFloatOutputs;
   std::unique_ptr<double*[]> mPieceDoubleInputs;
   std::unique_ptr<double*[]> mPieceDoubleOutputs;
-
-  template <class Sample>
-  void ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool accumulate, Sample** pieceInputs,
-                       Sample** pieceOutputs);
+  float** PieceInputs(float**) { return mPieceFloatInputs.get(); }
+  float** PieceOutputs(float**) { return mPieceFloatOutputs.get(); }
+  double** PieceInputs(double**) { return mPieceDoubleInputs.get(); }
+  double** PieceOutputs(double**) { return mPieceDoubleOutputs.get(); }
 };
 
 template <>
 void IPlugBase::ProcessBlock<float>(int nFrames);
 template <>
 void IPlugBase::ProcessBlock<double>(int nFrames);
+
+template <class Sample, class ChangeList>
+void IPlugBase::ProcessHostBlockAtChanges(Sample** inputs, Sample** outputs, uint32_t nFrames,
+                                          ChangeList* lists, int nLists) {
+  if (nLists <= 0) {
+    ProcessLongHostBlock(inputs, outputs, nFrames);
+    return;
+  }
+  uint32_t position = 0;
+  auto frameOf = [&position, nFrames](int64_t offset) {
+    if (offset <= position) return position;
+    return offset >= nFrames ? nFrames : static_cast<uint32_t>(offset);
+  };
+  while (nLists > 0) {
+    int next = 0;
+    uint32_t nextAt = frameOf(lists[0].Offset());
+    for (int k = 1; k < nLists; ++k) {
+      const uint32_t at = frameOf(lists[k].Offset());
+      if (at < nextAt) {
+        nextAt = at;
+        next = k;
+      }
+    }
+    if (nextAt > position) {
+      ProcessHostFrames(inputs, outputs, position, nextAt - position, false);
+      position = nextAt;
+    }
+    lists[next].Apply();
+    if (!lists[next].Advance()) {
+      // The rest keep their order, which decides between changes at one frame.
+      for (int k = next + 1; k < nLists; ++k) lists[k - 1] = lists[k];
+      --nLists;
+    }
+  }
+  if (position < nFrames) ProcessHostFrames(inputs, outputs, position, nFrames - position, false);
+}

@@ -110,9 +110,12 @@ void IPlugBase::SetOutputsConnected(int first, int count, bool connected) {
 }
 
 void IPlugBase::NoteConnections() {
-  bool every = true;
-  for (int i = 0; i < InChannelCount(); ++i) every = every && mInputConnections.Get(i)->mIsConnected;
-  for (int i = 0; i < OutChannelCount(); ++i) every = every && mOutputConnections.Get(i)->mIsConnected;
+  mInputEntries = 0;
+  mOutputEntries = 0;
+  for (int i = 0; i < InChannelCount(); ++i) mInputEntries += mInputConnections.Get(i)->mIsConnected ? 1 : 0;
+  for (int i = 0; i < OutChannelCount(); ++i)
+    mOutputEntries += mOutputConnections.Get(i)->mIsConnected ? 1 : 0;
+  const bool every = mInputEntries == InChannelCount() && mOutputEntries == OutChannelCount();
   mEveryChannelConnected = every;
   mStereoConnected = every && InChannelCount() == 2 && OutChannelCount() == 2;
   NoteStereoPath();
@@ -225,30 +228,37 @@ void IPlugBase::ProcessBlockAccumulating(int nFrames) {
 }
 
 template <class Sample>
-void IPlugBase::ProcessInPieces(Sample** inputs, Sample** outputs, int nFrames, bool accumulate,
-                                Sample** pieceInputs, Sample** pieceOutputs) {
-  // Host arrays hold one entry per connected channel.
-  int nInEntries = 0, nOutEntries = 0;
-  for (int i = 0; i < InChannelCount(); ++i) nInEntries += mInputConnections.Get(i)->mIsConnected ? 1 : 0;
-  for (int i = 0; i < OutChannelCount(); ++i) nOutEntries += mOutputConnections.Get(i)->mIsConnected ? 1 : 0;
-  for (int done = 0; done < nFrames;) {
-    const int piece = std::min(mFramesPerBlock, nFrames - done);
-    for (int j = 0; j < nInEntries; ++j) pieceInputs[j] = inputs[j] + done;
-    for (int j = 0; j < nOutEntries; ++j) pieceOutputs[j] = outputs[j] + done;
-    BindInputBuffers(0, InChannelCount(), pieceInputs, piece);
-    BindOutputBuffers(0, OutChannelCount(), pieceOutputs);
-    if constexpr (std::is_same_v<Sample, float>) {
-      if (accumulate) {
-        ProcessBlockAccumulating(piece);
+void IPlugBase::ProcessHostFrames(Sample** inputs, Sample** outputs, uint32_t first, uint32_t nFrames,
+                                  bool accumulate) {
+  if (mFramesPerBlock < 1) return;
+  Sample** const pieceInputs = PieceInputs(inputs);
+  Sample** const pieceOutputs = PieceOutputs(outputs);
+  const uint32_t blockSize = static_cast<uint32_t>(mFramesPerBlock);
+  while (nFrames > 0) {
+    const uint32_t call = std::min(nFrames, kMaxCallFrames);
+    for (uint32_t done = 0; done < call;) {
+      const int piece = static_cast<int>(std::min(blockSize, call - done));
+      const size_t at = static_cast<size_t>(first) + done;
+      for (int j = 0; j < mInputEntries; ++j) pieceInputs[j] = inputs[j] + at;
+      for (int j = 0; j < mOutputEntries; ++j) pieceOutputs[j] = outputs[j] + at;
+      if constexpr (std::is_same_v<Sample, float>) {
+        if (accumulate) {
+          ProcessHostBlockAccumulating(pieceInputs, pieceOutputs, piece);
+        } else {
+          ProcessHostBlock(pieceInputs, pieceOutputs, piece);
+        }
       } else {
-        ProcessBlock<float>(piece);
+        ProcessHostBlock(pieceInputs, pieceOutputs, piece);
       }
-    } else {
-      ProcessBlock<double>(piece);
+      done += static_cast<uint32_t>(piece);
     }
-    done += piece;
+    first += call;
+    nFrames -= call;
   }
 }
+
+template void IPlugBase::ProcessHostFrames<float>(float**, float**, uint32_t, uint32_t, bool);
+template void IPlugBase::ProcessHostFrames<double>(double**, double**, uint32_t, uint32_t, bool);
 
 // With every channel connected, host entry i is channel i, so binding is a walk over the channels in step
 // with the host's arrays; the slots, scratch buffers and 32-bit targets end up as the general binding leaves
@@ -307,23 +317,23 @@ __attribute__((noinline)) void IPlugBase::ConvertStereoHostBlock(float** inputs,
 
 void IPlugBase::ProcessAnyHostBlock(float** inputs, float** outputs, int nFrames, bool accumulate) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
+  if (nFrames > mFramesPerBlock) {
+    ProcessHostFrames(inputs, outputs, 0, static_cast<uint32_t>(nFrames), accumulate);
+    return;
+  }
   // Flushing covers the narrowing too, so no subnormal float reaches the host.
   DenormalGuard denormalGuard;
-  if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
+  if (mEveryChannelConnected) {
     ProcessConnectedBlock(inputs, outputs, nFrames, accumulate);
     return;
   }
-  if (nFrames <= mFramesPerBlock) {
-    BindInputBuffers(0, InChannelCount(), inputs, nFrames);
-    BindOutputBuffers(0, OutChannelCount(), outputs);
-    if (accumulate) {
-      ProcessBlockAccumulating(nFrames);
-    } else {
-      ProcessBlock<float>(nFrames);
-    }
-    return;
+  BindInputBuffers(0, InChannelCount(), inputs, nFrames);
+  BindOutputBuffers(0, OutChannelCount(), outputs);
+  if (accumulate) {
+    ProcessBlockAccumulating(nFrames);
+  } else {
+    ProcessBlock<float>(nFrames);
   }
-  ProcessInPieces(inputs, outputs, nFrames, accumulate, mPieceFloatInputs.get(), mPieceFloatOutputs.get());
 }
 
 // The slots hold two entries each; they end up as ProcessConnectedBlock leaves them.
@@ -340,16 +350,16 @@ void IPlugBase::ProcessStereoHostBlock(double** inputs, double** outputs, int nF
 
 void IPlugBase::ProcessAnyHostBlock(double** inputs, double** outputs, int nFrames) {
   if (nFrames <= 0 || mFramesPerBlock < 1) return;
+  if (nFrames > mFramesPerBlock) {
+    ProcessHostFrames(inputs, outputs, 0, static_cast<uint32_t>(nFrames), false);
+    return;
+  }
   DenormalGuard denormalGuard;
-  if (nFrames <= mFramesPerBlock && mEveryChannelConnected) {
+  if (mEveryChannelConnected) {
     ProcessConnectedBlock(inputs, outputs, nFrames);
     return;
   }
-  if (nFrames <= mFramesPerBlock) {
-    BindInputBuffers(0, InChannelCount(), inputs, nFrames);
-    BindOutputBuffers(0, OutChannelCount(), outputs);
-    ProcessBlock<double>(nFrames);
-    return;
-  }
-  ProcessInPieces(inputs, outputs, nFrames, false, mPieceDoubleInputs.get(), mPieceDoubleOutputs.get());
+  BindInputBuffers(0, InChannelCount(), inputs, nFrames);
+  BindOutputBuffers(0, OutChannelCount(), outputs);
+  ProcessBlock<double>(nFrames);
 }

@@ -58,13 +58,7 @@ IPlugParam* IPlugParam::DefineContinuous(const char* name, double defaultValue, 
 void IPlugParam::SetClamped(double value) {
   // NaN would pass both comparisons and be stored.
   if (std::isnan(value)) return;
-  if (value < mMin) {
-    mValue = mMin;
-  } else if (value > mMax) {
-    mValue = mMax;
-  } else {
-    mValue = value;
-  }
+  mValue = ClampedValue(value);
 }
 
 void IPlugParam::SetFromNormalized(double normalized) {
@@ -76,12 +70,7 @@ void IPlugParam::SetFromNormalized(double normalized) {
 double IPlugParam::Normalized() const { return NormalizedOf(mValue); }
 
 double IPlugParam::NormalizedOf(double value) const {
-  if (value < mMin) {
-    value = mMin;
-  } else if (value > mMax) {
-    value = mMax;
-  }
-  return NormalizeValue(value, mMin, mMax, mShape);
+  return NormalizeValue(ClampedValue(value), mMin, mMax, mShape);
 }
 
 void IPlugParam::FormatDisplay(double value, bool normalized, char* out, bool useValueTexts,

@@ -38,7 +38,9 @@ class IPlugParam {
                                const char* unitLabel, double shape);
 
   double Value() const { return mValue; }
-  void SetClamped(double value);
+  void SetClamped(double value);  // NaN leaves the value as it was
+  // value held inside [min, max]; NaN stays NaN.
+  double ClampedValue(double value) const { return value < mMin ? mMin : (value > mMax ? mMax : value); }
   void SetFromNormalized(double normalized);
   double Normalized() const;
   double NormalizedOf(double value) const;

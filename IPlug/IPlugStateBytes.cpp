@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "IPlug/IPlugStateBytes.h"
 
-#include <cstring>
-
 #include "IPlug/DecimalText.h"
 
 bool SaveStateChunk(IPlugBase* plug, IStateChunk* chunk, bool bank) {
@@ -28,16 +26,12 @@ int LoadStateChunk(IPlugBase* plug, const IStateChunk& chunk, bool bank) {
   return pos;
 }
 
-bool LoadProgramStateWhole(IPlugBase* plug, const void* data, int size, IStateChunk* scratch,
-                           IStateChunk* backup) {
-  if (size <= 0 || !data) return false;
+bool LoadProgramStateWhole(IPlugBase* plug, const IStateChunk& chunk, IStateChunk* backup) {
+  if (chunk.Size() <= 0) return false;
   IPlugMutexLock lock(plug);
-  scratch->Resize(size);
-  if (scratch->Size() != size) return false;
-  std::memcpy(scratch->Data(), data, static_cast<size_t>(size));
   backup->Clear();
   if (!plug->SaveState(backup)) return false;
-  if (LoadStateChunk(plug, *scratch, false) >= 0) return true;
+  if (LoadStateChunk(plug, chunk, false) >= 0) return true;
   plug->LoadState(backup, 0);
   plug->ModifyCurrentPreset();
   return false;

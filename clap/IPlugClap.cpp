@@ -5,21 +5,29 @@
 #include <cmath>
 #include <cstring>
 
+#include "IPlug/HostParamValues.h"
+#include "effect/EffectEngine.h"
+#include "effect/PluginDescription.h"
+
+// Pieces of the largest block, and the calls a block beyond the int range goes in, end where the engine's
+// chunks end, so splitting a long block changes nothing the engine computes.
+static_assert(IPlugClap::kMaxBlockFrames % EffectEngine::kMaxChunkFrames == 0, "largest block");
+static_assert(IPlugBase::kMaxCallFrames % EffectEngine::kMaxChunkFrames == 0, "largest call");
+
 IPlugClap::IPlugClap(IPlugInstanceInfo host, int nParams, const char* channelIOStr, int nPresets,
                      const char* effectName, const char* productName, const char* vendorName,
                      int vendorVersion, int uniqueId, int vendorId, int latency, bool doesMidi,
                      bool doesChunks, bool isInstrument, int /*reserved*/)
     : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, vendorName, vendorVersion, uniqueId,
                 vendorId, latency, doesMidi, doesChunks, isInstrument, kApiClap),
-      mHost(host) {
+      mHost(host),
+      mStateStream(kPluginStateSizeCap) {
   std::memset(&mPlugin, 0, sizeof mPlugin);
   mPlugin.plugin_data = this;
   ConnectClapEntries(&mPlugin);
   mInputs = static_cast<uint32_t>(InChannelCount());
   mOutputs = static_cast<uint32_t>(OutChannelCount());
   mStereo = mInputs == 2 && mOutputs == 2;
-  mPieceFloat.reset(new float*[mInputs + mOutputs + 1]());
-  mPieceDouble.reset(new double*[mInputs + mOutputs + 1]());
   SetInputsConnected(0, InChannelCount(), true);
   SetOutputsConnected(0, OutChannelCount(), true);
   ApplyBlockSize(1024);
@@ -58,8 +66,8 @@ bool IPlugClap::Activate(double sampleRate, uint32_t /*minFrames*/, uint32_t max
   IPlugMutexLock lock(this);
   ChangeSampleRate(sampleRate);
   ResetProcessing();
-  ApplyBlockSize(maxFrames < static_cast<uint32_t>(kLargestBlockSize) ? static_cast<int>(maxFrames)
-                                                                      : kLargestBlockSize);
+  ApplyBlockSize(maxFrames < static_cast<uint32_t>(kMaxBlockFrames) ? static_cast<int>(maxFrames)
+                                                                    : kMaxBlockFrames);
   ResetProcessing();
   ActivationChanged(true);
   return true;
@@ -87,9 +95,7 @@ const clap_event_param_value_t* IPlugClap::ParamValueEvent(const clap_event_head
 }
 
 void IPlugClap::ApplyParamValue(const clap_event_param_value_t* event) {
-  const int index = static_cast<int>(event->param_id);
-  Param(index)->SetClamped(event->value);
-  ParamChanged(index);
+  ApplyPlainValue(this, static_cast<int>(event->param_id), event->value);
 }
 
 void IPlugClap::Flush(const clap_input_events_t* events) {
@@ -134,32 +140,33 @@ bool IPlugClap::BuffersUsable(const clap_process_t* process, bool* doubles) cons
   return in.data32 && out.data32 && AllSet(in.data32, mInputs) && AllSet(out.data32, mOutputs);
 }
 
-void IPlugClap::ProcessPiece(const clap_audio_buffer_t& input, clap_audio_buffer_t& output, bool doubles,
-                             uint32_t first, uint32_t n) {
-  const uint32_t nIn = mInputs, nOut = mOutputs;
-  // A piece beyond the int range goes in parts of 2^30 frames.
-  constexpr uint32_t kLargestCall = 1u << 30;
-  while (n > 0) {
-    const uint32_t part = n < kLargestCall ? n : kLargestCall;
-    if (doubles) {
-      double** pieces = mPieceDouble.get();
-      for (uint32_t c = 0; c < nIn; ++c) pieces[c] = input.data64[c] + first;
-      for (uint32_t c = 0; c < nOut; ++c) pieces[nIn + c] = output.data64[c] + first;
-      ProcessHostBlock(pieces, pieces + nIn, static_cast<int>(part));
-    } else {
-      float** pieces = mPieceFloat.get();
-      for (uint32_t c = 0; c < nIn; ++c) pieces[c] = input.data32[c] + first;
-      for (uint32_t c = 0; c < nOut; ++c) pieces[nIn + c] = output.data32[c] + first;
-      ProcessHostBlock(pieces, pieces + nIn, static_cast<int>(part), false);
-    }
-    first += part;
-    n -= part;
-  }
-}
+struct IPlugClap::ChangeEvents {
+  IPlugClap* mPlug;
+  const clap_input_events_t* mEvents;
+  uint32_t mNext;   // index of the event read ahead
+  uint32_t mCount;  // events in the list
+  const clap_event_param_value_t* mEvent;
 
-// The common call, checked in one go: no events, 1 to INT_MAX frames, a stereo plug-in and both ports with
+  int64_t Offset() const { return mEvent->header.time; }
+  void Apply() { mPlug->ApplyParamValue(mEvent); }
+  bool Advance() {
+    ++mNext;
+    return ReadAhead();
+  }
+  // Reads the parameter value event at mNext or the first after it; false when the list is used up. Other
+  // events make no piece of their own.
+  bool ReadAhead() {
+    for (; mNext < mCount; ++mNext) {
+      mEvent = mPlug->ParamValueEvent(mEvents->get(mEvents, mNext));
+      if (mEvent) return true;
+    }
+    return false;
+  }
+};
+
+// The frequent call, checked in one go: no events, 1 to INT_MAX frames, a stereo plug-in and both ports with
 // their two channels set. False, with nothing done, for any other call.
-inline bool IPlugClap::ProcessCommonCall(const clap_process_t* process, uint32_t frames) {
+inline bool IPlugClap::ProcessStereoCallWithoutChanges(const clap_process_t* process, uint32_t frames) {
   const clap_audio_buffer_t* const in = process->audio_inputs;
   const clap_audio_buffer_t* const out = process->audio_outputs;
   if (!mStereo || frames - 1 >= static_cast<uint32_t>(INT_MAX) || process->audio_inputs_count < 1 ||
@@ -174,7 +181,7 @@ inline bool IPlugClap::ProcessCommonCall(const clap_process_t* process, uint32_t
   }
   if (!in->data32 || !out->data32 || !BothSet(in->data32) || !BothSet(out->data32)) return false;
   process->audio_outputs[0].constant_mask = 0;
-  ProcessHostBlock(in->data32, out->data32, static_cast<int>(frames), false);
+  ProcessHostBlock(in->data32, out->data32, static_cast<int>(frames));
   return true;
 }
 
@@ -184,7 +191,7 @@ clap_process_status IPlugClap::Process(const clap_process_t* process) {
   const clap_input_events_t* events = process->in_events;
   const uint32_t count = events && events->size && events->get ? events->size(events) : 0;
   const uint32_t frames = process->frames_count;
-  if (count == 0 && ProcessCommonCall(process, frames)) return CLAP_PROCESS_CONTINUE;
+  if (count == 0 && ProcessStereoCallWithoutChanges(process, frames)) return CLAP_PROCESS_CONTINUE;
   bool doubles = false;
   if (frames == 0 || !BuffersUsable(process, &doubles)) {
     // No frames, or no buffers to process: the parameter changes still count.
@@ -194,27 +201,12 @@ clap_process_status IPlugClap::Process(const clap_process_t* process) {
   const clap_audio_buffer_t& input = process->audio_inputs[0];
   clap_audio_buffer_t& output = process->audio_outputs[0];
   output.constant_mask = 0;
-  if (count == 0 && frames <= static_cast<uint32_t>(INT_MAX)) {
-    if (doubles) {
-      ProcessHostBlock(input.data64, output.data64, static_cast<int>(frames));
-    } else {
-      ProcessHostBlock(input.data32, output.data32, static_cast<int>(frames), false);
-    }
-    return CLAP_PROCESS_CONTINUE;
+  ChangeEvents changes{this, events, 0, count, nullptr};
+  const int nLists = changes.ReadAhead() ? 1 : 0;
+  if (doubles) {
+    ProcessHostBlockAtChanges(input.data64, output.data64, frames, &changes, nLists);
+  } else {
+    ProcessHostBlockAtChanges(input.data32, output.data32, frames, &changes, nLists);
   }
-  // The block goes in pieces that end where a parameter changes. An event timed before the end of the last
-  // piece (out of order) takes effect there; one timed past the block, at its end.
-  uint32_t done = 0;
-  for (uint32_t i = 0; i < count; ++i) {
-    const clap_event_param_value_t* event = ParamValueEvent(events->get(events, i));
-    if (!event) continue;
-    const uint32_t time = event->header.time < frames ? event->header.time : frames;
-    if (time > done) {
-      ProcessPiece(input, output, doubles, done, time - done);
-      done = time;
-    }
-    ApplyParamValue(event);
-  }
-  if (done < frames) ProcessPiece(input, output, doubles, done, frames - done);
   return CLAP_PROCESS_CONTINUE;
 }

@@ -2,10 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "IPlug/IPlugBase.h"
-#include "IPlug/IStateChunk.h"
+#include "IPlug/IPlugStateBytes.h"
 #include "clap/events.h"
 #include "clap/ext/audio-ports.h"
 #include "clap/ext/params.h"
@@ -30,11 +29,11 @@ using IPlugInstanceInfo = const clap_host_t*;
 // angular".
 class IPlugClap : public IPlugBase {
  public:
-  // Blocks longer than this are processed in pieces of this many frames: a multiple of the processing's own
-  // chunk length, so the pieces split the audio where one long call is split anyway.
-  static constexpr int kLargestBlockSize = 65536;
+  // The largest block size: a host maximum above it is cut to it, and longer blocks go in pieces of it. A
+  // multiple of the engine's chunk, so the pieces split the audio where one long call is split anyway.
+  static constexpr int kMaxBlockFrames = 65536;
 
-  // The last argument is accepted for compatibility and ignored.
+  // The last argument is ignored.
   IPlugClap(IPlugInstanceInfo host, int nParams, const char* channelIOStr, int nPresets,
             const char* effectName, const char* productName, const char* vendorName, int vendorVersion,
             int uniqueId, int vendorId, int latency, bool doesMidi, bool doesChunks, bool isInstrument,
@@ -86,14 +85,13 @@ class IPlugClap : public IPlugBase {
   // ids and NaN values are passed over.
   const clap_event_param_value_t* ParamValueEvent(const clap_event_header_t* header) const;
   void ApplyParamValue(const clap_event_param_value_t* event);
-  // Processes frames [first, first + n) of the host's buffers as one host call.
-  void ProcessPiece(const clap_audio_buffer_t& input, clap_audio_buffer_t& output, bool doubles,
-                    uint32_t first, uint32_t n);
-  // Processes the common call at once; false, with nothing done, for any other.
-  bool ProcessCommonCall(const clap_process_t* process, uint32_t frames);
+  // The frequent call, checked in one go and processed at once; false, with nothing done, for any other.
+  bool ProcessStereoCallWithoutChanges(const clap_process_t* process, uint32_t frames);
   // Whether the host's buffers hold every channel in one width; doubles tells which.
   bool BuffersUsable(const clap_process_t* process, bool* doubles) const;
   bool ParamIdValid(clap_id id) const { return id < static_cast<clap_id>(ParamCount()); }
+  // The parameter value events of an event list, as a change list for ProcessHostBlockAtChanges.
+  struct ChangeEvents;
 
   const clap_host_t* mHost;
   clap_plugin_t mPlugin;
@@ -102,13 +100,7 @@ class IPlugClap : public IPlugBase {
   uint32_t mOutputs = 0;
   // Two channels each way: a block without events may take the stereo path of Process.
   bool mStereo = false;
-  // Working storage for state, held by the instance.
-  IStateChunk mStateChunk;
-  IStateChunk mStateScratch;
-  IStateChunk mStateBackup;
-  // Host channel pointers advanced to the start of a piece, one entry per channel; sized at construction.
-  std::unique_ptr<float*[]> mPieceFloat;
-  std::unique_ptr<double*[]> mPieceDouble;
+  IPlugStateStream mStateStream;
 };
 
 // Points the record's functions at the binding's entries (IPlugClapEntries.cpp).

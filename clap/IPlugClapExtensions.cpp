@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "IPlug/HostParamValues.h"
 #include "IPlug/HostText.h"
-#include "IPlug/IPlugStateBytes.h"
 #include "clap/IPlugClap.h"
 #include "effect/PluginDescription.h"
 
@@ -67,8 +67,7 @@ bool IPlugClap::ValueToText(clap_id id, double value, char* display, uint32_t si
   IPlugMutexLock lock(this);
   const IPlugParam* param = Param(static_cast<int>(id));
   if (!param) return false;
-  if (value < param->Min()) value = param->Min();
-  if (value > param->Max()) value = param->Max();
+  value = param->ClampedValue(value);
   char text[2 * kParamTextSize];
   param->FormatDisplay(value, false, text, true, sizeof text);
   // A value's own text (a parameter with value texts) stands without the unit.
@@ -89,39 +88,21 @@ bool IPlugClap::TextToValue(clap_id id, const char* display, double* value) {
   IPlugMutexLock lock(this);
   const IPlugParam* param = Param(static_cast<int>(id));
   if (!param) return false;
-  double parsed = 0.0;
-  if (!ParseValueText(*param, display, &parsed) || std::isnan(parsed)) return false;
-  if (parsed < param->Min()) parsed = param->Min();
-  if (parsed > param->Max()) parsed = param->Max();
-  *value = parsed;
-  return true;
+  return PlainValueOfText(*param, display, value);
 }
 
 bool IPlugClap::SaveToStream(const clap_ostream_t* stream) {
   if (!stream || !stream->write) return false;
   IPlugMutexLock lock(this);
-  if (!SaveStateChunk(this, &mStateChunk, false)) return false;
-  const uint8_t* bytes = mStateChunk.Data();
-  const int64_t size = mStateChunk.Size();
-  for (int64_t done = 0; done < size;) {
-    const int64_t written = stream->write(stream, bytes + done, static_cast<uint64_t>(size - done));
-    if (written <= 0 || written > size - done) return false;
-    done += written;
-  }
-  return true;
+  return mStateStream.Save(this, [stream](const uint8_t* bytes, int n) {
+    return stream->write(stream, bytes, static_cast<uint64_t>(n));
+  });
 }
 
 bool IPlugClap::LoadFromStream(const clap_istream_t* stream) {
   if (!stream || !stream->read) return false;
   IPlugMutexLock lock(this);
-  mStateChunk.Clear();
-  uint8_t buffer[256];
-  for (;;) {
-    const int64_t read = stream->read(stream, buffer, sizeof buffer);
-    if (read == 0) break;
-    if (read < 0 || read > static_cast<int64_t>(sizeof buffer)) return false;
-    if (mStateChunk.Size() + read > kPluginStateSizeCap) return false;
-    if (mStateChunk.AppendBytes(buffer, static_cast<int>(read)) < 0) return false;
-  }
-  return LoadProgramStateWhole(this, mStateChunk.Data(), mStateChunk.Size(), &mStateScratch, &mStateBackup);
+  return mStateStream.Load(this, [stream](uint8_t* buffer, int size) {
+    return stream->read(stream, buffer, static_cast<uint64_t>(size));
+  });
 }

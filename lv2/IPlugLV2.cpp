@@ -10,6 +10,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "IPlug/HostParamValues.h"
+#include "effect/EffectEngine.h"
+
+// Pieces of the largest block, and the calls a block beyond the int range goes in, end where the engine's
+// chunks end, so splitting a long block changes nothing the engine computes.
+static_assert(IPlugLV2::kMaxBlockFrames % EffectEngine::kMaxChunkFrames == 0, "largest block");
+static_assert(IPlugBase::kMaxCallFrames % EffectEngine::kMaxChunkFrames == 0, "largest call");
+
 namespace {
 
 IPlugLV2* PlugOf(LV2_Handle instance) { return static_cast<IPlugLV2*>(instance); }
@@ -139,9 +147,7 @@ void IPlugLV2::ApplyControlPorts() {
     const uint32_t bits = BitsOf(value);
     if (bits == mLastControlBits[i]) continue;
     mLastControlBits[i] = bits;
-    if (std::isnan(value)) continue;
-    Param(i)->SetClamped(static_cast<double>(value));
-    ParamChanged(i);
+    ApplyPlainValue(this, i, static_cast<double>(value));
   }
 }
 
@@ -158,12 +164,5 @@ void IPlugLV2::ProcessRun(uint32_t nFrames) {
   }
   // The frame widens both inputs before it writes an output, so a host may run in place (input and output
   // ports on one buffer).
-  constexpr uint32_t kMostPerCall = 1u << 30;
-  for (uint32_t done = 0; done < nFrames;) {
-    const uint32_t n = std::min(nFrames - done, kMostPerCall);
-    float* in[2] = {inputs[0] + done, inputs[1] + done};
-    float* out[2] = {outputs[0] + done, outputs[1] + done};
-    ProcessHostBlock(in, out, static_cast<int>(n), false);
-    done += n;
-  }
+  ProcessLongHostBlock(inputs, outputs, nFrames);
 }

@@ -29,11 +29,11 @@ class IPlugLV2 : public IPlugBase {
   // where its chunks would end in one call with the whole run: the output is the same as that of the whole
   // run, at any run length. A piece of a length between two multiples would move the chunk boundaries.
   static constexpr int kDefaultBlockFrames = 4096;
-  // A larger host maximum is cut to this, a multiple of the engine's chunk, so the pieces of a long run fall
-  // on the same chunk boundaries as one call with the whole run would.
+  // The largest block size: a host maximum above it is cut to it, and longer runs go in pieces of it. A
+  // multiple of the engine's chunk, so the pieces split the audio where one long call is split anyway.
   static constexpr int kMaxBlockFrames = 8192;
 
-  // The last argument is accepted for compatibility and ignored.
+  // The last argument is ignored.
   IPlugLV2(IPlugInstanceInfo info, int nParams, const char* channelIOStr, int nPresets,
            const char* effectName, const char* productName, const char* vendorName, int vendorVersion,
            int uniqueId, int vendorId, int latency, bool doesMidi, bool doesChunks, bool isInstrument,

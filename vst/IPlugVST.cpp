@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "IPlug/HostParamValues.h"
+
 namespace {
 
 IPlugVST* PlugOf(AEffect* effect) { return static_cast<IPlugVST*>(effect->object); }
@@ -68,27 +70,27 @@ IPlugVST::IPlugVST(IPlugInstanceInfo hostCallback, int nParams, const char* chan
 
 IPlugVST::~IPlugVST() = default;
 
-void IPlugVST::ProcessFloatHostBlock(float** inputs, float** outputs, VstInt32 nFrames, bool accumulate) {
-  IPlugMutexLock lock(Mutex());
-  if (WantsMidi()) SendHostRequest(audioMasterWantMidi, 0, 0, nullptr, 0.0f);
-  ProcessHostBlock(inputs, outputs, nFrames, accumulate);
-}
-
 void VSTCALLBACK IPlugVST::VSTAccumulatingProcess(AEffect* effect, float** inputs, float** outputs,
                                                   VstInt32 nFrames) {
-  PlugOf(effect)->ProcessFloatHostBlock(inputs, outputs, nFrames, true);
+  IPlugVST* plug = PlugOf(effect);
+  IPlugMutexLock lock(plug->Mutex());
+  plug->RequestMidiIfWanted();
+  plug->ProcessHostBlockAccumulating(inputs, outputs, nFrames);
 }
 
 void VSTCALLBACK IPlugVST::VSTFloatProcess(AEffect* effect, float** inputs, float** outputs,
                                            VstInt32 nFrames) {
-  PlugOf(effect)->ProcessFloatHostBlock(inputs, outputs, nFrames, false);
+  IPlugVST* plug = PlugOf(effect);
+  IPlugMutexLock lock(plug->Mutex());
+  plug->RequestMidiIfWanted();
+  plug->ProcessHostBlock(inputs, outputs, nFrames);
 }
 
 void VSTCALLBACK IPlugVST::VSTDoubleProcess(AEffect* effect, double** inputs, double** outputs,
                                             VstInt32 nFrames) {
   IPlugVST* plug = PlugOf(effect);
   IPlugMutexLock lock(plug->Mutex());
-  if (plug->WantsMidi()) plug->SendHostRequest(audioMasterWantMidi, 0, 0, nullptr, 0.0f);
+  plug->RequestMidiIfWanted();
   plug->ProcessHostBlock(inputs, outputs, nFrames);
 }
 
@@ -102,7 +104,7 @@ float VSTCALLBACK IPlugVST::VSTGetParameter(AEffect* effect, VstInt32 index) {
 void VSTCALLBACK IPlugVST::VSTSetParameter(AEffect* effect, VstInt32 index, float value) {
   IPlugVST* plug = PlugOf(effect);
   IPlugMutexLock lock(plug);
-  if (!plug->ParamInRange(index)) return;
-  plug->Param(index)->SetFromNormalized(static_cast<double>(value));
-  plug->ParamChanged(index);
+  // The parameter's own rule: the value is not held to 0 ... 1, only the upper bound of the plain value is
+  // enforced. An index outside the list changes nothing.
+  ApplyNormalizedValue(plug, index, static_cast<double>(value));
 }

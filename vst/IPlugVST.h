@@ -22,7 +22,7 @@ VstInt32 ArrangementTypeFor(int nChannels);
 // dispatcher and the audio and parameter callbacks, and carries the plug-in's requests to the host.
 class IPlugVST : public IPlugBase {
  public:
-  // The last argument is accepted for compatibility and ignored.
+  // The last argument is ignored.
   IPlugVST(IPlugInstanceInfo hostCallback, int nParams, const char* channelIOStr, int nPresets,
            const char* effectName, const char* productName, const char* vendorName, int vendorVersion,
            int uniqueId, int vendorId, int latency, bool doesMidi, bool doesChunks, bool isInstrument,
@@ -80,7 +80,10 @@ class IPlugVST : public IPlugBase {
   const VstTimeInfo* QueryTimeInfo(VstInt32 filter);
   // One event in a one-entry VstEvents; true when the host answers 1.
   bool SendEventToHost(VstEvent* event);
-  void ProcessFloatHostBlock(float** inputs, float** outputs, VstInt32 nFrames, bool accumulate);
+  // Every audio block asks the host for MIDI when the plug-in takes MIDI.
+  void RequestMidiIfWanted() {
+    if (WantsMidi()) SendHostRequest(audioMasterWantMidi, 0, 0, nullptr, 0.0f);
+  }
 
   audioMasterCallback mHostCallbackFn;
   VstSpeakerArrangement mInputArrangement;

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "IPlug/HostParamValues.h"
 #include "IPlug/HostText.h"
 #include "IPlug/IPlugStateBytes.h"
 #include "vst/IPlugVST.h"
@@ -216,12 +217,7 @@ VstIntPtr IPlugVST::ProcessEvents(const VstEvents* events) {
 VstIntPtr IPlugVST::TextToParameter(int index, const char* text) {
   if (!ParamInRange(index)) return 0;
   if (!text) return 1;
-  IPlugParam* param = Param(index);
-  double value;
-  if (!ParseValueText(*param, text, &value)) return 0;
-  param->SetClamped(value);
-  ParamChanged(index);
-  return 1;
+  return ApplyTextValue(this, index, text) ? 1 : 0;
 }
 
 VstIntPtr IPlugVST::PinProperties(bool input, int index, VstPinProperties* pin) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "IPlug/HostParamValues.h"
 #include "IPlug/IPlugStateBytes.h"
 #include "effect/PluginDescription.h"
 #include "pluginterfaces/vst/ivsthostapplication.h"
@@ -24,21 +25,6 @@ constexpr int kDisplayTextSize = 32;
 // with known IDs can only be repeats, and those beyond are ignored.
 constexpr int kMaxQueues = 32;
 
-// Normalised values from the host: NaN is no value, the rest is held to 0 ... 1 and passed through float, as
-// the VST 2 setParameter receives it.
-bool HostNormalized(double value, double* normalized) {
-  if (std::isnan(value)) return false;
-  const double held = value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value);
-  *normalized = static_cast<double>(static_cast<float>(held));
-  return true;
-}
-
-// Normalised values given to the host, rounded to float as the VST 2 getParameter answers; NaN gives 0.
-double ToHostNormalized(double normalized) {
-  if (std::isnan(normalized)) return 0.0;
-  return static_cast<double>(static_cast<float>(normalized));
-}
-
 // A parameter defined like source, holding source's value: the controller's view of it, or a scratch copy
 // for working out what a value would become.
 void DefineLike(IPlugParam* target, const IPlugParam& source) {
@@ -48,8 +34,9 @@ void DefineLike(IPlugParam* target, const IPlugParam& source) {
   target->SetClamped(source.Value());
 }
 
-// One parameter queue of a process call, with its next point read ahead.
+// One parameter queue of a process call as a change list, with its next point read ahead.
 struct PointCursor {
+  IPlugBase* mPlug;
   IParamValueQueue* mQueue;
   int32 mNext;   // index of the point read ahead
   int32 mCount;  // points in the queue
@@ -57,26 +44,35 @@ struct PointCursor {
   int32 mOffset;
   ParamValue mValue;
 
-  // Reads the point at mNext or, when the host cannot give that one or gives NaN, the first after it that is
-  // usable; false when the queue is used up. Skipped points make no piece of their own.
+  int64_t Offset() const { return mOffset; }
+  void Apply() { ApplyHostNormalizedValue(mPlug, mIndex, mValue); }
+  bool Advance() {
+    ++mNext;
+    return ReadAhead();
+  }
+  // Reads the point at mNext or, when the host cannot give that one or gives no value, the first after it
+  // that is usable; false when the queue is used up. Skipped points make no piece of their own.
   bool ReadAhead() {
     for (; mNext < mCount; ++mNext) {
-      if (mQueue->getPoint(mNext, mOffset, mValue) == kResultOk && !std::isnan(mValue)) return true;
+      double normalized;
+      if (mQueue->getPoint(mNext, mOffset, mValue) == kResultOk && ReadHostNormalized(mValue, &normalized))
+        return true;
     }
     return false;
   }
 };
 
 // The queues of the parameters this plug-in has, in the host's order.
-int CollectQueues(IParameterChanges* changes, int nParams, PointCursor* cursors) {
+int CollectQueues(IPlugBase* plug, IParameterChanges* changes, PointCursor* cursors) {
   int n = 0;
   const int32 nQueues = changes->getParameterCount();
   for (int32 q = 0; q < nQueues && n < kMaxQueues; ++q) {
     IParamValueQueue* queue = changes->getParameterData(q);
     if (!queue) continue;
     const ParamID id = queue->getParameterId();
-    if (id >= static_cast<ParamID>(nParams)) continue;
+    if (id >= static_cast<ParamID>(plug->ParamCount())) continue;
     PointCursor& cursor = cursors[n];
+    cursor.mPlug = plug;
     cursor.mQueue = queue;
     cursor.mNext = 0;
     cursor.mCount = queue->getPointCount();
@@ -126,7 +122,8 @@ IPlugVST3::IPlugVST3(IPlugInstanceInfo /*info*/, int nParams, const char* channe
                      int vendorVersion, int uniqueId, int vendorId, int latency, bool doesMidi,
                      bool doesChunks, bool isInstrument, int /*reserved*/)
     : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, vendorName, vendorVersion, uniqueId,
-                vendorId, latency, doesMidi, doesChunks, isInstrument, kApiVst3) {
+                vendorId, latency, doesMidi, doesChunks, isInstrument, kApiVst3),
+      mStateStream(kPluginStateSizeCap) {
   SetInputsConnected(0, InChannelCount(), true);
   SetOutputsConnected(0, OutChannelCount(), true);
   ApplyBlockSize(1024);
@@ -143,8 +140,6 @@ void IPlugVST3::PrepareController() {
   mControllerParams.reset(new IPlugParam[static_cast<size_t>(n)]);
   for (int i = 0; i < n; ++i) DefineLike(&mControllerParams[static_cast<size_t>(i)], *Param(i));
 }
-
-// --- Requests to the host --------------------------------------------------------------------------------
 
 void IPlugVST3::HostBeginEdit(int paramIndex) {
   if (mHandler) mHandler->beginEdit(static_cast<ParamID>(paramIndex));
@@ -218,9 +213,6 @@ void IPlugVST3::ResizeEditor(int /*width*/, int /*height*/) {}
 
 bool IPlugVST3::SendMidiMessage(const IMidiMessage* /*message*/) { return false; }
 
-// --- Lifecycle
-// ----------------------------------------------------------------------------------------------
-
 void IPlugVST3::Connect(FUnknown* hostContext) {
   IPlugMutexLock lock(this);
   // A second initialize, as a host makes for the controller side of this object, has nothing new to tell.
@@ -282,83 +274,19 @@ void IPlugVST3::SetActive(bool active) {
 
 int IPlugVST3::TailFrames() const { return PluginTailFrames(SampleRate()); }
 
-// --- Processing
-// ---------------------------------------------------------------------------------------------
-
-void IPlugVST3::ApplyPoint(int index, double value) {
-  double normalized;
-  if (!HostNormalized(value, &normalized)) return;
-  Param(index)->SetFromNormalized(normalized);
-  ParamChanged(index);
-}
-
 // Without outputs (inputs and outputs null) the points are applied and nothing is processed.
 template <class Sample>
 inline void IPlugVST3::ProcessBuses(ProcessData& data, Sample** inputs, Sample** outputs) {
   IParameterChanges* changes = data.inputParameterChanges;
   if (!changes || changes->getParameterCount() <= 0) {
     // No points: the whole block at once, as most calls come.
-    if (outputs && data.numSamples > 0) {
-      if constexpr (sizeof(Sample) == sizeof(float)) {
-        ProcessHostBlock(inputs, outputs, data.numSamples, false);
-      } else {
-        ProcessHostBlock(inputs, outputs, data.numSamples);
-      }
-    }
+    if (outputs && data.numSamples > 0) ProcessHostBlock(inputs, outputs, data.numSamples);
     return;
   }
-  ProcessPoints(data, changes, inputs, outputs);
-}
-
-template <class Sample>
-void IPlugVST3::ProcessPoints(ProcessData& data, IParameterChanges* changes, Sample** inputs,
-                              Sample** outputs) {
-  const int nFrames = outputs && data.numSamples > 0 ? data.numSamples : 0;
+  const uint32_t nFrames = outputs && data.numSamples > 0 ? static_cast<uint32_t>(data.numSamples) : 0;
   PointCursor cursors[kMaxQueues];
-  int nCursors = CollectQueues(changes, ParamCount(), cursors);
-  // Each piece ends where the next point takes effect; a point's offset is held inside the block and never
-  // before the present position, so points out of order take effect at once, points beyond the block at its
-  // end. Points at the same position apply in the host's order.
-  int position = 0;
-  while (nCursors > 0) {
-    int next = 0;
-    int nextAt = INT_MAX;
-    for (int k = 0; k < nCursors; ++k) {
-      const int32 offset = cursors[k].mOffset;
-      const int at = offset <= position ? position : (offset >= nFrames ? nFrames : offset);
-      if (at < nextAt) {
-        nextAt = at;
-        next = k;
-      }
-    }
-    if (nextAt > position) {
-      Sample* pieceInputs[2] = {inputs[0] + position, inputs[1] + position};
-      Sample* pieceOutputs[2] = {outputs[0] + position, outputs[1] + position};
-      if constexpr (sizeof(Sample) == sizeof(float)) {
-        ProcessHostBlock(pieceInputs, pieceOutputs, nextAt - position, false);
-      } else {
-        ProcessHostBlock(pieceInputs, pieceOutputs, nextAt - position);
-      }
-      position = nextAt;
-    }
-    PointCursor& cursor = cursors[next];
-    ApplyPoint(cursor.mIndex, cursor.mValue);
-    ++cursor.mNext;
-    if (!cursor.ReadAhead()) {
-      // The rest keep the host's order, which decides between points at one position.
-      for (int k = next + 1; k < nCursors; ++k) cursors[k - 1] = cursors[k];
-      --nCursors;
-    }
-  }
-  if (nFrames > position) {
-    Sample* pieceInputs[2] = {inputs[0] + position, inputs[1] + position};
-    Sample* pieceOutputs[2] = {outputs[0] + position, outputs[1] + position};
-    if constexpr (sizeof(Sample) == sizeof(float)) {
-      ProcessHostBlock(pieceInputs, pieceOutputs, nFrames - position, false);
-    } else {
-      ProcessHostBlock(pieceInputs, pieceOutputs, nFrames - position);
-    }
-  }
+  const int nCursors = CollectQueues(this, changes, cursors);
+  ProcessHostBlockAtChanges(inputs, outputs, nFrames, cursors, nCursors);
 }
 
 // The host's channel arrays go on as they are: only their first two entries are read.
@@ -378,21 +306,15 @@ void IPlugVST3::ProcessSampleSize(ProcessData& data) {
   }
 }
 
-// The common call, checked in one go: both buses stereo with their two channels set, and no points. False,
+// The frequent call, checked in one go: both buses stereo with their two channels set, and no points. False,
 // with nothing done, for any other call.
 template <class Sample>
-inline bool IPlugVST3::ProcessCommonCall(ProcessData& data) {
+inline bool IPlugVST3::ProcessStereoCallWithoutChanges(ProcessData& data) {
   Sample** const outputs = StereoChannels<Sample>(data.outputs, data.numOutputs);
   Sample** const inputs = StereoChannels<Sample>(data.inputs, data.numInputs);
   IParameterChanges* const changes = data.inputParameterChanges;
   if (!outputs || !inputs || (changes && changes->getParameterCount() > 0)) return false;
-  if (data.numSamples > 0) {
-    if constexpr (sizeof(Sample) == sizeof(float)) {
-      ProcessHostBlock(inputs, outputs, data.numSamples, false);
-    } else {
-      ProcessHostBlock(inputs, outputs, data.numSamples);
-    }
-  }
+  if (data.numSamples > 0) ProcessHostBlock(inputs, outputs, data.numSamples);
   data.outputs[0].silenceFlags = 0;
   return true;
 }
@@ -400,8 +322,8 @@ inline bool IPlugVST3::ProcessCommonCall(ProcessData& data) {
 void IPlugVST3::Process(ProcessData& data) {
   IPlugMutexLock lock(Mutex());
   mContext = data.processContext;
-  const bool done = data.symbolicSampleSize == kSample32   ? ProcessCommonCall<float>(data)
-                    : data.symbolicSampleSize == kSample64 ? ProcessCommonCall<double>(data)
+  const bool done = data.symbolicSampleSize == kSample32   ? ProcessStereoCallWithoutChanges<float>(data)
+                    : data.symbolicSampleSize == kSample64 ? ProcessStereoCallWithoutChanges<double>(data)
                                                            : false;
   if (done) {
     mContext = nullptr;
@@ -419,47 +341,36 @@ void IPlugVST3::Process(ProcessData& data) {
   mContext = nullptr;
 }
 
-// --- State
-// --------------------------------------------------------------------------------------------------
-
 tresult IPlugVST3::WriteState(IBStream* stream) {
   if (!stream) return kInvalidArgument;
   IPlugMutexLock lock(this);
-  if (!SaveStateChunk(this, &mStateBytes, false)) return kResultFalse;
-  const uint8_t* bytes = mStateBytes.Data();
-  int left = mStateBytes.Size();
-  while (left > 0) {
+  const bool saved = mStateStream.Save(this, [stream](const uint8_t* bytes, int n) -> int64_t {
     int32 written = 0;
-    if (stream->write(const_cast<uint8_t*>(bytes), left, &written) != kResultOk || written <= 0)
-      return kResultFalse;
-    if (written > left) written = left;
-    bytes += written;
-    left -= written;
-  }
-  return kResultOk;
+    if (stream->write(const_cast<uint8_t*>(bytes), n, &written) != kResultOk || written <= 0) return 0;
+    // A stream that claims more than it was given has taken what it was given.
+    return written > n ? n : written;
+  });
+  return saved ? kResultOk : kResultFalse;
 }
 
-tresult IPlugVST3::ReadWholeStream(IBStream* stream, IStateChunk* bytes) {
-  bytes->Clear();
-  uint8_t piece[512];
-  for (;;) {
+bool IPlugVST3::ReadStateStream(IBStream* stream) {
+  // The stream ends where it gives no bytes or, after the bytes of that read, where it reports anything but
+  // success: streams differ in how they report their end, and none of that is a failure here.
+  bool ended = false;
+  return mStateStream.ReadStream([stream, &ended](uint8_t* buffer, int size) -> int64_t {
+    if (ended) return 0;
     int32 read = 0;
-    const tresult result = stream->read(piece, static_cast<int32>(sizeof piece), &read);
-    if (read <= 0) break;  // the end, or a stream that cannot give more
-    if (read > static_cast<int32>(sizeof piece)) read = static_cast<int32>(sizeof piece);
-    if (bytes->Size() + read > kPluginStateSizeCap) return kResultFalse;
-    if (bytes->AppendBytes(piece, read) < 0) return kResultFalse;
-    if (result != kResultOk) break;
-  }
-  return kResultOk;
+    const tresult result = stream->read(buffer, size, &read);
+    if (read <= 0) return 0;
+    ended = result != kResultOk;
+    return read > size ? size : read;
+  });
 }
 
 tresult IPlugVST3::ReadState(IBStream* stream) {
   if (!stream) return kInvalidArgument;
   IPlugMutexLock lock(this);
-  if (ReadWholeStream(stream, &mStateBytes) != kResultOk) return kResultFalse;
-  if (!LoadProgramStateWhole(this, mStateBytes.Data(), mStateBytes.Size(), &mScratch, &mBackup))
-    return kResultFalse;
+  if (!ReadStateStream(stream) || !mStateStream.LoadRead(this)) return kResultFalse;
   // The controller side of this object shares the call: its view follows.
   FollowRunningValues();
   return kResultOk;
@@ -468,15 +379,14 @@ tresult IPlugVST3::ReadState(IBStream* stream) {
 tresult IPlugVST3::ReadControllerState(IBStream* stream) {
   if (!stream) return kInvalidArgument;
   IPlugMutexLock lock(this);
-  if (!mControllerParams || ReadWholeStream(stream, &mStateBytes) != kResultOk) return kResultFalse;
+  if (!mControllerParams || !ReadStateStream(stream)) return kResultFalse;
   // The bytes are read by the same core code that reads them for the audio, then the values the audio runs
   // with are put back; the effect hears its own values again, which changes nothing it computes.
   IStateChunk running;
   if (!SaveStateChunk(this, &running, false)) return kResultFalse;
-  if (!LoadProgramStateWhole(this, mStateBytes.Data(), mStateBytes.Size(), &mScratch, &mBackup))
-    return kResultFalse;
+  if (!mStateStream.LoadRead(this)) return kResultFalse;
   FollowRunningValues();
-  LoadProgramStateWhole(this, running.Data(), running.Size(), &mScratch, &mBackup);
+  mStateStream.LoadWhole(this, running);
   return kResultOk;
 }
 
@@ -485,9 +395,6 @@ void IPlugVST3::FollowRunningValues() {
   for (int i = 0; i < ParamCount(); ++i)
     mControllerParams[static_cast<size_t>(i)].SetClamped(Param(i)->Value());
 }
-
-// --- Controller
-// ---------------------------------------------------------------------------------------------
 
 bool IPlugVST3::FillParameterInfo(int index, ParameterInfo& info) {
   IPlugMutexLock lock(this);
@@ -503,7 +410,7 @@ bool IPlugVST3::FillParameterInfo(int index, ParameterInfo& info) {
     const double steps = std::floor((param->Max() - param->Min()) / param->Step() + 0.5);
     info.stepCount = steps > 0.0 && steps < 1e9 ? static_cast<int32>(steps) : 0;
   }
-  info.defaultNormalizedValue = ToHostNormalized(param->NormalizedOf(param->DefaultValue()));
+  info.defaultNormalizedValue = WriteHostNormalized(param->NormalizedOf(param->DefaultValue()));
   info.unitId = kRootUnitId;
   info.flags = ParameterInfo::kCanAutomate;
   return true;
@@ -512,13 +419,13 @@ bool IPlugVST3::FillParameterInfo(int index, ParameterInfo& info) {
 double IPlugVST3::ControllerNormalized(ParamID id) {
   IPlugMutexLock lock(this);
   if (!IsParamId(id) || !mControllerParams) return 0.0;
-  return ToHostNormalized(mControllerParams[id].Normalized());
+  return WriteHostNormalized(mControllerParams[id].Normalized());
 }
 
 bool IPlugVST3::SetControllerNormalized(ParamID id, double value) {
   IPlugMutexLock lock(this);
   double normalized;
-  if (!IsParamId(id) || !mControllerParams || !HostNormalized(value, &normalized)) return false;
+  if (!IsParamId(id) || !mControllerParams || !ReadHostNormalized(value, &normalized)) return false;
   mControllerParams[id].SetFromNormalized(normalized);
   return true;
 }
@@ -529,14 +436,14 @@ double IPlugVST3::PlainOf(ParamID id, double value) {
   if (!IsParamId(id)) return 0.0;
   IPlugParam scratch;
   DefineLike(&scratch, *Param(static_cast<int>(id)));
-  if (HostNormalized(value, &normalized)) scratch.SetFromNormalized(normalized);
+  if (ReadHostNormalized(value, &normalized)) scratch.SetFromNormalized(normalized);
   return scratch.Value();
 }
 
 double IPlugVST3::NormalizedOfPlain(ParamID id, double plain) {
   IPlugMutexLock lock(this);
   if (!IsParamId(id)) return 0.0;
-  return ToHostNormalized(Param(static_cast<int>(id))->NormalizedOf(plain));
+  return WriteHostNormalized(Param(static_cast<int>(id))->NormalizedOf(plain));
 }
 
 bool IPlugVST3::DisplayText(ParamID id, double value, char* text, int textSize) {
@@ -544,7 +451,7 @@ bool IPlugVST3::DisplayText(ParamID id, double value, char* text, int textSize) 
   text[0] = '\0';
   IPlugMutexLock lock(this);
   double normalized;
-  if (!IsParamId(id) || !HostNormalized(value, &normalized)) return false;
+  if (!IsParamId(id) || !ReadHostNormalized(value, &normalized)) return false;
   const IPlugParam* param = Param(static_cast<int>(id));
   IPlugParam scratch;
   DefineLike(&scratch, *param);
@@ -559,11 +466,8 @@ bool IPlugVST3::ParseText(ParamID id, const char* text, double* normalized) {
   if (!IsParamId(id) || !text) return false;
   const IPlugParam* param = Param(static_cast<int>(id));
   double value;
-  if (!ParseValueText(*param, text, &value) || std::isnan(value)) return false;
-  IPlugParam scratch;
-  DefineLike(&scratch, *param);
-  scratch.SetClamped(value);
-  *normalized = ToHostNormalized(scratch.Normalized());
+  if (!PlainValueOfText(*param, text, &value)) return false;
+  *normalized = WriteHostNormalized(param->NormalizedOf(value));
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "IPlug/IPlugBase.h"
+#include "IPlug/IPlugStateBytes.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivsteditcontroller.h"
@@ -26,7 +27,7 @@ using IPlugInstanceInfo = IPlugVST3InstanceInfo;
 // getParameter answers: a session saved or automated through either format sets the same parameter values.
 class IPlugVST3 : public IPlugBase {
  public:
-  // The last argument is accepted for compatibility and ignored.
+  // The last argument is ignored.
   IPlugVST3(IPlugInstanceInfo info, int nParams, const char* channelIOStr, int nPresets,
             const char* effectName, const char* productName, const char* vendorName, int vendorVersion,
             int uniqueId, int vendorId, int latency, bool doesMidi, bool doesChunks, bool isInstrument,
@@ -85,23 +86,17 @@ class IPlugVST3 : public IPlugBase {
   bool ParseText(Steinberg::Vst::ParamID id, const char* text, double* normalized);
   void SetComponentHandler(Steinberg::Vst::IComponentHandler* handler);
 
-  Steinberg::int32 ProcessModeSet() const { return mProcessMode; }
-
  private:
   template <class Sample>
-  bool ProcessCommonCall(Steinberg::Vst::ProcessData& data);
+  bool ProcessStereoCallWithoutChanges(Steinberg::Vst::ProcessData& data);
   template <class Sample>
   void ProcessSampleSize(Steinberg::Vst::ProcessData& data);
   template <class Sample>
   void ProcessBuses(Steinberg::Vst::ProcessData& data, Sample** inputs, Sample** outputs);
-  // The block in pieces that end at the points' offsets; changes holds at least one queue.
-  template <class Sample>
-  void ProcessPoints(Steinberg::Vst::ProcessData& data, Steinberg::Vst::IParameterChanges* changes,
-                     Sample** inputs, Sample** outputs);
-  void ApplyPoint(int index, double normalized);
   // The controller's view takes the values the audio runs with.
   void FollowRunningValues();
-  Steinberg::tresult ReadWholeStream(Steinberg::IBStream* stream, IStateChunk* bytes);
+  // Reads the whole stream into mStateStream; false when it fails or is too long.
+  bool ReadStateStream(Steinberg::IBStream* stream);
 
   bool mConnected = false;
   Steinberg::FUnknown* mHostContext = nullptr;               // held (one reference) while connected
@@ -109,9 +104,7 @@ class IPlugVST3 : public IPlugBase {
   const Steinberg::Vst::ProcessContext* mContext = nullptr;  // the host's, during a process call only
   Steinberg::int32 mProcessMode = Steinberg::Vst::kRealtime;
   std::unique_ptr<IPlugParam[]> mControllerParams;  // the controller's view, one per parameter
-  IStateChunk mStateBytes;                          // what getState last wrote or setState last read
-  IStateChunk mScratch;
-  IStateChunk mBackup;
+  IPlugStateStream mStateStream;                    // what getState last wrote or setState last read
 };
 
 // IPlugBinding (IPlug/IPlugFactory.h): the class the effect class derives from when it is built as a VST 3

@@ -70,8 +70,7 @@ tresult PLUGIN_API Vst3Effect::terminate() {
   });
 }
 
-// --- IComponent
-// ---------------------------------------------------------------------------------------------
+// IComponent
 
 tresult PLUGIN_API Vst3Effect::getControllerClassId(TUID /*classId*/) {
   // This object is its own controller.
@@ -123,8 +122,7 @@ tresult PLUGIN_API Vst3Effect::getState(IBStream* state) {
   return Guarded<tresult>(kInternalError, [&] { return mPlug->WriteState(state); });
 }
 
-// --- IAudioProcessor
-// ----------------------------------------------------------------------------------------
+// IAudioProcessor
 
 tresult PLUGIN_API Vst3Effect::setBusArrangements(SpeakerArrangement* inputs, int32 numIns,
                                                   SpeakerArrangement* outputs, int32 numOuts) {
@@ -168,8 +166,7 @@ uint32 PLUGIN_API Vst3Effect::getTailSamples() {
   return static_cast<uint32>(mPlug->TailFrames());
 }
 
-// --- IEditController
-// ----------------------------------------------------------------------------------------
+// IEditController
 
 tresult PLUGIN_API Vst3Effect::setComponentState(IBStream* state) {
   return Guarded<tresult>(kInternalError, [&] { return mPlug->ReadControllerState(state); });

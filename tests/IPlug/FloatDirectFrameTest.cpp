@@ -148,7 +148,11 @@ TEST(FloatDirectFrame, HostBlocksEqualThoseOfTheFrameWithoutTheDirectHook) {
         if (inConnected[c]) inputs[nIn++] = arenas[p].data() + layout.in[c];
         if (outConnected[c]) outputs[nOut++] = arenas[p].data() + layout.out[c];
       }
-      plugs[p]->ProcessHostBlock(inputs, outputs, n, accumulate);
+      if (accumulate) {
+        plugs[p]->ProcessHostBlockAccumulating(inputs, outputs, n);
+      } else {
+        plugs[p]->ProcessHostBlock(inputs, outputs, n);
+      }
     }
     ASSERT_TRUE(SameBytes(arenas[0], arenas[1])) << n << " frames";
     for (int c = 0; c < 2; ++c) {
@@ -196,7 +200,7 @@ TEST(FloatDirectFrame, FloatHostPathEqualsNarrowingTheDoubleHostPath) {
     float* fout[2] = {out[0].data(), out[1].data()};
     double* din[2] = {wideIn[0].data(), wideIn[1].data()};
     double* dout[2] = {wideOut[0].data(), wideOut[1].data()};
-    floats.ProcessHostBlock(fin, fout, n, false);
+    floats.ProcessHostBlock(fin, fout, n);
     doubles.ProcessHostBlock(din, dout, n);
     DenormalGuard guard;  // the frame narrows with subnormal results flushed
     for (int c = 0; c < 2; ++c) {

@@ -116,8 +116,9 @@ TEST(IPlugState, WholeLoadsApplyAllValuesOrNone) {
                {"empty", 0, 0, false},           {"three values", 0, 32, false}};
   for (const auto& c : cases) {
     TestPlug plug;
-    IStateChunk scratch, backup;
-    const bool loaded = LoadProgramStateWhole(&plug, saved.Data() + c.offset, c.size, &scratch, &backup);
+    IStateChunk bytes, backup;
+    bytes.AppendBytes(saved.Data() + c.offset, c.size);
+    const bool loaded = LoadProgramStateWhole(&plug, bytes, &backup);
     EXPECT_EQ(loaded, c.loads) << c.name;
     EXPECT_EQ(ValuesOf(plug), c.loads ? values : kDefaults) << c.name;
   }

@@ -102,7 +102,7 @@ TEST(ProcessingFrame, FloatBindingWidensExactlyAndNarrowsToNearest) {
       outs[1][s] = -1e-10;
     }
   };
-  plug.ProcessHostBlock(inputs, outputs, 32, false);
+  plug.ProcessHostBlock(inputs, outputs, 32);
   for (int s = 0; s < 32; ++s) {
     EXPECT_EQ(seen[s], static_cast<double>(in0[s]));
     EXPECT_EQ(out0[s], static_cast<float>(1.0 / 3.0 + s));
@@ -117,7 +117,7 @@ TEST(ProcessingFrame, AccumulatingAddsInFloatArithmetic) {
   std::vector<float> in(16, 0.25f), out0(16, 0.5f), out1(16, 0.5f);
   float* inputs[] = {in.data(), in.data()};
   float* outputs[] = {out0.data(), out1.data()};
-  plug.ProcessHostBlock(inputs, outputs, 16, true);
+  plug.ProcessHostBlockAccumulating(inputs, outputs, 16);
   EXPECT_EQ(out0, std::vector<float>(16, 0.75f));
   EXPECT_EQ(out1, std::vector<float>(16, 0.75f));
 
@@ -127,7 +127,7 @@ TEST(ProcessingFrame, AccumulatingAddsInFloatArithmetic) {
   };
   std::vector<float> one0(16, 1.0f), one1(16, 1.0f);
   float* ones[] = {one0.data(), one1.data()};
-  plug.ProcessHostBlock(inputs, ones, 16, true);
+  plug.ProcessHostBlockAccumulating(inputs, ones, 16);
   EXPECT_EQ(one0, std::vector<float>(16, 1.0f));
 }
 
@@ -152,7 +152,7 @@ TEST(ProcessingFrame, UnconnectedChannelsTakeNoHostEntryAndTouchNoHostBuffer) {
     if (floats) {
       float* inputs[] = {fin.data()};
       float* outputs[] = {fout.data()};
-      plug.ProcessHostBlock(inputs, outputs, 8, false);
+      plug.ProcessHostBlock(inputs, outputs, 8);
       EXPECT_EQ(fout, std::vector<float>(8, 1.0f));
     } else {
       double* inputs[] = {din.data()};
@@ -174,12 +174,12 @@ TEST(ProcessingFrame, UnconnectedInputKeepsTheLastBlockWidenedIntoIt) {
   std::vector<float> in0 = {1, 2, 3, 4}, in1 = {5, 6, 7, 8}, out0(4), out1(4);
   float* inputs[] = {in0.data(), in1.data()};
   float* outputs[] = {out0.data(), out1.data()};
-  plug.ProcessHostBlock(inputs, outputs, 4, false);
+  plug.ProcessHostBlock(inputs, outputs, 4);
   plug.SetInputsConnected(1, 1, false);
-  plug.ProcessHostBlock(inputs, outputs, 4, false);
+  plug.ProcessHostBlock(inputs, outputs, 4);
   EXPECT_EQ(out1, (std::vector<float>{5, 6, 7, 8}));
   plug.ApplyBlockSize(8);
-  plug.ProcessHostBlock(inputs, outputs, 4, false);
+  plug.ProcessHostBlock(inputs, outputs, 4);
   EXPECT_EQ(out1, (std::vector<float>{0, 0, 0, 0}));
 }
 
@@ -190,8 +190,8 @@ TEST(ProcessingFrame, ZeroFramesProcessNothingThroughTheHostEntry) {
   float* inputs[] = {in.data(), in.data()};
   float* outputs[] = {out.data(), out.data()};
   for (int frames : {0, -1, -1024}) {
-    plug.ProcessHostBlock(inputs, outputs, frames, false);
-    plug.ProcessHostBlock(inputs, outputs, frames, true);
+    plug.ProcessHostBlock(inputs, outputs, frames);
+    plug.ProcessHostBlockAccumulating(inputs, outputs, frames);
     double* none[] = {nullptr, nullptr};
     plug.ProcessHostBlock(none, none, frames);
   }
@@ -217,11 +217,11 @@ TEST(ProcessingFrame, LongHostBlocksRunInPiecesOfAtMostTheBlockSize) {
     std::vector<float> out0(kFrames, 0.5f), out1(kFrames, 0.5f);
     float* inputs[] = {in0.data(), in1.data()};
     float* outputs[] = {out0.data(), out1.data()};
-    plug.ProcessHostBlock(inputs, outputs, kFrames, false);
+    plug.ProcessHostBlock(inputs, outputs, kFrames);
     EXPECT_EQ(plug.mProcessFrames, pieces);
     EXPECT_EQ(out0, in0);
     EXPECT_EQ(out1, in1);
-    plug.ProcessHostBlock(inputs, outputs, kFrames, true);
+    plug.ProcessHostBlockAccumulating(inputs, outputs, kFrames);
     for (int s = 0; s < kFrames; ++s) ASSERT_EQ(out1[s], in1[s] + in1[s]) << s;
   }
   {
@@ -252,7 +252,7 @@ TEST(ProcessingFrame, NothingIsProcessedBeforeABlockSizeIsSet) {
   plug.SetOutputsConnected(0, 2, true);
   std::vector<float> buffer(4, 3.0f);
   float* buffers[] = {buffer.data(), buffer.data()};
-  plug.ProcessHostBlock(buffers, buffers, 4, false);
+  plug.ProcessHostBlock(buffers, buffers, 4);
   EXPECT_TRUE(plug.mProcessFrames.empty());
 }
 
@@ -346,7 +346,11 @@ TEST(ProcessingFrame, HostBlocksBindLikeTheGeneralBindingCalls) {
         viaCalls.BindOutputBuffers(0, 2, dPointers[1] + nIn);
         viaCalls.ProcessBlock<double>(16);
       } else {
-        viaHostBlock.ProcessHostBlock(fPointers[0], fPointers[0] + nIn, 16, path == EPath::kAccumulate);
+        if (path == EPath::kAccumulate) {
+          viaHostBlock.ProcessHostBlockAccumulating(fPointers[0], fPointers[0] + nIn, 16);
+        } else {
+          viaHostBlock.ProcessHostBlock(fPointers[0], fPointers[0] + nIn, 16);
+        }
         viaCalls.BindInputBuffers(0, 2, fPointers[1], 16);
         viaCalls.BindOutputBuffers(0, 2, fPointers[1] + nIn);
         if (path == EPath::kAccumulate) {
