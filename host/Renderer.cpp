@@ -16,6 +16,7 @@
 #include "AudioFileReader.h"
 #include "AudioFileWriter.h"
 #include "DemoSignal.h"
+#include "Presets.h"
 #include "RenderError.h"
 #include "TemporaryFile.h"
 #include "host/PluginModule.h"
@@ -129,6 +130,7 @@ void Renderer::Run() {
 
   if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
     throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
+  if (!mOptions.mPreset.empty()) ApplyPreset(effect, mOptions.mPreset, mPluginPath);
   ApplySettings(effect);
 
   std::vector<uint8_t> state;

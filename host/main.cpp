@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "Presets.h"
 #include "RenderError.h"
 #include "Renderer.h"
 
@@ -37,6 +38,10 @@ int main(int argc, char** argv) {
     }
     if (options.mVersion) {
       std::printf("quillmere-render %s\n", QUILLMERE_RENDER_VERSION);
+      return 0;
+    }
+    if (options.mListPresets) {
+      PrintPresetList(stdout);
       return 0;
     }
     InstallStopHandlers();
