@@ -2,7 +2,7 @@
 // Writes the factory presets as preset files from the preset table, at build time:
 //   quillmere-preset-files OUT_DIR
 // OUT_DIR/vst2/NAME.fxp: a VST 2 program file in the parameter-list form (big-endian: "CcnK", the size of the
-// rest, "FxCk", format version 1, the plug-in's unique id and version, the parameter count, the name in 28
+// rest, "FxCk", format version 1, the plug-in's unique id and version as it reports them, the parameter count, the name in 28
 // bytes, then one normalised float per parameter). OUT_DIR/vst3/NAME.vstpreset: a VST 3 preset (little-endian:
 // "VST3", version 1, the class id in 32 hexadecimal digits, the offset of the chunk list, the component state,
 // then "List" with one entry: "Comp", its offset and size). The component state is the plug-in's own saved
@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "IPlug/HostIdentification.h"
 #include "IPlug/IStateChunk.h"
 #include "effect/PluginDescription.h"
 #include "effect/PresetValues.h"
@@ -42,7 +43,8 @@ std::vector<uint8_t> FxpFile(const PresetDefinition& preset) {
   PutText(body, "FxCk");
   PutBigEndian32(body, 1);
   PutBigEndian32(body, static_cast<uint32_t>(kPluginVst2UniqueId));
-  PutBigEndian32(body, static_cast<uint32_t>(kPluginPackedVersion));
+  // The version as the plug-in reports it to VST 2 hosts (1.2.3 as 10203).
+  PutBigEndian32(body, static_cast<uint32_t>(VersionAsDecimal(kPluginPackedVersion)));
   PutBigEndian32(body, kNumParams);
   std::string name(preset.mName);
   name.resize(kFxpNameBytes, '\0');
