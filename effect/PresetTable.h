@@ -17,7 +17,7 @@
 inline constexpr int kPresetNameMaxLength = 24;
 
 struct PresetDefinition {
-  const char* mName;  // letters, digits, spaces and hyphens: it is also the preset's file name
+  const char* mName;           // letters, digits, spaces and hyphens: it is also the preset's file name
   double mValues[kNumParams];  // in the parameters' own units, in parameter index order
 };
 

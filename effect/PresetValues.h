@@ -18,8 +18,8 @@ inline float PresetNormalizedValue(const PresetDefinition& preset, int i) {
 inline bool PresetValueExact(const PresetDefinition& preset, int i) {
   const ParameterDefinition& param = kParameterTable[i];
   const double value = preset.mValues[i];
-  const double throughVst2 = DenormalizeValue(static_cast<double>(PresetNormalizedValue(preset, i)), param.mMin,
-                                              param.mMax, param.mShape);
+  const double throughVst2 = DenormalizeValue(static_cast<double>(PresetNormalizedValue(preset, i)),
+                                              param.mMin, param.mMax, param.mShape);
   return static_cast<double>(static_cast<float>(value)) == value && throughVst2 == value;
 }
 

@@ -249,7 +249,7 @@ std::vector<std::pair<std::string, std::string>> Lv2Host::Presets() {
   NodeHolder presetClass(lilv_new_uri(w.mWorld, LV2_PRESETS__Preset));
   NodeHolder label(lilv_new_uri(w.mWorld, LILV_NS_RDFS "label"));
   LilvNodes* presets = lilv_plugin_get_related(w.mPlugin, presetClass.mNode);
-  LILV_FOREACH (nodes, i, presets) {
+  LILV_FOREACH(nodes, i, presets) {
     const LilvNode* preset = lilv_nodes_get(presets, i);
     lilv_world_load_resource(w.mWorld, preset);
     LilvNode* text = lilv_world_get(w.mWorld, preset, label.mNode, nullptr);

@@ -53,7 +53,8 @@ bool IsPresetName(const std::string& name) { return FindPreset(name.c_str()) != 
 
 void ApplyPreset(Vst2Instance& effect, const std::string& name, const std::string& pluginPath) {
   const PresetDefinition* preset = FindPreset(name.c_str());
-  if (!preset) throw RenderError("no preset named \"" + name + "\" (see --list-presets)", RenderError::kUsage);
+  if (!preset)
+    throw RenderError("no preset named \"" + name + "\" (see --list-presets)", RenderError::kUsage);
   if (effect.Effect()->uniqueID != kPluginVst2UniqueId || effect.ParameterCount() != kNumParams)
     throw RenderError("the presets are " + std::string(kPluginName) + "'s; plug-in " + pluginPath +
                       " is another effect");

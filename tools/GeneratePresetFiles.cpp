@@ -2,12 +2,12 @@
 // Writes the factory presets as preset files from the preset table, at build time:
 //   quillmere-preset-files OUT_DIR
 // OUT_DIR/vst2/NAME.fxp: a VST 2 program file in the parameter-list form (big-endian: "CcnK", the size of the
-// rest, "FxCk", format version 1, the plug-in's unique id and version as it reports them, the parameter count, the name in 28
-// bytes, then one normalised float per parameter). OUT_DIR/vst3/NAME.vstpreset: a VST 3 preset (little-endian:
-// "VST3", version 1, the class id in 32 hexadecimal digits, the offset of the chunk list, the component state,
-// then "List" with one entry: "Comp", its offset and size). The component state is the plug-in's own saved
-// state: the chunk header and the five plain values.
-// The data are the same on every system; a build for another system runs this program on the build machine.
+// rest, "FxCk", format version 1, the plug-in's unique id and version as it reports them, the parameter
+// count, the name in 28 bytes, then one normalised float per parameter). OUT_DIR/vst3/NAME.vstpreset: a VST 3
+// preset (little-endian: "VST3", version 1, the class id in 32 hexadecimal digits, the offset of the chunk
+// list, the component state, then "List" with one entry: "Comp", its offset and size). The component state is
+// the plug-in's own saved state: the chunk header and the five plain values. The data are the same on every
+// system; a build for another system runs this program on the build machine.
 #include <sys/stat.h>
 
 #include <cstdint>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Every factory preset, loaded into every built plug-in the way its hosts load presets, sets exactly the preset
-// table's values and sounds the same bit for bit: VST 2 with the normalised floats of its .fxp file through
-// setParameter, VST 3 with its .vstpreset file's component state through setState, LV2 with the bundle's
-// preset through lilv's state API, CLAP (which has no preset files) with the plain values as parameter events.
-#include <gtest/gtest.h>
-
+// Every factory preset, loaded into every built plug-in the way its hosts load presets, sets exactly the
+// preset table's values and sounds the same bit for bit: VST 2 with the normalised floats of its .fxp file
+// through setParameter, VST 3 with its .vstpreset file's component state through setState, LV2 with the
+// bundle's preset through lilv's state API, CLAP (which has no preset files) with the plain values as
+// parameter events.
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cctype>
@@ -233,7 +233,8 @@ Rendered RenderClap(const PresetDefinition& preset) {
   ClapEventList events;
   for (int i = 0; i < kNumParams; ++i) events.AddParamValue(0, static_cast<clap_id>(i), preset.mValues[i]);
   instance.Flush(events);
-  for (int i = 0; i < kNumParams; ++i) out.values[static_cast<size_t>(i)] = instance.ParamValue(static_cast<clap_id>(i));
+  for (int i = 0; i < kNumParams; ++i)
+    out.values[static_cast<size_t>(i)] = instance.ParamValue(static_cast<clap_id>(i));
 
   EXPECT_TRUE(instance.Start(kRate, kBlock));
   RenderBlocks(out, [&](float** in, float** o, int frames) {
