@@ -96,6 +96,25 @@ TEST_F(RenderPresets, PresetsLoadOnlyIntoTheirOwnPlugin) {
   EXPECT_FALSE(Exists(dir / "out.wav"));
 }
 
+// The README's table and the manual page's list every preset with the table's values, as the renderer prints
+// them: the README as "| NAME | V0 | ... | V4 |", the manual page's tbl source as "NAME<tab>V0<tab>...".
+TEST(PresetDocuments, ListEveryPresetWithItsValues) {
+  const std::string readme = ReadText(std::string(QUILLMERE_SOURCE_DIR) + "/README.md");
+  std::string manual = ReadText(std::string(QUILLMERE_SOURCE_DIR) + "/docs/quillmere-render.1.in");
+  for (size_t at; (at = manual.find("\\-")) != std::string::npos;) manual.replace(at, 2, "-");
+  for (const PresetDefinition& preset : kPresetTable) {
+    std::string row = std::string("| ") + preset.mName + " |", line = preset.mName;
+    for (double value : preset.mValues) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%g", value);
+      row += std::string(" ") + text + " |";
+      line += std::string("\t") + text;
+    }
+    EXPECT_NE(readme.find(row), std::string::npos) << row;
+    EXPECT_NE(manual.find(line + "\n"), std::string::npos) << line;
+  }
+}
+
 TEST(CommandLinePresets, ReadsThePresetAndRejectsWhatCannotWork) {
   const RenderOptions options = CommandLine::Parse({"--preset", kPresetTable[1].mName, "in.wav", "out.wav"});
   EXPECT_EQ(options.mPreset, kPresetTable[1].mName);
