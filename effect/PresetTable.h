@@ -26,16 +26,16 @@ inline constexpr PresetDefinition kPresetTable[] = {
     {"Slow Whole-Mix Drift", {100.0, -40.0, -1.0, 0.0, 0.0}},
     // The whole signal in the low band, placed anew every 21 chunks; the high band is silent.
     {"Quick Whole-Mix Hop", {20000.0, -1.0, -40.0, 0.0, 0.0}},
-    // A resonant bass band (+12 dB at 100 Hz) and the rest, each placed on its own and about equally loud;
-    // the angles leave the mono sum more than 6 dB down in the fewest placements.
-    {"Mono-Safe Two Bands", {100.0, 12.0, -1.0, -5.3125, 0.3125}},
-    // As the quick hop, with both Q values high: the top lifted, and a boosted band at the very top placed on
-    // its own.
-    {"Bright Air Hop", {20000.0, 12.0, 12.0, 0.0, 0.0}},
-    // As the quick hop, with the low-pass Q low: about 7 dB down at 6.4 kHz and 12 dB at 12.8 kHz.
+    // The quick hop with a boosted top band (about +4 dB at 16 kHz) placed on its own: of the settings tried,
+    // the one whose mono sum of a centred source falls more than 6 dB below the channels least often (18 % of
+    // chunks, against 33 % with one band).
+    {"Mono-Safe Two Bands", {20000.0, -1.0, 12.0, -5.3125, 8.75}},
+    // A resonant bass band (+12 dB at 100 Hz) placed anew every 21 chunks, the rest every 51.
+    {"Roaming Bass Boom", {100.0, 12.0, -1.0, 0.0, 0.0}},
+    // The quick hop with the low-pass Q low: about 7 dB down at 6.4 kHz and 12 dB at 12.8 kHz.
     {"Dark Mellow Hop", {20000.0, -30.25, -40.0, 0.0, 0.0}},
-    // As the slow drift, with the high-pass Q low: about 12 dB less at 100 Hz and 6.5 dB less at 12.8 kHz.
-    {"Thin Bass-Cut Drift", {100.0, -40.0, -7.5, 0.0, 0.0}},
+    // The slow drift with the high-pass Q low: tilted up, 12 dB less at 100 Hz and 6.5 dB less at 12.8 kHz.
+    {"Bright Thin Drift", {100.0, -40.0, -7.5, 0.0, 0.0}},
     // The lows and low mids (a gentle low-pass) and a boosted top band, each placed on its own, with the
     // upper mids scooped out between them (about 11 dB down at 6.4 kHz).
     {"Scooped Lows And Top", {20000.0, -40.0, 12.0, 0.0, 0.0}},
