@@ -57,21 +57,4 @@ TEST(PresetTable, NoTwoPresetsHoldTheSameValues) {
   }
 }
 
-// The value classes that are exact, and some that are not.
-TEST(PresetTable, ExactnessTellsCarriedValuesFromOthers) {
-  const struct {
-    double split, q, angle;
-    bool exact;
-  } cases[] = {
-      {100.0, -40.0, -10.0, true}, {20000.0, 12.0, 10.0, true}, {100.0, -1.0, 0.3125, true},
-      {1000.0, -1.0, 0.0, false},  {100.0, 0.0, 0.0, false},    {100.0, -1.0, 0.3, false},
-  };
-  for (const auto& c : cases) {
-    const PresetDefinition preset{"probe", {c.split, c.q, c.q, c.angle, c.angle}};
-    bool exact = true;
-    for (int i = 0; i < kNumParams; ++i) exact = exact && PresetValueExact(preset, i);
-    EXPECT_EQ(exact, c.exact) << c.split << " Hz, " << c.q << " dB, " << c.angle << " rad";
-  }
-}
-
 }  // namespace
