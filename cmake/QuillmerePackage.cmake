@@ -12,6 +12,10 @@ install(TARGETS QuillmereClap LIBRARY DESTINATION lib/clap)
 install(TARGETS quillmere_lv2 LIBRARY DESTINATION lib/lv2/quillmere.lv2)
 install(FILES ${QUILLMERE_LV2_BUNDLE}/manifest.ttl ${QUILLMERE_LV2_BUNDLE}/quillmere.ttl
         DESTINATION lib/lv2/quillmere.lv2)
+# The factory presets: in the LV2 bundle, as VST 3 presets where hosts look for them, and as VST 2 program files.
+install(FILES ${QUILLMERE_LV2_BUNDLE}/presets.ttl DESTINATION lib/lv2/quillmere.lv2)
+install(DIRECTORY ${QUILLMERE_PRESET_DIR}/vst3/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vst3/presets/Quillmere/Quillmere)
+install(DIRECTORY ${QUILLMERE_PRESET_DIR}/vst2/ DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmere/presets/vst2)
 
 install(FILES ${PROJECT_SOURCE_DIR}/docs/response.png DESTINATION ${QUILLMERE_DOC_DIR}/docs)  # the README shows it
 configure_file(${PROJECT_SOURCE_DIR}/docs/quillmere-render.1.in ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 @ONLY)

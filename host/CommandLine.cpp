@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "Presets.h"
 #include "RenderError.h"
 
 namespace {
@@ -107,6 +108,13 @@ RenderOptions CommandLine::Parse(const std::vector<std::string>& args) {
     } else if (name == "--list-params") {
       noValue();
       options.mListParams = true;
+    } else if (name == "--list-presets") {
+      noValue();
+      options.mListPresets = true;
+    } else if (name == "--preset") {
+      options.mPreset = takeValue();
+      if (!IsPresetName(options.mPreset))
+        UsageError("no preset named \"" + options.mPreset + "\"; --list-presets shows them");
     } else if (name == "--block") {
       const long block = ParseInteger(takeValue(), "--block");
       if (block < 1 || block > 1048576) UsageError("--block must be between 1 and 1048576 frames");
@@ -159,6 +167,12 @@ RenderOptions CommandLine::Parse(const std::vector<std::string>& args) {
   }
 
   if (options.mHelp || options.mVersion) return options;
+  if (options.mListPresets) {
+    if (!positional.empty()) UsageError("--list-presets takes no INPUT or OUTPUT");
+    return options;
+  }
+  if (!options.mPreset.empty() && !options.mLoadState.empty())
+    UsageError("--preset and --load-state both set every parameter; give one of them");
   if (options.mJobs != 0 && options.mOutputDir.empty()) UsageError("--jobs needs --output-dir");
   if (!options.mOutputDir.empty()) {
     if (options.mListParams) UsageError("--list-params takes no --output-dir");
@@ -207,6 +221,7 @@ std::string CommandLine::HelpText() {
        quillmere-render [options] --output-dir DIR INPUT...
        quillmere-render [options]                 (renders the demo signal)
        quillmere-render [options] --list-params
+       quillmere-render --list-presets
 
 Runs an audio file through a VST 2 effect (by default the Quillmere plug-in) and
 writes the result. Reads and writes WAV, AIFF and FLAC at the file's own sample
@@ -221,6 +236,8 @@ Options:
   --precision double|float
                          64-bit (processDoubleReplacing, the default when the
                          effect offers it) or 32-bit processing (processReplacing)
+  --preset NAME          start from the factory preset NAME (before any --set)
+  --list-presets         print the factory presets with their values and exit
   --set "NAME=TEXT"      set a parameter by name to a value in its own units;
                          the effect parses and clamps the text; for a value
                          shown as a number the text must start with a number
@@ -229,7 +246,8 @@ Options:
   --set-normalized I=X   set parameter number I to the normalised value X, 0 to 1
                          (repeatable)
   --list-params          print index, name, value, unit and normalised value of
-                         every parameter (after --load-state and --set) and exit
+                         every parameter (after --load-state, --preset and --set)
+                         and exit
   --load-state FILE      restore the effect's program state from FILE first
   --save-state FILE      save the effect's program state, after the settings
   --plugin PATH          load this VST 2 library instead of Quillmere.so

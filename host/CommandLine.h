@@ -30,8 +30,10 @@ struct RenderOptions {
   int mBlockSize = 512;
   EPrecision mPrecision = EPrecision::kDefault;
   EOutputFormat mFormat = EOutputFormat::kSameAsInput;
+  std::string mPreset;  // a factory preset, applied before the settings
   std::vector<ParamSetting> mSettings;
   bool mListParams = false;
+  bool mListPresets = false;
   bool mForce = false;
   bool mQuiet = false;  // no progress bar, no parameter lines, no summary
   bool mHelp = false;

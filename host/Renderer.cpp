@@ -18,6 +18,7 @@
 #include "AudioFileReader.h"
 #include "AudioFileWriter.h"
 #include "DemoSignal.h"
+#include "Presets.h"
 #include "RenderError.h"
 #include "StandardError.h"
 #include "TemporaryFile.h"
@@ -165,6 +166,7 @@ void Renderer::Run() {
 
   if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
     throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
+  if (!mOptions.mPreset.empty()) ApplyPreset(effect, mOptions.mPreset, mPluginPath);
   // In a batch the values were shown once, before the first file.
   ApplySettings(effect, mBatch == nullptr);
 
@@ -195,6 +197,7 @@ void Renderer::CheckSettings() {
     throw RenderError("plug-in " + mPluginPath + " has no 64-bit processing; use --precision float");
   if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
     throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
+  if (!mOptions.mPreset.empty()) ApplyPreset(effect, mOptions.mPreset, mPluginPath);
   ApplySettings(effect, true);
 }
 

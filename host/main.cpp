@@ -9,6 +9,7 @@
 
 #include "BatchRenderer.h"
 #include "CommandLine.h"
+#include "Presets.h"
 #include "RenderError.h"
 #include "Renderer.h"
 #include "StandardError.h"
@@ -63,6 +64,10 @@ int Main(int argc, char** argv) {
     }
     if (options.mVersion) {
       std::printf("quillmere-render %s\n", QUILLMERE_RENDER_VERSION);
+      return 0;
+    }
+    if (options.mListPresets) {
+      PrintPresetList(stdout);
       return 0;
     }
     InstallStopHandlers();

@@ -1,8 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Puts the Windows plug-ins of a cross-build (tools/build-windows.sh) into a fresh folder as the zip and the
-# installer ship them: Quillmere.dll (VST 2), Quillmere.vst3/ (VST 3 bundle), Quillmere.clap, README.txt and
-# LICENSE.txt with Windows line ends. Fails when a DLL imports anything Windows does not bring. With
+# installer ship them: Quillmere.dll (VST 2), Quillmere.vst3/ (VST 3 bundle), Quillmere.clap, the factory presets
+# (Presets/VST3, Presets/VST2), README.txt and LICENSE.txt with Windows line ends. Fails when a DLL imports anything Windows does not bring. With
 # SOURCE_DATE_EPOCH set, every file and folder gets that time, so archives of the folder do not depend on when
 # it was built.
 #   tools/stage-windows.sh BUILD_DIR STAGE_DIR
@@ -17,6 +17,9 @@ mkdir -p "$stage"
 cp "$build/Quillmere.dll" "$stage/"
 cp -R "$build/vst3/Quillmere.vst3" "$stage/"
 cp "$build/clap/Quillmere.clap" "$stage/"
+mkdir -p "$stage/Presets"
+cp -R "$build/presets/vst3" "$stage/Presets/VST3"
+cp -R "$build/presets/vst2" "$stage/Presets/VST2"
 sed "s/@VERSION@/$version/" "$root/packaging/README-windows.txt" | sed 's/$/\r/' > "$stage/README.txt"
 sed 's/$/\r/' "$root/LICENSE" > "$stage/LICENSE.txt"
 for dll in "$stage/Quillmere.dll" "$stage/Quillmere.vst3/Contents/x86_64-win/Quillmere.vst3" "$stage/Quillmere.clap"; do

@@ -5,6 +5,7 @@
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
+#include <lv2/presets/presets.h>
 #include <lv2/urid/urid.h>
 
 #include <cmath>
@@ -239,4 +240,50 @@ void Lv2Host::Run(uint32_t nFrames) {
     atom->type = mAtomChunk;
   }
   lilv_instance_run(mWorld->mInstance, nFrames);
+}
+
+std::vector<std::pair<std::string, std::string>> Lv2Host::Presets() {
+  std::vector<std::pair<std::string, std::string>> found;
+  World& w = *mWorld;
+  if (!w.mPlugin) return found;
+  NodeHolder presetClass(lilv_new_uri(w.mWorld, LV2_PRESETS__Preset));
+  NodeHolder label(lilv_new_uri(w.mWorld, LILV_NS_RDFS "label"));
+  LilvNodes* presets = lilv_plugin_get_related(w.mPlugin, presetClass.mNode);
+  LILV_FOREACH(nodes, i, presets) {
+    const LilvNode* preset = lilv_nodes_get(presets, i);
+    lilv_world_load_resource(w.mWorld, preset);
+    LilvNode* text = lilv_world_get(w.mWorld, preset, label.mNode, nullptr);
+    found.emplace_back(lilv_node_as_uri(preset), text ? lilv_node_as_string(text) : "");
+    lilv_node_free(text);
+  }
+  lilv_nodes_free(presets);
+  return found;
+}
+
+bool Lv2Host::ApplyPreset(const std::string& presetUri) {
+  World& w = *mWorld;
+  NodeHolder uri(lilv_new_uri(w.mWorld, presetUri.c_str()));
+  lilv_world_load_resource(w.mWorld, uri.mNode);
+  LilvState* state = lilv_state_new_from_world(w.mWorld, &mUrids->mMap, uri.mNode);
+  if (!state) {
+    mError = "lilv has no state for " + presetUri;
+    return false;
+  }
+  // Port values come as atoms of the types lilv read them as.
+  auto setValue = [](const char* symbol, void* data, const void* value, uint32_t size, uint32_t type) {
+    auto* host = static_cast<Lv2Host*>(data);
+    const LV2_URID_Map* map = &host->mUrids->mMap;
+    float number = NAN;
+    if (type == map->map(map->handle, LV2_ATOM__Float) && size == sizeof(float)) {
+      number = *static_cast<const float*>(value);
+    } else if (type == map->map(map->handle, LV2_ATOM__Double) && size == sizeof(double)) {
+      number = static_cast<float>(*static_cast<const double*>(value));
+    } else if (type == map->map(map->handle, LV2_ATOM__Int) && size == sizeof(int32_t)) {
+      number = static_cast<float>(*static_cast<const int32_t*>(value));
+    }
+    host->SetControl(symbol, number);
+  };
+  lilv_state_restore(state, w.mInstance, setValue, this, 0, nullptr);
+  lilv_state_free(state);
+  return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Lv2Host {
@@ -36,6 +37,12 @@ class Lv2Host {
   void Close();
   bool HasInstance() const;
   const std::string& Error() const { return mError; }
+
+  // The instantiated plug-in's presets as URI and label, as lilv finds them.
+  std::vector<std::pair<std::string, std::string>> Presets();
+  // Loads a preset through lilv's state API and sets the control inputs to its values, as hosts load one.
+  // False, with Error() set, when lilv cannot make a state of it.
+  bool ApplyPreset(const std::string& presetUri);
 
   // Ports, by index; -1 for an unknown symbol.
   uint32_t PortCount() const;
