@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "AudioFileReader.h"
 #include "AudioFileWriter.h"
@@ -99,6 +100,15 @@ std::vector<uint8_t> ReadStateFile(const std::string& path) {
 
 }  // namespace
 
+// The effect as a render holds it; declared in this order so that the instance closes before its host and its
+// module go.
+struct Renderer::LoadedEffect {
+  explicit LoadedEffect(Vst2HostAnswers answers) : host(std::move(answers), false) {}
+  PluginModule ownModule;
+  Vst2HostCallback host;
+  Vst2Instance effect;
+};
+
 Renderer::Renderer(const RenderOptions& options, const BatchPart* batch) : mOptions(options), mBatch(batch) {}
 
 void Renderer::RequestStop() { sStopRequested.store(true); }
@@ -152,21 +162,9 @@ void Renderer::Run() {
   if (!mOptions.mLoadState.empty()) loadedState = ReadStateFile(mOptions.mLoadState);
 
   const double sampleRate = source ? source->SampleRate() : 44100.0;
-  // Declared in this order so the instance closes before its host and its module go.
-  PluginModule ownModule;
-  OpenModule(ownModule);
-  Vst2HostCallback host(HostAnswers(sampleRate), false);
-  Vst2Instance effect;
-  LoadEffect(host, effect);
-  OpenEffect(effect, sampleRate);
-
-  bool doublePrecision = mOptions.mPrecision != EPrecision::kFloat && effect.CanProcessDouble();
-  if (mOptions.mPrecision == EPrecision::kDouble && !effect.CanProcessDouble())
-    throw RenderError("plug-in " + mPluginPath + " has no 64-bit processing; use --precision float");
-
-  if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
-    throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
-  if (!mOptions.mPreset.empty()) ApplyPreset(effect, mOptions.mPreset, mPluginPath);
+  LoadedEffect loaded(HostAnswers(sampleRate));
+  const bool doublePrecision = Prepare(loaded, sampleRate, loadedState);
+  Vst2Instance& effect = loaded.effect;
   // In a batch the values were shown once, before the first file.
   ApplySettings(effect, mBatch == nullptr);
 
@@ -187,18 +185,23 @@ void Renderer::CheckSettings() {
   std::vector<uint8_t> loadedState;
   if (!mOptions.mLoadState.empty()) loadedState = ReadStateFile(mOptions.mLoadState);
   const double sampleRate = 44100.0;
-  PluginModule ownModule;
-  OpenModule(ownModule);
-  Vst2HostCallback host(HostAnswers(sampleRate), false);
-  Vst2Instance effect;
-  LoadEffect(host, effect);
-  OpenEffect(effect, sampleRate);
+  LoadedEffect loaded(HostAnswers(sampleRate));
+  Prepare(loaded, sampleRate, loadedState);
+  ApplySettings(loaded.effect, true);
+}
+
+bool Renderer::Prepare(LoadedEffect& loaded, double sampleRate, const std::vector<uint8_t>& loadedState) {
+  OpenModule(loaded.ownModule);
+  LoadEffect(loaded.host, loaded.effect);
+  OpenEffect(loaded.effect, sampleRate);
+  Vst2Instance& effect = loaded.effect;
+  const bool doublePrecision = mOptions.mPrecision != EPrecision::kFloat && effect.CanProcessDouble();
   if (mOptions.mPrecision == EPrecision::kDouble && !effect.CanProcessDouble())
     throw RenderError("plug-in " + mPluginPath + " has no 64-bit processing; use --precision float");
   if (!loadedState.empty() && effect.SetChunk(Vst2Chunk::kProgram, loadedState) == 0)
     throw RenderError("plug-in " + mPluginPath + " rejected the state in " + mOptions.mLoadState);
   if (!mOptions.mPreset.empty()) ApplyPreset(effect, mOptions.mPreset, mPluginPath);
-  ApplySettings(effect, true);
+  return doublePrecision;
 }
 
 Vst2HostAnswers Renderer::HostAnswers(double sampleRate) const {

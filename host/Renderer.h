@@ -47,7 +47,12 @@ class Renderer {
   static std::string DefaultPluginPath();
 
  private:
+  struct LoadedEffect;
+
   Vst2HostAnswers HostAnswers(double sampleRate) const;
+  // Opens the module (or takes the batch's), makes and opens the effect at sampleRate, checks that it can
+  // process as precise as asked and gives it the loaded state, if any; whether to process in 64 bits.
+  bool Prepare(LoadedEffect& loaded, double sampleRate, const std::vector<uint8_t>& loadedState);
   void LoadEffect(Vst2HostCallback& host, Vst2Instance& effect);
   void OpenEffect(Vst2Instance& effect, double sampleRate);
   // Prints the values set, and warns about value texts, when report is true.

@@ -50,6 +50,13 @@ Stereo Process(EffectEngine& engine, const Stereo& in, int blockFrames = 0) {
   return out;
 }
 
+// What an engine reset to 44.1 kHz gives for in, processed from and into separate buffers.
+Stereo FromSeparateBuffers(const Stereo& in) {
+  EffectEngine engine;
+  engine.Reset(44100.0);
+  return Process(engine, in);
+}
+
 void ProcessOneFrameChunks(EffectEngine& engine, int chunks) {
   double l = 0.1, r = -0.1;
   double* buffers[2] = {&l, &r};
@@ -273,10 +280,9 @@ TEST(EffectEngine, HighQRaisesOnlyTheHighBand) {
 
 TEST(EffectEngine, InPlaceProcessingEqualsSeparateBuffers) {
   const Stereo in = Noise(10000, 1.5, 3);
-  EffectEngine separate, inPlace;
-  separate.Reset(44100.0);
+  const Stereo expected = FromSeparateBuffers(in);
+  EffectEngine inPlace;
   inPlace.Reset(44100.0);
-  const Stereo expected = Process(separate, in);
   Stereo buffer = in;
   double* io[2] = {buffer.left.data(), buffer.right.data()};
   inPlace.ProcessStereoBlock(io, io, buffer.Frames());
@@ -288,10 +294,9 @@ TEST(EffectEngine, InPlaceProcessingEqualsSeparateBuffers) {
 // other channel's input memory.
 TEST(EffectEngine, OutputsMayTakeTheOtherChannelsInputMemory) {
   const Stereo in = Noise(10000, 1.5, 4);
-  EffectEngine separate, swapped;
-  separate.Reset(44100.0);
+  const Stereo expected = FromSeparateBuffers(in);
+  EffectEngine swapped;
   swapped.Reset(44100.0);
-  const Stereo expected = Process(separate, in);
   Stereo buffer = in;
   const double* ins[2] = {buffer.left.data(), buffer.right.data()};
   double* outs[2] = {buffer.right.data(), buffer.left.data()};
@@ -303,10 +308,9 @@ TEST(EffectEngine, OutputsMayTakeTheOtherChannelsInputMemory) {
 // Outputs that share memory end up as if every frame were written left then right, each sample limited once.
 TEST(EffectEngine, OutputsSharingMemoryHoldTheRightChannelLimitedOnce) {
   const Stereo in = Noise(5000, 3.0, 8);
-  EffectEngine separate, shared;
-  separate.Reset(44100.0);
+  const Stereo expected = FromSeparateBuffers(in);
+  EffectEngine shared;
   shared.Reset(44100.0);
-  const Stereo expected = Process(separate, in);
   std::vector<double> both(5000);
   const double* ins[2] = {in.left.data(), in.right.data()};
   double* outs[2] = {both.data(), both.data()};

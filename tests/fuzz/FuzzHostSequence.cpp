@@ -18,10 +18,6 @@ constexpr int kLongest = 5000;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static fuzz::StereoBuffers buffers(kLongest);
-  auto& floatIn = buffers.floatIn;
-  auto& floatOut = buffers.floatOut;
-  auto& doubleIn = buffers.doubleIn;
-  auto& doubleOut = buffers.doubleOut;
   const float rates[] = {44100.0f, 8000.0f, 1234.5678f, 384000.0f, 0.0f, -1.0f, 1.0f, 96000.0f};
   const int blockSizes[] = {512, 1, 17, 4096, 4097, 0, -5, 64};
   const int frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
@@ -71,25 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int frames = frameCounts[(action >> 3) % 8];
         const int path = (action >> 6) % 3;
         const double level = in.Byte() / 255.0;
-        for (int c = 0; c < 2; ++c)
-          for (int i = 0; i < frames; ++i) {
-            doubleIn[c][i] = level * std::sin(0.01 * (i + 1) * (c + 1));
-            floatIn[c][i] = static_cast<float>(doubleIn[c][i]);
-            floatOut[c][i] = 0.0f;
-          }
-        float* fin[2] = {floatIn[0].data(), floatIn[1].data()};
-        float* fout[2] = {floatOut[0].data(), floatOut[1].data()};
-        double* din[2] = {doubleIn[0].data(), doubleIn[1].data()};
-        double* dout[2] = {doubleOut[0].data(), doubleOut[1].data()};
+        buffers.FillInputs(frames, level);
+        for (auto& out : buffers.floatOut) std::fill(out.begin(), out.begin() + frames, 0.0f);  // added to
         if (path == 0) {
-          e.ProcessFloat(fin, fout, frames);
-          FUZZ_CHECK(fuzz::Finite(fout, frames));
+          e.ProcessFloat(buffers.fin, buffers.fout, frames);
+          FUZZ_CHECK(fuzz::Finite(buffers.fout, frames));
         } else if (path == 1) {
-          e.ProcessAccumulating(fin, fout, frames);
-          FUZZ_CHECK(fuzz::Finite(fout, frames));
+          e.ProcessAccumulating(buffers.fin, buffers.fout, frames);
+          FUZZ_CHECK(fuzz::Finite(buffers.fout, frames));
         } else {
-          e.ProcessDouble(din, dout, frames);
-          FUZZ_CHECK(fuzz::Finite(dout, frames));
+          e.ProcessDouble(buffers.din, buffers.dout, frames);
+          FUZZ_CHECK(fuzz::Finite(buffers.dout, frames));
         }
         break;
       }

@@ -58,7 +58,8 @@ bool Finite(const Channels& channels, Count frames) {
   return true;
 }
 
-// Stereo input and output in both sample sizes, each frames long; a target keeps one for all its runs.
+// Stereo input and output in both sample sizes, each frames long, with the channel pointers a plug-in takes;
+// a target keeps one for all its runs.
 struct StereoBuffers {
   explicit StereoBuffers(size_t frames) {
     for (int c = 0; c < 2; ++c) {
@@ -66,10 +67,27 @@ struct StereoBuffers {
       floatOut[c].resize(frames);
       doubleIn[c].resize(frames);
       doubleOut[c].resize(frames);
+      fin[c] = floatIn[c].data();
+      fout[c] = floatOut[c].data();
+      din[c] = doubleIn[c].data();
+      dout[c] = doubleOut[c].data();
     }
+  }
+  // The first frames of both inputs: a sine of the given level, a different one a channel, the float input
+  // the double one rounded.
+  void FillInputs(int frames, double level) {
+    for (int c = 0; c < 2; ++c)
+      for (size_t i = 0; i < static_cast<size_t>(frames); ++i) {
+        doubleIn[c][i] = level * std::sin(0.01 * static_cast<double>(i + 1) * (c + 1));
+        floatIn[c][i] = static_cast<float>(doubleIn[c][i]);
+      }
   }
   std::vector<float> floatIn[2], floatOut[2];
   std::vector<double> doubleIn[2], doubleOut[2];
+  float* fin[2];
+  float* fout[2];
+  double* din[2];
+  double* dout[2];
 };
 
 // A plug-in object built into the fuzz target (made with Vst2HostCallback::Callback), hosted as the tests

@@ -56,10 +56,6 @@ std::vector<uint8_t> SaveState(IComponent* component) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Vst3ParameterChanges changes;
   static fuzz::StereoBuffers buffers(kLongest);
-  auto& floatIn = buffers.floatIn;
-  auto& floatOut = buffers.floatOut;
-  auto& doubleIn = buffers.doubleIn;
-  auto& doubleOut = buffers.doubleOut;
   const double rates[] = {44100.0, 8000.0, 1234.5678, 384000.0, 0.0, -1.0, 1.0, 96000.0};
   const int32 blockSizes[] = {512, 1, 17, 4096, 4097, 0, -5, 64};
   const int frameCounts[] = {0, 1, 32, 511, 512, 4096, 4097, kLongest};
@@ -131,11 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int frames = frameCounts[(action >> 3) % 8];
         const bool wide = (action >> 6) & 1;
         const double level = in.Byte() / 255.0;
-        for (int c = 0; c < 2; ++c)
-          for (int i = 0; i < frames; ++i) {
-            doubleIn[c][static_cast<size_t>(i)] = level * std::sin(0.01 * (i + 1) * (c + 1));
-            floatIn[c][static_cast<size_t>(i)] = static_cast<float>(doubleIn[c][static_cast<size_t>(i)]);
-          }
+        buffers.FillInputs(frames, level);
         changes.Clear();
         const int points = in.Byte() % 9;
         for (int p = 0; p < points; ++p) {
@@ -150,18 +142,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             changes.Add(id, offset, value);
           }
         }
-        float* fin[2] = {floatIn[0].data(), floatIn[1].data()};
-        float* fout[2] = {floatOut[0].data(), floatOut[1].data()};
-        double* din[2] = {doubleIn[0].data(), doubleIn[1].data()};
-        double* dout[2] = {doubleOut[0].data(), doubleOut[1].data()};
         AudioBusBuffers inBus{}, outBus{};
         inBus.numChannels = outBus.numChannels = 2;
         if (wide) {
-          inBus.channelBuffers64 = din;
-          outBus.channelBuffers64 = dout;
+          inBus.channelBuffers64 = buffers.din;
+          outBus.channelBuffers64 = buffers.dout;
         } else {
-          inBus.channelBuffers32 = fin;
-          outBus.channelBuffers32 = fout;
+          inBus.channelBuffers32 = buffers.fin;
+          outBus.channelBuffers32 = buffers.fout;
         }
         ProcessData process{};
         process.symbolicSampleSize = wide ? kSample64 : kSample32;
@@ -171,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         process.outputs = &outBus;
         process.inputParameterChanges = &changes;
         FUZZ_CHECK(effect.processor->process(process) == kResultOk);
-        FUZZ_CHECK(wide ? fuzz::Finite(doubleOut, frames) : fuzz::Finite(floatOut, frames));
+        FUZZ_CHECK(wide ? fuzz::Finite(buffers.doubleOut, frames) : fuzz::Finite(buffers.floatOut, frames));
         break;
       }
     }

@@ -219,7 +219,13 @@ bool CLAP_ABI ClapInstance::PushOutput(const clap_output_events_t* list,
 }
 
 // The process record keeps what Create set; a block sets only what changes.
-inline clap_process_status ClapInstance::ProcessBuffers(uint32_t frames, const ClapEventList* events) {
+inline clap_process_status ClapInstance::ProcessBuffers(float** inputs32, double** inputs64, float** outputs32,
+                                                       double** outputs64, uint32_t frames,
+                                                       const ClapEventList* events) {
+  mInput.data32 = inputs32;
+  mInput.data64 = inputs64;
+  mOutputBuffer.data32 = outputs32;
+  mOutputBuffer.data64 = outputs64;
   mProcess.steady_time = mSteadyTime;
   mProcess.frames_count = frames;
   mProcess.in_events = (events ? events : &mNoEvents)->Input();
@@ -229,20 +235,12 @@ inline clap_process_status ClapInstance::ProcessBuffers(uint32_t frames, const C
 
 clap_process_status ClapInstance::Process(float** inputs, float** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  mInput.data32 = inputs;
-  mInput.data64 = nullptr;
-  mOutputBuffer.data32 = outputs;
-  mOutputBuffer.data64 = nullptr;
-  return ProcessBuffers(frames, events);
+  return ProcessBuffers(inputs, nullptr, outputs, nullptr, frames, events);
 }
 
 clap_process_status ClapInstance::Process(double** inputs, double** outputs, uint32_t frames,
                                           const ClapEventList* events) {
-  mInput.data32 = nullptr;
-  mInput.data64 = inputs;
-  mOutputBuffer.data32 = nullptr;
-  mOutputBuffer.data64 = outputs;
-  return ProcessBuffers(frames, events);
+  return ProcessBuffers(nullptr, inputs, nullptr, outputs, frames, events);
 }
 
 bool ClapInstance::SaveState(std::vector<uint8_t>* bytes, size_t bytesPerCall) {

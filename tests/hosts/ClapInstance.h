@@ -80,8 +80,9 @@ class ClapInstance {
   uint32_t LatencySamples();
 
  private:
-  // The buffers are set in mInput and mOutputBuffer.
-  clap_process_status ProcessBuffers(uint32_t frames, const ClapEventList* events);
+  // One block from and into the buffers of one sample size; those of the other are null.
+  clap_process_status ProcessBuffers(float** inputs32, double** inputs64, float** outputs32, double** outputs64,
+                                     uint32_t frames, const ClapEventList* events);
   static bool CLAP_ABI PushOutput(const clap_output_events_t* list, const clap_event_header_t* event);
   template <class Extension>
   const Extension* Query(const char* id);

@@ -43,6 +43,28 @@ std::string Output(const std::string& command) {
   return text;
 }
 
+// The built CLAP module's entry, initialised, and its plug-in factory; the entry is deinitialised when this
+// goes, before the module closes.
+struct ClapFactory {
+  PluginModule module;
+  const clap_plugin_entry_t* entry = nullptr;
+  const clap_plugin_factory_t* factory = nullptr;
+
+  // "" when the module opened and gave its factory, else what failed.
+  std::string Open() {
+    if (module.Open(QUILLMERE_CLAP_PATH) != HostStatus::kOk) return module.Error();
+    const auto* exported = static_cast<const clap_plugin_entry_t*>(module.Symbol("clap_entry"));
+    if (!exported) return "no clap_entry";
+    if (!exported->init(QUILLMERE_CLAP_PATH)) return "clap_entry's init answered false";
+    entry = exported;
+    factory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    return factory ? "" : "no plug-in factory";
+  }
+  ~ClapFactory() {
+    if (entry) entry->deinit();
+  }
+};
+
 TEST(Versions, EveryFormatTheRendererAndTheManualReportTheProjectVersion) {
   // VST 2: the vendor version in its decimal form, major * 10000 + minor * 100 + patch.
   test_support::Vst2Reference vst2(QUILLMERE_VST2_PATH);
@@ -60,15 +82,10 @@ TEST(Versions, EveryFormatTheRendererAndTheManualReportTheProjectVersion) {
   EXPECT_EQ(std::string(info.version), kVersion);
 
   // CLAP: the descriptor's version.
-  PluginModule clapModule;
-  ASSERT_EQ(clapModule.Open(QUILLMERE_CLAP_PATH), HostStatus::kOk) << clapModule.Error();
-  const auto* entry = static_cast<const clap_plugin_entry_t*>(clapModule.Symbol("clap_entry"));
-  ASSERT_NE(entry, nullptr);
-  ASSERT_TRUE(entry->init(QUILLMERE_CLAP_PATH));
-  const auto* factory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-  ASSERT_NE(factory, nullptr);
+  ClapFactory clapFactory;
+  ASSERT_EQ(clapFactory.Open(), "");
+  const clap_plugin_factory_t* factory = clapFactory.factory;
   EXPECT_EQ(std::string(factory->get_plugin_descriptor(factory, 0)->version), kVersion);
-  entry->deinit();
 
   // LV2: minor and micro version in the generated description.
   const std::string ttl = ReadFile(std::string(QUILLMERE_LV2_BUNDLE) + "/quillmere.ttl");
@@ -101,13 +118,9 @@ TEST(Identity, EveryFormatNamesThePluginAlikeAndReportsOneTail) {
   Steinberg::PFactoryInfo factoryInfo;
   ASSERT_EQ(vst3Module.Factory()->getFactoryInfo(&factoryInfo), Steinberg::kResultOk);
 
-  PluginModule clapModule;
-  ASSERT_EQ(clapModule.Open(QUILLMERE_CLAP_PATH), HostStatus::kOk) << clapModule.Error();
-  const auto* entry = static_cast<const clap_plugin_entry_t*>(clapModule.Symbol("clap_entry"));
-  ASSERT_NE(entry, nullptr);
-  ASSERT_TRUE(entry->init(QUILLMERE_CLAP_PATH));
-  const auto* factory = static_cast<const clap_plugin_factory_t*>(entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
-  ASSERT_NE(factory, nullptr);
+  ClapFactory clapFactory;
+  ASSERT_EQ(clapFactory.Open(), "");
+  const clap_plugin_factory_t* factory = clapFactory.factory;
   const clap_plugin_descriptor_t* clap = factory->get_plugin_descriptor(factory, 0);
   ASSERT_NE(clap, nullptr);
 
@@ -127,7 +140,6 @@ TEST(Identity, EveryFormatNamesThePluginAlikeAndReportsOneTail) {
     EXPECT_EQ(f.mName, "Quillmere") << f.mFormat;
     EXPECT_EQ(f.mVendor, "Quillmere") << f.mFormat;
   }
-  entry->deinit();
 
   // The tail: 0.4 s and 10000 frames, rounded up, where VST 3 asks for it; a VST 2 plug-in answers 0.
   EXPECT_EQ(vst2.Dispatch(effGetTailSize), 0);

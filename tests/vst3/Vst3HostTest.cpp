@@ -209,10 +209,12 @@ TEST(Vst3Effect, PlainAndNormalisedValuesFollowTheParametersCurves) {
   }
 }
 
-// Settings away from the defaults, as normalised values.
-std::vector<test_support::Step> Settings() {
+// Settings away from the defaults, as normalised values, then a start at 44.1 kHz and one block of 512.
+std::vector<test_support::Step> SettingsAndABlock() {
   std::vector<test_support::Step> steps;
   for (int i = 0; i < kParams; ++i) steps.push_back(test_support::SetRaw(i, kSettings[i]));
+  steps.push_back(test_support::Start(44100.0, 512));
+  steps.push_back(test_support::Block(512));
   return steps;
 }
 
@@ -223,7 +225,7 @@ TEST(Vst3Effect, SetupsThatCannotRunAreRefusedAndChangeNothing) {
   ASSERT_SIDES_OK(vst3, vst2);
   const Stereo<double> signal = test_support::TestSignal(812);
   test_support::SideBySide<float> run(vst3, vst2, signal);
-  run.Play(test_support::Join({Settings(), {test_support::Start(44100.0, 512), test_support::Block(512)}}));
+  run.Play(SettingsAndABlock());
   EXPECT_NE(vst3.Instance().Setup(0.0, 512, kSample32), kResultOk);
   EXPECT_NE(vst3.Instance().Setup(std::numeric_limits<double>::infinity(), 512, kSample32), kResultOk);
   EXPECT_NE(vst3.Instance().Setup(44100.0, 0, kSample32), kResultOk);
@@ -258,7 +260,7 @@ TEST(Vst3Effect, ControllerViewFollowsComponentStateAndLeavesTheAudioAlone) {
   ASSERT_SIDES_OK(vst3, vst2);
   const Stereo<double> signal = test_support::TestSignal(2048);
   test_support::SideBySide<float> run(vst3, vst2, signal);
-  run.Play(test_support::Join({Settings(), {test_support::Start(44100.0, 512), test_support::Block(512)}}));
+  run.Play(SettingsAndABlock());
   const std::vector<uint8_t> running = vst3.Instance().GetState();
   IEditController* controller = vst3.Instance().Controller();
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What the check programs share: the problems they note on the way, and reading and writing whole files.
+// What the check programs share: the problems they note on the way and report at the end, and reading and
+// writing whole files.
 // Built for Linux and, with mingw-w64, for Windows.
 #pragma once
 
@@ -26,6 +27,25 @@ inline bool WriteBytes(const std::string& path, const void* data, size_t size) {
 // Writes dir/name, noting a problem when that fails.
 inline void Write(const std::string& dir, const std::string& name, const void* data, size_t size) {
   if (!WriteBytes(dir + "/" + name, data, size)) Complain("cannot write " + dir + "/" + name);
+}
+
+// Writes a text, or the bytes of the items (samples, state), to dir/name.
+inline void Write(const std::string& dir, const std::string& name, const std::string& text) {
+  Write(dir, name, text.data(), text.size());
+}
+template <class Item>
+void Write(const std::string& dir, const std::string& name, const std::vector<Item>& items) {
+  Write(dir, name, items.data(), items.size() * sizeof(Item));
+}
+
+// Ends a check: writes the problems noted, a line each, to dir/problems.txt and to stderr; the exit status,
+// 1 when there were any.
+inline int ReportProblems(const std::string& dir) {
+  std::string problems;
+  for (const std::string& problem : gProblems) problems += problem + "\n";
+  Write(dir, "problems.txt", problems);
+  std::fputs(problems.c_str(), stderr);
+  return gProblems.empty() ? 0 : 1;
 }
 
 // Replaces bytes with the whole file; false when it cannot be opened.

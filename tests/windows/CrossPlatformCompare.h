@@ -33,6 +33,13 @@ std::vector<Sample> ReadSamples(const std::string& path) {
   return samples;
 }
 
+// The file name that each run wrote into its folder: not empty, and the same bytes on both systems.
+inline void ExpectSameBytes(const std::string& linuxRun, const std::string& windowsRun, const std::string& name) {
+  const std::vector<unsigned char> onLinux = ReadFile(linuxRun + "/" + name);
+  EXPECT_FALSE(onLinux.empty());
+  EXPECT_EQ(ReadFile(windowsRun + "/" + name), onLinux);
+}
+
 // Test names from file names: letters and digits kept, everything else as "_".
 inline std::string NameOf(const std::string& file) {
   std::string name = file;

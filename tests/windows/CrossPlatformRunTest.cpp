@@ -61,9 +61,7 @@ INSTANTIATE_TEST_SUITE_P(Renders, RenderAcrossPlatforms,
 class SameBytesAcrossPlatforms : public testing::TestWithParam<const char*> {};
 
 TEST_P(SameBytesAcrossPlatforms, FileIsIdentical) {
-  const std::vector<unsigned char> onLinux = ReadFile(kLinuxRun + "/" + GetParam());
-  EXPECT_FALSE(onLinux.empty());
-  EXPECT_EQ(ReadFile(kWindowsRun + "/" + GetParam()), onLinux);
+  cross_platform::ExpectSameBytes(kLinuxRun, kWindowsRun, GetParam());
 }
 
 // Chunks, parameter values and parameter texts after the same conversation.

@@ -20,9 +20,7 @@ using cross_platform::ReadSamples;
 class ClapSameBytesAcrossPlatforms : public testing::TestWithParam<const char*> {};
 
 TEST_P(ClapSameBytesAcrossPlatforms, FileIsIdentical) {
-  const std::vector<unsigned char> onLinux = ReadFile(kLinuxRun + "/" + GetParam());
-  EXPECT_FALSE(onLinux.empty());
-  EXPECT_EQ(ReadFile(kWindowsRun + "/" + GetParam()), onLinux);
+  cross_platform::ExpectSameBytes(kLinuxRun, kWindowsRun, GetParam());
 }
 
 // Descriptor, ports and parameter ranges; texts both ways; the saved state after the same settings and

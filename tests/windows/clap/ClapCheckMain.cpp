@@ -18,10 +18,7 @@
 
 namespace {
 
-using check_files::Complain;
-using check_files::gProblems;
-using check_files::ReadBytes;
-using check_files::Write;
+using namespace check_files;
 
 constexpr double kRate = 44100.0;
 constexpr uint32_t kMaxFrames = 512;
@@ -154,14 +151,14 @@ int main(int argc, char** argv) {
     ClapInstance plug;
     if (MakeInstance(module, path, host, plug)) {
       const std::string description = Describe(plug), texts = Texts(plug);
-      Write(dir, "descriptor.txt", description.data(), description.size());
-      Write(dir, "texts.txt", texts.data(), texts.size());
+      Write(dir, "descriptor.txt", description);
+      Write(dir, "texts.txt", texts);
       SetUp(plug);
       const std::vector<double> rendered = Render<double>(plug);
-      Write(dir, "render-double.raw", rendered.data(), rendered.size() * sizeof(double));
+      Write(dir, "render-double.raw", rendered);
       std::vector<uint8_t> state;
       if (!plug.SaveState(&state, 1)) Complain("state.save failed");
-      Write(dir, "state.bin", state.data(), state.size());
+      Write(dir, "state.bin", state);
     }
   }
   {
@@ -170,7 +167,7 @@ int main(int argc, char** argv) {
     if (MakeInstance(module, path, host, plug)) {
       SetUp(plug);
       const std::vector<float> rendered = Render<float>(plug);
-      Write(dir, "render-float.raw", rendered.data(), rendered.size() * sizeof(float));
+      Write(dir, "render-float.raw", rendered);
       std::vector<uint8_t> loaded;
       if (argc > 3) {
         if (!ReadBytes(argv[3], loaded)) {
@@ -180,11 +177,10 @@ int main(int argc, char** argv) {
         } else {
           std::vector<uint8_t> again;
           if (!plug.SaveState(&again)) Complain("state.save failed after loading");
-          Write(dir, "loaded-state.bin", again.data(), again.size());
+          Write(dir, "loaded-state.bin", again);
         }
       }
     }
   }
-  for (const std::string& problem : gProblems) std::fprintf(stderr, "%s\n", problem.c_str());
-  return gProblems.empty() ? 0 : 1;
+  return ReportProblems(dir);
 }

@@ -18,21 +18,14 @@
 
 namespace {
 
-using check_files::Complain;
-using check_files::gProblems;
-using check_files::ReadBytes;
-using check_files::Write;
+using namespace check_files;
 
 constexpr int kThreadRounds = 8;
 constexpr int kThreadBlocks = 24;
 
-void WriteText(const std::string& dir, const std::string& name, const std::string& text) {
-  Write(dir, name, text.data(), text.size());
-}
-
 void WriteFloats(const std::string& dir, const std::string& name, const std::vector<double>& samples) {
   std::vector<float> narrow(samples.begin(), samples.end());
-  Write(dir, name, narrow.data(), narrow.size() * sizeof(float));
+  Write(dir, name, narrow);
 }
 
 // Each of the two threads counts itself in and waits for the other.
@@ -122,10 +115,10 @@ void LoadForeignChunk(VstPluginMainProc entry, const std::string& path, const st
   const VstIntPtr answer = plug.SetChunk(Vst2Chunk::kProgram, chunk);
   if (answer != 1) Complain("effSetChunk of " + path + " answered " + std::to_string(answer));
   const std::vector<unsigned char> saved = plug.GetChunk(Vst2Chunk::kProgram);
-  Write(dir, "loaded-program.chunk", saved.data(), saved.size());
+  Write(dir, "loaded-program.chunk", saved);
   const std::vector<float> parameters = ReadParameters(plug);
-  Write(dir, "loaded-parameters.raw", parameters.data(), parameters.size() * sizeof(float));
-  WriteText(dir, "loaded-parameters.txt", DescribeParameters(plug));
+  Write(dir, "loaded-parameters.raw", parameters);
+  Write(dir, "loaded-parameters.txt", DescribeParameters(plug));
 }
 
 }  // namespace
@@ -163,19 +156,15 @@ int main(int argc, char** argv) {
     }
     CheckWidthsAgree(single, twice);
     WriteFloats(dir, "render-float.raw", single.samples);
-    Write(dir, "render-double.raw", twice.samples.data(), twice.samples.size() * sizeof(double));
-    Write(dir, "program.chunk", single.programChunk.data(), single.programChunk.size());
-    Write(dir, "bank.chunk", single.bankChunk.data(), single.bankChunk.size());
-    Write(dir, "parameters.raw", single.parameters.data(), single.parameters.size() * sizeof(float));
-    WriteText(dir, "parameters.txt", single.parameterTexts);
-    WriteText(dir, "threads.txt", CheckTwoThreads(entry, single.samples));
+    Write(dir, "render-double.raw", twice.samples);
+    Write(dir, "program.chunk", single.programChunk);
+    Write(dir, "bank.chunk", single.bankChunk);
+    Write(dir, "parameters.raw", single.parameters);
+    Write(dir, "parameters.txt", single.parameterTexts);
+    Write(dir, "threads.txt", CheckTwoThreads(entry, single.samples));
     if (alias) CheckAlias(alias, single.samples);
     if (argc == 4) LoadForeignChunk(entry, argv[3], dir);
   }
 
-  std::string problems;
-  for (const std::string& problem : gProblems) problems += problem + "\n";
-  WriteText(dir, "problems.txt", problems);
-  std::fputs(problems.c_str(), stderr);
-  return gProblems.empty() ? 0 : 1;
+  return ReportProblems(dir);
 }

@@ -21,10 +21,7 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-using check_files::Complain;
-using check_files::gProblems;
-using check_files::ReadBytes;
-using check_files::Write;
+using namespace check_files;
 
 constexpr double kSampleRate = 44100.0;
 constexpr int kMaxBlock = 512;
@@ -161,12 +158,12 @@ int main(int argc, char** argv) {
     Effect effect(module);
     if (effect.Start(kSample32)) {
       const std::string texts = Texts(module, effect.instance);
-      Write(dir, "texts.txt", texts.data(), texts.size());
+      Write(dir, "texts.txt", texts);
       const std::vector<float> out = Converse<float>(effect.instance, input, true);
-      Write(dir, "float.raw", out.data(), out.size() * sizeof(float));
+      Write(dir, "float.raw", out);
       const std::vector<uint8_t> state = effect.instance.GetState();
       if (state.size() != 48) Complain("the state is not 48 bytes");
-      Write(dir, "state.bin", state.data(), state.size());
+      Write(dir, "state.bin", state);
       if (effect.instance.SetState(state, 5) != kResultOk || effect.instance.GetState() != state)
         Complain("the state did not load back");
     }
@@ -175,7 +172,7 @@ int main(int argc, char** argv) {
     Effect effect(module);
     if (effect.Start(kSample64)) {
       const std::vector<double> out = Converse<double>(effect.instance, input, true);
-      Write(dir, "double.raw", out.data(), out.size() * sizeof(double));
+      Write(dir, "double.raw", out);
     }
   }
   {
@@ -191,12 +188,8 @@ int main(int argc, char** argv) {
       if (effect.instance.GetState() != state)
         Complain("the other system's state did not save back the same");
       const std::vector<float> out = Converse<float>(effect.instance, input, false);
-      Write(dir, "loaded-state.raw", out.data(), out.size() * sizeof(float));
+      Write(dir, "loaded-state.raw", out);
     }
   }
-  std::string problems;
-  for (const std::string& p : gProblems) problems += p + "\n";
-  Write(dir, "problems.txt", problems.data(), problems.size());
-  if (!problems.empty()) std::fprintf(stderr, "%s", problems.c_str());
-  return problems.empty() ? 0 : 1;
+  return ReportProblems(dir);
 }
