@@ -41,7 +41,7 @@ struct HostStream {
     if (at >= failAt) return -1;
     size_t n = std::min(bytes.size() - at, step ? std::min(step, static_cast<size_t>(size)) : size);
     n = std::min(n, failAt - at);
-    std::memcpy(buffer, bytes.data() + at, n);
+    if (n > 0) std::memcpy(buffer, bytes.data() + at, n);
     at += n;
     return overstate && n > 0 ? static_cast<int64_t>(size) + 1 : static_cast<int64_t>(n);
   }
