@@ -13,7 +13,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "check-package: $*" >&2; exit 1; }
 watched="/usr/bin /usr/lib/vst /usr/lib/vst3 /usr/lib/clap /usr/lib/lv2 /usr/share/man/man1 /usr/share/doc
-  /usr/share/vst3 /usr/share/quillmere"
+  /usr/share/vst3 /usr/share/quillmere /usr/share/lintian/overrides"
 vst3_presets=/usr/share/vst3/presets/Quillmere/Quillmere
 vst2_presets=/usr/share/quillmere/presets/vst2
 snapshot() { find $watched -maxdepth 3 2>/dev/null | sort; }
