@@ -47,6 +47,9 @@ if(QUILLMERE_DEBIAN_LAYOUT)
   install(FILES ${PROJECT_BINARY_DIR}/docs/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
           DESTINATION ${QUILLMERE_DOC_DIR})
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${QUILLMERE_DOC_DIR})
+  # What lintian reports by design (the VST 3 preset folder names the vendor and the plug-in, both Quillmere).
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          RENAME quillmere)
 else()
   install(FILES ${PROJECT_BINARY_DIR}/docs/quillmere-render.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md

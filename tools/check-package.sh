@@ -1,16 +1,21 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installs the Debian package, checks that the renderer runs and that hosts find every plug-in where they look
-# without any path set, removes the package and checks that it left nothing behind. Changes the system: run it
-# as root on a machine you can throw away (CI does).
+# Installs the Debian package, checks that the renderer runs, that hosts find every plug-in where they look
+# without any path set and that every factory preset is there as a VST 3 and a VST 2 preset file, removes the
+# package and checks that it left nothing behind. Changes the system: run it as root on a machine you can throw
+# away (CI does).
 #   tools/check-package.sh dist/quillmere_<version>_amd64.deb
 set -eu
+root="$(cd "$(dirname "$0")/.." && pwd)"
 deb=$(realpath "$1")
 version=$(dpkg-deb -f "$deb" Version)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "check-package: $*" >&2; exit 1; }
-watched="/usr/bin /usr/lib/vst /usr/lib/vst3 /usr/lib/clap /usr/lib/lv2 /usr/share/man/man1 /usr/share/doc"
+watched="/usr/bin /usr/lib/vst /usr/lib/vst3 /usr/lib/clap /usr/lib/lv2 /usr/share/man/man1 /usr/share/doc
+  /usr/share/vst3 /usr/share/quillmere /usr/share/lintian/overrides"
+vst3_presets=/usr/share/vst3/presets/Quillmere/Quillmere
+vst2_presets=/usr/share/quillmere/presets/vst2
 snapshot() { find $watched -maxdepth 3 2>/dev/null | sort; }
 
 # Debian's package checker, with its pedantic and informational tags too, finds nothing to report.
@@ -32,6 +37,21 @@ for binary in $(find "$scratch/unpacked" -type f -exec sh -c 'file -b "$1" | gre
 done
 [ "$(dpkg-deb -f "$deb" Provides)" = "lv2-plugin, vst-plugin" ] || fail "Provides is not lv2-plugin, vst-plugin"
 
+# Every factory preset of effect/PresetTable.h, as a VST 3 preset where VST 3 hosts look and as a VST 2 program
+# file, and nothing else in those two folders.
+sed -n 's/^ *{"\([^"]*\)", {.*/\1/p' "$root/effect/PresetTable.h" > "$scratch/presets"
+[ -s "$scratch/presets" ] || fail "no preset names found in $root/effect/PresetTable.h"
+while IFS= read -r name; do
+  for file in "$vst3_presets/$name.vstpreset:VST3" "$vst2_presets/$name.fxp:CcnK"; do
+    magic=${file##*:} file=${file%:*}
+    [ "$(head -c 4 "$scratch/unpacked$file" 2>/dev/null)" = "$magic" ] || fail "no $magic preset file $file in the package"
+  done
+done < "$scratch/presets"
+for folder in $vst3_presets $vst2_presets; do
+  [ "$(find "$scratch/unpacked$folder" -type f | wc -l)" -eq "$(wc -l < "$scratch/presets")" ] ||
+    fail "$folder holds other files than the factory presets: $(ls "$scratch/unpacked$folder")"
+done
+
 snapshot > "$scratch/before"
 dpkg -i "$deb" >/dev/null || fail "dpkg -i failed"
 for file in /usr/bin/quillmere-render /usr/lib/vst/Quillmere.so \
@@ -39,6 +59,9 @@ for file in /usr/bin/quillmere-render /usr/lib/vst/Quillmere.so \
   /usr/lib/lv2/quillmere.lv2/manifest.ttl /usr/share/man/man1/quillmere-render.1.gz \
   /usr/share/doc/quillmere/copyright; do
   [ -e "$file" ] || fail "$file is not installed"
+done
+(cd "$scratch/unpacked" && find ./usr/share/vst3 ./usr/share/quillmere -type f) | while IFS= read -r file; do
+  cmp -s "$scratch/unpacked/$file" "${file#.}" || fail "${file#.} is not installed as packaged"
 done
 [ "$(quillmere-render --version)" = "quillmere-render $version" ] || fail "quillmere-render --version is not $version"
 (cd "$scratch" && quillmere-render >/dev/null) || fail "quillmere-render cannot render with the installed plug-in"
