@@ -278,44 +278,37 @@ TEST(EffectEngine, HighQRaisesOnlyTheHighBand) {
   EXPECT_NEAR(levelDb(8000.0, 6.0, 0.0, false), levelDb(8000.0, 0.0, 0.0, false), 1e-9);
 }
 
-TEST(EffectEngine, InPlaceProcessingEqualsSeparateBuffers) {
-  const Stereo in = Noise(10000, 1.5, 3);
-  const Stereo expected = FromSeparateBuffers(in);
-  EffectEngine inPlace;
-  inPlace.Reset(44100.0);
-  Stereo buffer = in;
-  double* io[2] = {buffer.left.data(), buffer.right.data()};
-  inPlace.ProcessStereoBlock(io, io, buffer.Frames());
-  EXPECT_EQ(buffer.left, expected.left);
-  EXPECT_EQ(buffer.right, expected.right);
-}
-
-// Each output frame is written after that frame was read from both inputs, so an output may also take the
-// other channel's input memory.
-TEST(EffectEngine, OutputsMayTakeTheOtherChannelsInputMemory) {
-  const Stereo in = Noise(10000, 1.5, 4);
-  const Stereo expected = FromSeparateBuffers(in);
-  EffectEngine swapped;
-  swapped.Reset(44100.0);
-  Stereo buffer = in;
-  const double* ins[2] = {buffer.left.data(), buffer.right.data()};
-  double* outs[2] = {buffer.right.data(), buffer.left.data()};
-  swapped.ProcessStereoBlock(ins, outs, buffer.Frames());
-  EXPECT_EQ(buffer.right, expected.left);
-  EXPECT_EQ(buffer.left, expected.right);
-}
-
-// Outputs that share memory end up as if every frame were written left then right, each sample limited once.
-TEST(EffectEngine, OutputsSharingMemoryHoldTheRightChannelLimitedOnce) {
-  const Stereo in = Noise(5000, 3.0, 8);
-  const Stereo expected = FromSeparateBuffers(in);
-  EffectEngine shared;
-  shared.Reset(44100.0);
-  std::vector<double> both(5000);
-  const double* ins[2] = {in.left.data(), in.right.data()};
-  double* outs[2] = {both.data(), both.data()};
-  shared.ProcessStereoBlock(ins, outs, 5000);
-  EXPECT_EQ(both, expected.right);
+// The outputs may take the inputs' memory or each other's and still hold what separate buffers would.
+TEST(EffectEngine, OutputsMayTakeTheInputsOrEachOthersMemory) {
+  enum Memory { kLeftInput, kRightInput, kSpare };
+  const struct {
+    const char* what;
+    int frames;
+    double amplitude;
+    unsigned seed;
+    Memory outLeft, outRight;
+  } cases[] = {
+      {"in place", 10000, 1.5, 3, kLeftInput, kRightInput},
+      // Each output frame is written after that frame was read from both inputs.
+      {"each output in the other channel's input", 10000, 1.5, 4, kRightInput, kLeftInput},
+      // As if every frame were written left then right: the right channel, each sample limited once.
+      {"both outputs in one buffer", 5000, 3.0, 8, kSpare, kSpare},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Stereo in = Noise(c.frames, c.amplitude, c.seed);
+    const Stereo expected = FromSeparateBuffers(in);
+    Stereo buffer = in;
+    std::vector<double> spare(static_cast<size_t>(c.frames));
+    std::vector<double>* memory[] = {&buffer.left, &buffer.right, &spare};
+    const double* ins[2] = {buffer.left.data(), buffer.right.data()};
+    double* outs[2] = {memory[c.outLeft]->data(), memory[c.outRight]->data()};
+    EffectEngine engine;
+    engine.Reset(44100.0);
+    engine.ProcessStereoBlock(ins, outs, c.frames);
+    EXPECT_EQ(*memory[c.outRight], expected.right);
+    if (c.outLeft != c.outRight) EXPECT_EQ(*memory[c.outLeft], expected.left);
+  }
 }
 
 // Scaling the input by a power of two scales every value inside the filters exactly, so an engine fed 2^k x
