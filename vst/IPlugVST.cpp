@@ -47,9 +47,9 @@ IPlugVST::IPlugVST(IPlugInstanceInfo hostCallback, int nParams, const char* chan
   mDescriptor.uniqueID = uniqueId;
   mDescriptor.version = EffectVersion(true);
   mDescriptor.ioRatio = 1.0f;
-  mDescriptor.process = VSTAccumulatingProcess;
-  mDescriptor.processReplacing = VSTFloatProcess;
-  mDescriptor.processDoubleReplacing = VSTDoubleProcess;
+  mDescriptor.process = VSTProcess<float, &IPlugBase::ProcessHostBlockAccumulating>;
+  mDescriptor.processReplacing = VSTProcess<float, &IPlugBase::ProcessHostBlock>;
+  mDescriptor.processDoubleReplacing = VSTProcess<double, &IPlugBase::ProcessHostBlock>;
   mDescriptor.initialDelay = latency;
   mDescriptor.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
   if (doesChunks) mDescriptor.flags |= effFlagsProgramChunks;
@@ -70,28 +70,12 @@ IPlugVST::IPlugVST(IPlugInstanceInfo hostCallback, int nParams, const char* chan
 
 IPlugVST::~IPlugVST() = default;
 
-void VSTCALLBACK IPlugVST::VSTAccumulatingProcess(AEffect* effect, float** inputs, float** outputs,
-                                                  VstInt32 nFrames) {
+template <class Sample, void (IPlugBase::*Process)(Sample**, Sample**, int)>
+void VSTCALLBACK IPlugVST::VSTProcess(AEffect* effect, Sample** inputs, Sample** outputs, VstInt32 nFrames) {
   IPlugVST* plug = PlugOf(effect);
   IPlugMutexLock lock(plug->Mutex());
   plug->RequestMidiIfWanted();
-  plug->ProcessHostBlockAccumulating(inputs, outputs, nFrames);
-}
-
-void VSTCALLBACK IPlugVST::VSTFloatProcess(AEffect* effect, float** inputs, float** outputs,
-                                           VstInt32 nFrames) {
-  IPlugVST* plug = PlugOf(effect);
-  IPlugMutexLock lock(plug->Mutex());
-  plug->RequestMidiIfWanted();
-  plug->ProcessHostBlock(inputs, outputs, nFrames);
-}
-
-void VSTCALLBACK IPlugVST::VSTDoubleProcess(AEffect* effect, double** inputs, double** outputs,
-                                            VstInt32 nFrames) {
-  IPlugVST* plug = PlugOf(effect);
-  IPlugMutexLock lock(plug->Mutex());
-  plug->RequestMidiIfWanted();
-  plug->ProcessHostBlock(inputs, outputs, nFrames);
+  (plug->*Process)(inputs, outputs, nFrames);
 }
 
 float VSTCALLBACK IPlugVST::VSTGetParameter(AEffect* effect, VstInt32 index) {

@@ -54,11 +54,10 @@ class IPlugVST : public IPlugBase {
   // The descriptor's entries. Each takes the instance lock for its whole duration.
   static VstIntPtr VSTCALLBACK VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                              VstIntPtr value, void* ptr, float opt);
-  static void VSTCALLBACK VSTAccumulatingProcess(AEffect* effect, float** inputs, float** outputs,
-                                                 VstInt32 nFrames);
-  static void VSTCALLBACK VSTFloatProcess(AEffect* effect, float** inputs, float** outputs, VstInt32 nFrames);
-  static void VSTCALLBACK VSTDoubleProcess(AEffect* effect, double** inputs, double** outputs,
-                                           VstInt32 nFrames);
+  // The audio entries (process, processReplacing, processDoubleReplacing): Process, after the request for
+  // MIDI.
+  template <class Sample, void (IPlugBase::*Process)(Sample**, Sample**, int)>
+  static void VSTCALLBACK VSTProcess(AEffect* effect, Sample** inputs, Sample** outputs, VstInt32 nFrames);
   static float VSTCALLBACK VSTGetParameter(AEffect* effect, VstInt32 index);
   static void VSTCALLBACK VSTSetParameter(AEffect* effect, VstInt32 index, float value);
 

@@ -4,6 +4,19 @@
 
 #include "vst/IPlugVST.h"
 
+namespace {
+
+// Every byte of the event 0 but its type, its size and its frame offset in the block.
+template <class Event>
+void StartEvent(Event* event, VstInt32 type, VstInt32 offset) {
+  std::memset(event, 0, sizeof(*event));
+  event->type = type;
+  event->byteSize = static_cast<VstInt32>(sizeof(Event));
+  event->deltaFrames = offset;
+}
+
+}  // namespace
+
 VstIntPtr IPlugVST::SendHostRequest(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
   if (!mHostCallbackFn) return 0;
   return mHostCallbackFn(&mDescriptor, opcode, index, value, ptr, opt);
@@ -123,10 +136,7 @@ void IPlugVST::ChangeLatency(int samples) {
 
 bool IPlugVST::SendMidiMessage(const IMidiMessage* message) {
   VstMidiEvent event;
-  std::memset(&event, 0, sizeof(event));
-  event.type = kVstMidiType;
-  event.byteSize = static_cast<VstInt32>(sizeof(VstMidiEvent));
-  event.deltaFrames = message->mOffset;
+  StartEvent(&event, kVstMidiType, message->mOffset);
   event.midiData[0] = static_cast<char>(message->mStatus);
   event.midiData[1] = static_cast<char>(message->mData1);
   event.midiData[2] = static_cast<char>(message->mData2);
@@ -135,10 +145,7 @@ bool IPlugVST::SendMidiMessage(const IMidiMessage* message) {
 
 bool IPlugVST::SendSysExMessage(const ISysExMessage* message) {
   VstMidiSysexEvent event;
-  std::memset(&event, 0, sizeof(event));
-  event.type = kVstSysExType;
-  event.byteSize = static_cast<VstInt32>(sizeof(VstMidiSysexEvent));
-  event.deltaFrames = message->mOffset;
+  StartEvent(&event, kVstSysExType, message->mOffset);
   event.dumpBytes = message->mSize;
   event.sysexDump = reinterpret_cast<char*>(const_cast<uint8_t*>(message->mData));
   return SendEventToHost(reinterpret_cast<VstEvent*>(&event));

@@ -35,26 +35,27 @@ class Contender {
 constexpr std::chrono::milliseconds kShortWait(50);
 constexpr std::chrono::milliseconds kLongWait(5000);
 
+// Another thread waits for the held mutex, and gets in once leave() has given it up.
+template <class Leave>
+void ExpectOthersWaitUntil(IPlugMutex* mutex, Leave leave) {
+  Contender other(mutex);
+  EXPECT_FALSE(other.EnteredWithin(kShortWait));
+  leave();
+  EXPECT_TRUE(other.EnteredWithin(kLongWait));
+}
+
 TEST(IPlugMutex, SameThreadEntersAgainAndEachEntryNeedsItsLeave) {
   IPlugMutex mutex;
   mutex.Enter();
   mutex.Enter();
   mutex.Leave();
-  {
-    Contender other(&mutex);
-    EXPECT_FALSE(other.EnteredWithin(kShortWait));
-    mutex.Leave();
-    EXPECT_TRUE(other.EnteredWithin(kLongWait));
-  }
+  ExpectOthersWaitUntil(&mutex, [&] { mutex.Leave(); });
 }
 
 TEST(IPlugMutex, GuardExcludesOtherThreadsUntilReleased) {
   IPlugMutex mutex;
   IPlugMutexLock guard(&mutex);
-  Contender other(&mutex);
-  EXPECT_FALSE(other.EnteredWithin(kShortWait));
-  guard.Release();
-  EXPECT_TRUE(other.EnteredWithin(kLongWait));
+  ExpectOthersWaitUntil(&mutex, [&] { guard.Release(); });
 }
 
 // A released guard does not leave again when it is destroyed, and guards of no mutex or no plug-in leave
@@ -69,20 +70,14 @@ TEST(IPlugMutex, ReleasedGuardsAndGuardsOfNothingLeaveNoEntryOfOthers) {
     IPlugMutexLock noPlug(static_cast<IPlugBase*>(nullptr));
     noPlug.Release();
   }
-  Contender other(&mutex);
-  EXPECT_FALSE(other.EnteredWithin(kShortWait));
-  mutex.Leave();
-  EXPECT_TRUE(other.EnteredWithin(kLongWait));
+  ExpectOthersWaitUntil(&mutex, [&] { mutex.Leave(); });
 }
 
 TEST(IPlugMutex, GuardFromPlugInHoldsItsInstanceLock) {
   TestPlug plug;
   IPlugMutexLock guard(&plug);
   { IPlugMutexLock again(plug.Mutex()); }
-  Contender other(plug.Mutex());
-  EXPECT_FALSE(other.EnteredWithin(kShortWait));
-  guard.Release();
-  EXPECT_TRUE(other.EnteredWithin(kLongWait));
+  ExpectOthersWaitUntil(plug.Mutex(), [&] { guard.Release(); });
 }
 
 TEST(IPlugMutex, StateOperationsWaitForAnotherThreadsHold) {

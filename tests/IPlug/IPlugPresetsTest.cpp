@@ -8,14 +8,6 @@
 
 namespace {
 
-const std::vector<double> kDefaults = {1000.0, 0.0, 0.0, 0.0, 0.0};
-
-std::vector<double> ValuesOf(const IPlugBase& plug) {
-  std::vector<double> values;
-  for (int i = 0; i < plug.ParamCount(); ++i) values.push_back(plug.Param(i)->Value());
-  return values;
-}
-
 void SetValues(IPlugBase& plug, const std::vector<double>& values) {
   for (int i = 0; i < plug.ParamCount(); ++i) plug.Param(i)->SetClamped(values[i]);
 }
@@ -97,7 +89,7 @@ TEST(IPlugPresets, SelectingASetPresetLoadsItsState) {
 
   EXPECT_TRUE(plug.SelectPreset(1));
   EXPECT_EQ(plug.CurrentPresetIndex(), 1);
-  EXPECT_EQ(ValuesOf(plug), kDefaults);
+  EXPECT_EQ(ValuesOf(plug), TestPlug::kDefaults);
   EXPECT_EQ(plug.mChanged, (std::vector<int>{0, 1, 2, 3, 4}));
   EXPECT_EQ(plug.mPresetHooks, 1);
 
@@ -158,7 +150,7 @@ TEST(IPlugPresets, ModifyCurrentPresetRecapturesAndRenamesOnlyWithANonEmptyName)
   IStateChunk bank;
   ASSERT_TRUE(plug.SerializePresets(&bank));
   EXPECT_EQ(bank.Size(), (4 + 255 + 1 + 40) + (4 + 5 + 1 + 40));
-  SetValues(plug, kDefaults);
+  SetValues(plug, TestPlug::kDefaults);
   ASSERT_TRUE(plug.SelectPreset(1));
   ASSERT_TRUE(plug.SelectPreset(0));
   EXPECT_EQ(ValuesOf(plug), (std::vector<double>{900.0, 1.0, 1.0, 1.0, 1.0}));
@@ -179,7 +171,7 @@ TEST(IPlugPresets, FillingAnUnsetPresetReplacesWhatItHeld) {
   SetValues(plug, newer);
   plug.FillUnsetPresets("Filled", 1);
   EXPECT_EQ(plug.FirstUnsetPreset(), nullptr);
-  SetValues(plug, kDefaults);
+  SetValues(plug, TestPlug::kDefaults);
   ASSERT_TRUE(plug.SelectPreset(0));
   EXPECT_EQ(ValuesOf(plug), newer);
   IStateChunk bank, expected;
@@ -193,11 +185,11 @@ TEST(IPlugPresets, SelectingAPresetMarkedUnsetReplacesWhatItHeld) {
   plug.FillDefaultPresets();
   const std::vector<double> older = {111.0, 1.0, 1.0, 1.0, 1.0}, newer = {222.0, 2.0, 2.0, 2.0, 2.0};
   IStateChunk body;
-  AppendRecord(body, "first", true, kDefaults);
+  AppendRecord(body, "first", true, TestPlug::kDefaults);
   AppendRecord(body, "second", true, older);
   ASSERT_EQ(plug.UnserializePresets(&body, 0), body.Size());
   IStateChunk unsetBody;
-  AppendRecord(unsetBody, "first", true, kDefaults);
+  AppendRecord(unsetBody, "first", true, TestPlug::kDefaults);
   AppendRecord(unsetBody, "second", false);
   ASSERT_EQ(plug.UnserializePresets(&unsetBody, 0), unsetBody.Size());
 
@@ -209,7 +201,7 @@ TEST(IPlugPresets, SelectingAPresetMarkedUnsetReplacesWhatItHeld) {
   EXPECT_EQ(ValuesOf(plug), newer);
   IStateChunk bank, expected;
   ASSERT_TRUE(plug.SerializePresets(&bank));
-  AppendRecord(expected, "first", true, kDefaults);
+  AppendRecord(expected, "first", true, TestPlug::kDefaults);
   AppendRecord(expected, "user preset 1", true, newer);
   EXPECT_EQ(BytesOf(bank), BytesOf(expected));
 }
@@ -294,7 +286,7 @@ TEST(IPlugPresets, TruncatedBankBodyKeepsWhatWasReadAndFails) {
     // The current preset 0 is selected again, so the parameters hold its state.
     EXPECT_EQ(ValuesOf(target), (std::vector<double>{1000.0, 0.0, 0.0, 0.0, 0.0}));
     EXPECT_TRUE(target.SelectPreset(2));
-    EXPECT_EQ(ValuesOf(target), kDefaults);
+    EXPECT_EQ(ValuesOf(target), TestPlug::kDefaults);
   }
 }
 

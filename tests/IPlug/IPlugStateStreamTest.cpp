@@ -11,14 +11,7 @@
 
 namespace {
 
-const std::vector<double> kDefaults = {1000.0, 0.0, 0.0, 0.0, 0.0};
 const std::vector<double> kValues = {440.0, -12.5, 6.0, 1.25, -9.75};
-
-std::vector<double> ValuesOf(const IPlugBase& plug) {
-  std::vector<double> values;
-  for (int i = 0; i < plug.ParamCount(); ++i) values.push_back(plug.Param(i)->Value());
-  return values;
-}
 
 std::vector<uint8_t> SavedBytes() {
   TestPlug source;
@@ -79,7 +72,7 @@ TEST(IPlugStateStream, LoadsAWholeStreamOrNothing) {
     IPlugStateStream state(c.cap);
     HostStream stream{c.bytes, c.step, c.failAt, c.overstate};
     EXPECT_EQ(state.Load(&plug, stream), c.loads) << c.name;
-    EXPECT_EQ(ValuesOf(plug), c.loads ? kValues : kDefaults) << c.name;
+    EXPECT_EQ(ValuesOf(plug), c.loads ? kValues : TestPlug::kDefaults) << c.name;
   }
 }
 
@@ -109,18 +102,18 @@ TEST(IPlugStateStream, ReadingAndLoadingAreSeparateSteps) {
   TestPlug plug;
   IPlugStateStream state(1 << 16);
   ASSERT_TRUE(state.ReadStream(HostStream{SavedBytes(), 5}));
-  EXPECT_EQ(ValuesOf(plug), kDefaults);
+  EXPECT_EQ(ValuesOf(plug), TestPlug::kDefaults);
   EXPECT_TRUE(state.LoadRead(&plug));
   EXPECT_EQ(ValuesOf(plug), kValues);
   IStateChunk defaults;
   TestPlug fresh;
   ASSERT_TRUE(SaveStateChunk(&fresh, &defaults, false));
   EXPECT_TRUE(state.LoadWhole(&plug, defaults));
-  EXPECT_EQ(ValuesOf(plug), kDefaults);
+  EXPECT_EQ(ValuesOf(plug), TestPlug::kDefaults);
   // A failed read leaves nothing to load.
   EXPECT_FALSE(state.ReadStream(HostStream{SavedBytes(), 5, 10}));
   EXPECT_FALSE(state.LoadRead(&plug));
-  EXPECT_EQ(ValuesOf(plug), kDefaults);
+  EXPECT_EQ(ValuesOf(plug), TestPlug::kDefaults);
 }
 
 }  // namespace

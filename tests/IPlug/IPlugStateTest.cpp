@@ -10,14 +10,6 @@
 
 namespace {
 
-const std::vector<double> kDefaults = {1000.0, 0.0, 0.0, 0.0, 0.0};
-
-std::vector<double> ValuesOf(const IPlugBase& plug) {
-  std::vector<double> values;
-  for (int i = 0; i < plug.ParamCount(); ++i) values.push_back(plug.Param(i)->Value());
-  return values;
-}
-
 void SaveProgram(TestPlug& plug, IStateChunk* chunk) { ASSERT_TRUE(SaveStateChunk(&plug, chunk, false)); }
 
 int LoadProgram(TestPlug& plug, const IStateChunk& chunk) { return LoadStateChunk(&plug, chunk, false); }
@@ -60,7 +52,7 @@ TEST(IPlugState, LoadsApplyWhatCanBeReadAndAnnounceEveryParameter) {
       {"short by a byte", true, {500.0, 5.0, 6.0, 1.0}, 7, -1, {500.0, 5.0, 6.0, 1.0, 0.0}},
       {"headerless", false, {200.0, 1.0, 2.0, 3.0, 4.0}, 0, 40, {200.0, 1.0, 2.0, 3.0, 4.0}},
       {"extra bytes", true, {300.0, 1.0, 2.0, 3.0, 4.0, 99.0}, 5, 48, {300.0, 1.0, 2.0, 3.0, 4.0}},
-      {"empty", false, {}, 0, -1, kDefaults},
+      {"empty", false, {}, 0, -1, TestPlug::kDefaults},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -120,6 +112,6 @@ TEST(IPlugState, WholeLoadsApplyAllValuesOrNone) {
     bytes.AppendBytes(saved.Data() + c.offset, c.size);
     const bool loaded = LoadProgramStateWhole(&plug, bytes, &backup);
     EXPECT_EQ(loaded, c.loads) << c.name;
-    EXPECT_EQ(ValuesOf(plug), c.loads ? values : kDefaults) << c.name;
+    EXPECT_EQ(ValuesOf(plug), c.loads ? values : TestPlug::kDefaults) << c.name;
   }
 }

@@ -13,6 +13,8 @@ class TestPlug : public IPlugBase {
   static constexpr int kVersion = 0x100;
   static constexpr int kUniqueId = 0x4B717A72;
   static constexpr int kVendorId = 0x5A5156;
+  // The five parameters' defaults, in index order.
+  static inline const std::vector<double> kDefaults = {1000.0, 0.0, 0.0, 0.0, 0.0};
 
   explicit TestPlug(const char* channelIO = "2-2", int nPresets = 0, int nParams = 5, int version = kVersion)
       : IPlugBase(nParams, channelIO, nPresets, "Quillmere", "Quillmere", "", version, kUniqueId, kVendorId,
@@ -78,3 +80,10 @@ class TestPlug : public IPlugBase {
   std::vector<const IMidiMessage*> mSentMidi;
   int mPresetHooks = 0;
 };
+
+// Every parameter's value, in index order.
+inline std::vector<double> ValuesOf(const IPlugBase& plug) {
+  std::vector<double> values;
+  for (int i = 0; i < plug.ParamCount(); ++i) values.push_back(plug.Param(i)->Value());
+  return values;
+}

@@ -50,11 +50,19 @@ Stereo Process(EffectEngine& engine, const Stereo& in, int blockFrames = 0) {
   return out;
 }
 
-// What an engine reset to 44.1 kHz gives for in, processed from and into separate buffers.
-Stereo FromSeparateBuffers(const Stereo& in) {
+// What an engine fresh from a reset to 44.1 kHz gives for in, in one block, from and into separate buffers.
+Stereo ProcessFresh(const Stereo& in) {
   EffectEngine engine;
   engine.Reset(44100.0);
   return Process(engine, in);
+}
+
+// The largest magnitude in both channels, over frames from to to (to the end for -1).
+double Peak(const Stereo& s, int from = 0, int to = -1) {
+  if (to < 0) to = s.Frames();
+  double peak = 0.0;
+  for (int i = from; i < to; ++i) peak = std::max({peak, std::fabs(s.left[i]), std::fabs(s.right[i])});
+  return peak;
 }
 
 void ProcessOneFrameChunks(EffectEngine& engine, int chunks) {
@@ -165,9 +173,7 @@ TEST(EffectEngine, ResetNeitherReseedsNorRewindsTheJitter) {
 
 TEST(EffectEngine, OutOfRangeParameterIndexChangesNothing) {
   const Stereo in = Noise(1000, 0.5, 7);
-  EffectEngine plain;
-  plain.Reset(44100.0);
-  const Stereo expected = Process(plain, in);
+  const Stereo expected = ProcessFresh(in);
   for (int index : {-1, 5, 100}) {
     EffectEngine engine;
     engine.Reset(44100.0);
@@ -278,44 +284,39 @@ TEST(EffectEngine, HighQRaisesOnlyTheHighBand) {
   EXPECT_NEAR(levelDb(8000.0, 6.0, 0.0, false), levelDb(8000.0, 0.0, 0.0, false), 1e-9);
 }
 
-TEST(EffectEngine, InPlaceProcessingEqualsSeparateBuffers) {
-  const Stereo in = Noise(10000, 1.5, 3);
-  const Stereo expected = FromSeparateBuffers(in);
-  EffectEngine inPlace;
-  inPlace.Reset(44100.0);
-  Stereo buffer = in;
-  double* io[2] = {buffer.left.data(), buffer.right.data()};
-  inPlace.ProcessStereoBlock(io, io, buffer.Frames());
-  EXPECT_EQ(buffer.left, expected.left);
-  EXPECT_EQ(buffer.right, expected.right);
-}
-
-// Each output frame is written after that frame was read from both inputs, so an output may also take the
-// other channel's input memory.
-TEST(EffectEngine, OutputsMayTakeTheOtherChannelsInputMemory) {
-  const Stereo in = Noise(10000, 1.5, 4);
-  const Stereo expected = FromSeparateBuffers(in);
-  EffectEngine swapped;
-  swapped.Reset(44100.0);
-  Stereo buffer = in;
-  const double* ins[2] = {buffer.left.data(), buffer.right.data()};
-  double* outs[2] = {buffer.right.data(), buffer.left.data()};
-  swapped.ProcessStereoBlock(ins, outs, buffer.Frames());
-  EXPECT_EQ(buffer.right, expected.left);
-  EXPECT_EQ(buffer.left, expected.right);
-}
-
-// Outputs that share memory end up as if every frame were written left then right, each sample limited once.
-TEST(EffectEngine, OutputsSharingMemoryHoldTheRightChannelLimitedOnce) {
-  const Stereo in = Noise(5000, 3.0, 8);
-  const Stereo expected = FromSeparateBuffers(in);
-  EffectEngine shared;
-  shared.Reset(44100.0);
-  std::vector<double> both(5000);
-  const double* ins[2] = {in.left.data(), in.right.data()};
-  double* outs[2] = {both.data(), both.data()};
-  shared.ProcessStereoBlock(ins, outs, 5000);
-  EXPECT_EQ(both, expected.right);
+// The outputs may take the inputs' memory or each other's and still hold what separate buffers would.
+TEST(EffectEngine, OutputsMayTakeTheInputsOrEachOthersMemory) {
+  enum Memory { kLeftInput, kRightInput, kSpare };
+  const struct {
+    const char* what;
+    int frames;
+    double amplitude;
+    unsigned seed;
+    Memory outLeft, outRight;
+  } cases[] = {
+      {"in place", 10000, 1.5, 3, kLeftInput, kRightInput},
+      // Each output frame is written after that frame was read from both inputs.
+      {"each output in the other channel's input", 10000, 1.5, 4, kRightInput, kLeftInput},
+      // As if every frame were written left then right: the right channel, each sample limited once.
+      {"both outputs in one buffer", 5000, 3.0, 8, kSpare, kSpare},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Stereo in = Noise(c.frames, c.amplitude, c.seed);
+    const Stereo expected = ProcessFresh(in);
+    Stereo buffer = in;
+    std::vector<double> spare(static_cast<size_t>(c.frames));
+    std::vector<double>* memory[] = {&buffer.left, &buffer.right, &spare};
+    const double* ins[2] = {buffer.left.data(), buffer.right.data()};
+    double* outs[2] = {memory[c.outLeft]->data(), memory[c.outRight]->data()};
+    EffectEngine engine;
+    engine.Reset(44100.0);
+    engine.ProcessStereoBlock(ins, outs, c.frames);
+    EXPECT_EQ(*memory[c.outRight], expected.right);
+    if (c.outLeft != c.outRight) {
+      EXPECT_EQ(*memory[c.outLeft], expected.left);
+    }
+  }
 }
 
 // Scaling the input by a power of two scales every value inside the filters exactly, so an engine fed 2^k x
@@ -333,40 +334,27 @@ TEST(EffectEngine, LoudChunksAreDividedByTheirOwnPeakAndQuietChunksLeaveUnscaled
     }
     return s;
   };
-  auto run = [](const Stereo& in) {
-    EffectEngine engine;
-    engine.Reset(44100.0);
-    return Process(engine, in);
-  };
-  const Stereo reference = run(quiet), half = run(scaled(0.5)), loud = run(scaled(256.0));
+  const Stereo reference = ProcessFresh(quiet);
+  const Stereo half = ProcessFresh(scaled(0.5)), loud = ProcessFresh(scaled(256.0));
   for (const auto& chunk : chunks) {
     SCOPED_TRACE(::testing::Message() << "chunk from frame " << chunk[0]);
-    double peak = 0.0;
-    for (int i = chunk[0]; i < chunk[1]; ++i)
-      peak = std::max({peak, std::fabs(reference.left[i]), std::fabs(reference.right[i])});
+    const double peak = Peak(reference, chunk[0], chunk[1]);
     ASSERT_LT(peak, 0.9999);
     ASSERT_GT(peak * 256.0, 0.9999);
-    double loudest = 0.0;
     for (int i = chunk[0]; i < chunk[1]; ++i) {
       ASSERT_EQ(half.left[i], reference.left[i] * 0.5) << i;
       ASSERT_EQ(half.right[i], reference.right[i] * 0.5) << i;
       ASSERT_EQ(loud.left[i], reference.left[i] / peak) << i;
       ASSERT_EQ(loud.right[i], reference.right[i] / peak) << i;
-      loudest = std::max({loudest, std::fabs(loud.left[i]), std::fabs(loud.right[i])});
     }
-    EXPECT_EQ(loudest, 1.0);
+    EXPECT_EQ(Peak(loud, chunk[0], chunk[1]), 1.0);
   }
 }
 
 // A chunk is limited when its peak exceeds 0.9999 and only then.
 TEST(EffectEngine, LimitingStartsJustAboveTheThreshold) {
   const Stereo probe = Noise(3000, 0.05, 22);
-  EffectEngine measuring;
-  measuring.Reset(44100.0);
-  const Stereo unlimited = Process(measuring, probe);
-  double peak = 0.0;
-  for (int i = 0; i < unlimited.Frames(); ++i)
-    peak = std::max({peak, std::fabs(unlimited.left[i]), std::fabs(unlimited.right[i])});
+  const double peak = Peak(ProcessFresh(probe));
   ASSERT_LT(peak, 0.9999);
   const struct {
     double targetPeak;
@@ -381,12 +369,7 @@ TEST(EffectEngine, LimitingStartsJustAboveTheThreshold) {
       in.left[i] *= factor;
       in.right[i] *= factor;
     }
-    EffectEngine engine;
-    engine.Reset(44100.0);
-    const Stereo out = Process(engine, in);
-    double loudest = 0.0;
-    for (int i = 0; i < out.Frames(); ++i)
-      loudest = std::max({loudest, std::fabs(out.left[i]), std::fabs(out.right[i])});
+    const double loudest = Peak(ProcessFresh(in));
     if (c.limited) {
       EXPECT_EQ(loudest, 1.0);
     } else {
@@ -400,9 +383,7 @@ TEST(EffectEngine, LimitingStartsJustAboveTheThreshold) {
 TEST(EffectEngine, NaNSamplesAreLeftOutOfThePeak) {
   Stereo in = Noise(4096, 2.0, 23);
   in.left[1000] = std::numeric_limits<double>::quiet_NaN();
-  EffectEngine engine;
-  engine.Reset(44100.0);
-  const Stereo out = Process(engine, in);
+  const Stereo out = ProcessFresh(in);
   int nans = 0;
   double loudest = 0.0;
   for (const std::vector<double>* channel : {&out.left, &out.right}) {
@@ -423,9 +404,7 @@ TEST(EffectEngine, NonFiniteInputSampleSilencesOnlyItsOwnChunk) {
   for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     Stereo in = Noise(3 * 4096, 0.5, 11);
     in.left[4096 + 100] = bad;
-    EffectEngine engine;
-    engine.Reset(44100.0);
-    const Stereo out = Process(engine, in);
+    const Stereo out = ProcessFresh(in);
     bool badSeen = false;
     for (int i = 4096; i < 2 * 4096; ++i) badSeen = badSeen || !std::isfinite(out.left[i]);
     EXPECT_TRUE(badSeen);

@@ -11,18 +11,14 @@
 #include "RenderError.h"
 #include "RenderTestSupport.h"
 #include "effect/PresetTable.h"
+#include "tests/support/Vst2Reference.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 constexpr int kFrames = 20000;
 
-// Every digit a double needs, so the plug-in reads back the same value.
-std::string ExactText(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
-}
+using test_support::ExactText;  // every digit a double needs, so the plug-in reads back the same value
 
 class RenderPresets : public ::testing::Test {
  protected:
@@ -126,15 +122,7 @@ TEST(CommandLinePresets, ReadsThePresetAndRejectsWhatCannotWork) {
       {{"--list-presets", "a", "b"}, "--list-presets takes no INPUT or OUTPUT"},
       {{"--list-presets=x"}, "takes no value"},
   };
-  for (const auto& [args, message] : cases) {
-    try {
-      CommandLine::Parse(args);
-      ADD_FAILURE() << "accepted: " << message;
-    } catch (const RenderError& error) {
-      EXPECT_EQ(error.ExitCode(), RenderError::kUsage) << message;
-      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
-    }
-  }
+  ExpectUsageErrors(cases);
 }
 
 }  // namespace

@@ -14,6 +14,11 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "CommandLine.h"
+#include "RenderError.h"
+
 namespace {
 
 std::string Quote(const std::string& text) {
@@ -161,4 +166,16 @@ std::vector<std::string> Lines(const std::string& text) {
 bool Exists(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0;
+}
+
+void ExpectUsageErrors(const std::vector<std::pair<std::vector<std::string>, std::string>>& cases) {
+  for (const auto& [args, message] : cases) {
+    try {
+      CommandLine::Parse(args);
+      ADD_FAILURE() << "accepted: " << message;
+    } catch (const RenderError& error) {
+      EXPECT_EQ(error.ExitCode(), RenderError::kUsage) << message;
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
+    }
+  }
 }

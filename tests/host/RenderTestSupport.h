@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the renderer's end-to-end tests: a scratch folder, running the
-// executable, and writing and reading audio files.
+// executable, writing and reading audio files, and the command line's refusals.
 #pragma once
 
 #include <sndfile.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // A fresh folder under /tmp, removed with everything in it at the end.
@@ -48,3 +49,6 @@ std::vector<double> TestSignal(int frames, int channels);
 std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);
 std::vector<std::string> Lines(const std::string& text);
+// Each case's arguments are refused by CommandLine::Parse with the usage exit code and a message that
+// contains the case's text.
+void ExpectUsageErrors(const std::vector<std::pair<std::vector<std::string>, std::string>>& cases);

@@ -209,30 +209,35 @@ TEST(Vst3Effect, PlainAndNormalisedValuesFollowTheParametersCurves) {
   }
 }
 
-// Settings away from the defaults, as normalised values, then a start at 44.1 kHz and one block of 512.
-std::vector<test_support::Step> SettingsAndABlock() {
+// The VST 3 and the VST 2 plug-in side by side over a test signal of the given length, both given the
+// settings away from the defaults, as normalised values, then a start at 44.1 kHz and one block of 512; then
+// then(vst3, run).
+template <class Then>
+void AfterSettingsAndABlock(size_t frames, Then then) {
+  Vst3Driver vst3;
+  Vst2Reference vst2(QUILLMERE_VST2_PATH);
+  ASSERT_SIDES_OK(vst3, vst2);
+  const Stereo<double> signal = test_support::TestSignal(frames);
+  test_support::SideBySide<float> run(vst3, vst2, signal);
   std::vector<test_support::Step> steps;
   for (int i = 0; i < kParams; ++i) steps.push_back(test_support::SetRaw(i, kSettings[i]));
   steps.push_back(test_support::Start(44100.0, 512));
   steps.push_back(test_support::Block(512));
-  return steps;
+  run.Play(steps);
+  then(vst3, run);
 }
 
 // Setups that cannot run are refused and change nothing.
 TEST(Vst3Effect, SetupsThatCannotRunAreRefusedAndChangeNothing) {
-  Vst3Driver vst3;
-  Vst2Reference vst2(QUILLMERE_VST2_PATH);
-  ASSERT_SIDES_OK(vst3, vst2);
-  const Stereo<double> signal = test_support::TestSignal(812);
-  test_support::SideBySide<float> run(vst3, vst2, signal);
-  run.Play(SettingsAndABlock());
-  EXPECT_NE(vst3.Instance().Setup(0.0, 512, kSample32), kResultOk);
-  EXPECT_NE(vst3.Instance().Setup(std::numeric_limits<double>::infinity(), 512, kSample32), kResultOk);
-  EXPECT_NE(vst3.Instance().Setup(44100.0, 0, kSample32), kResultOk);
-  EXPECT_NE(vst3.Instance().Setup(44100.0, 512, 3), kResultOk);
-  run.Play({test_support::Block(300)});
-  ASSERT_EQ(run.Problem(), "");
-  EXPECT_EQ(run.Difference(), "");
+  AfterSettingsAndABlock(812, [](Vst3Driver& vst3, test_support::SideBySide<float>& run) {
+    EXPECT_NE(vst3.Instance().Setup(0.0, 512, kSample32), kResultOk);
+    EXPECT_NE(vst3.Instance().Setup(std::numeric_limits<double>::infinity(), 512, kSample32), kResultOk);
+    EXPECT_NE(vst3.Instance().Setup(44100.0, 0, kSample32), kResultOk);
+    EXPECT_NE(vst3.Instance().Setup(44100.0, 512, 3), kResultOk);
+    run.Play({test_support::Block(300)});
+    ASSERT_EQ(run.Problem(), "");
+    EXPECT_EQ(run.Difference(), "");
+  });
 }
 
 // The controller side of the object follows the state it is given, from streams of any step.
@@ -255,34 +260,30 @@ TEST(Vst3Effect, ControllerFollowsTheStateItIsGiven) {
 }
 
 TEST(Vst3Effect, ControllerViewFollowsComponentStateAndLeavesTheAudioAlone) {
-  Vst3Driver vst3;
-  Vst2Reference vst2(QUILLMERE_VST2_PATH);
-  ASSERT_SIDES_OK(vst3, vst2);
-  const Stereo<double> signal = test_support::TestSignal(2048);
-  test_support::SideBySide<float> run(vst3, vst2, signal);
-  run.Play(SettingsAndABlock());
-  const std::vector<uint8_t> running = vst3.Instance().GetState();
-  IEditController* controller = vst3.Instance().Controller();
+  AfterSettingsAndABlock(2048, [](Vst3Driver& vst3, test_support::SideBySide<float>& run) {
+    const std::vector<uint8_t> running = vst3.Instance().GetState();
+    IEditController* controller = vst3.Instance().Controller();
 
-  // setComponentState moves the controller's values only.
-  Vst2Reference other(QUILLMERE_VST2_PATH);
-  ASSERT_TRUE(other.Ok()) << other.Problem();
-  other.Open();
-  for (int i = 0; i < kParams; ++i) other.SetParameter(i, 0.5f * kSettings[i]);
-  ASSERT_EQ(vst3.Instance().SetComponentState(other.GetChunk(Vst2Chunk::kProgram)), kResultOk);
-  for (int i = 0; i < kParams; ++i) {
-    EXPECT_EQ(controller->getParamNormalized(i), static_cast<double>(other.GetParameter(i)));
-  }
-  EXPECT_EQ(vst3.Instance().GetState(), running);
-  EXPECT_NE(vst3.Instance().SetComponentState({1, 2, 3}), kResultOk);
+    // setComponentState moves the controller's values only.
+    Vst2Reference other(QUILLMERE_VST2_PATH);
+    ASSERT_TRUE(other.Ok()) << other.Problem();
+    other.Open();
+    for (int i = 0; i < kParams; ++i) other.SetParameter(i, 0.5f * kSettings[i]);
+    ASSERT_EQ(vst3.Instance().SetComponentState(other.GetChunk(Vst2Chunk::kProgram)), kResultOk);
+    for (int i = 0; i < kParams; ++i) {
+      EXPECT_EQ(controller->getParamNormalized(i), static_cast<double>(other.GetParameter(i)));
+    }
+    EXPECT_EQ(vst3.Instance().GetState(), running);
+    EXPECT_NE(vst3.Instance().SetComponentState({1, 2, 3}), kResultOk);
 
-  // setParamNormalized moves the controller's value only; the audio changes through points alone.
-  ASSERT_EQ(controller->setParamNormalized(2, 0.625), kResultOk);
-  EXPECT_EQ(controller->getParamNormalized(2), 0.625);
-  EXPECT_NE(controller->setParamNormalized(kParams, 0.5), kResultOk);
-  EXPECT_EQ(vst3.Instance().GetState(), running);
-  run.Play({test_support::Block(512)});
-  EXPECT_EQ(run.Difference(), "");
+    // setParamNormalized moves the controller's value only; the audio changes through points alone.
+    ASSERT_EQ(controller->setParamNormalized(2, 0.625), kResultOk);
+    EXPECT_EQ(controller->getParamNormalized(2), 0.625);
+    EXPECT_NE(controller->setParamNormalized(kParams, 0.5), kResultOk);
+    EXPECT_EQ(vst3.Instance().GetState(), running);
+    run.Play({test_support::Block(512)});
+    EXPECT_EQ(run.Difference(), "");
+  });
 }
 
 TEST(Vst3Effect, HostLearnsNothingBadFromLifecycleAndReleasesEverything) {

@@ -14,21 +14,17 @@
 #include "host/PluginModule.h"
 #include "tests/hosts/ClapInstance.h"
 #include "tests/support/TestSignal.h"
+#include "tests/support/Vst2Reference.h"
 #include "tests/windows/CheckFiles.h"
 
 namespace {
 
 using namespace check_files;
+using test_support::ExactText;
 
 constexpr double kRate = 44100.0;
 constexpr uint32_t kMaxFrames = 512;
 constexpr int kBlocks = 160;
-
-std::string Number(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.17g", value);
-  return text;
-}
 
 // The block sizes and the events of block b; plain arithmetic, so both platforms make the same.
 uint32_t FramesOf(int b) { return b % 7 == 3 ? 1 + (b * 37) % kMaxFrames : kMaxFrames; }
@@ -107,8 +103,8 @@ std::string Describe(ClapInstance& plug) {
   }
   for (const clap_param_info_t& info : plug.ParamInfos()) {
     text += "param " + std::to_string(info.id) + " " + info.name + " flags " + std::to_string(info.flags) +
-            " " + Number(info.min_value) + " " + Number(info.max_value) + " " + Number(info.default_value) +
-            "\n";
+            " " + ExactText(info.min_value) + " " + ExactText(info.max_value) + " " +
+            ExactText(info.default_value) + "\n";
   }
   text += "latency " + std::to_string(plug.LatencySamples()) + "\n";
   return text;
@@ -122,12 +118,12 @@ std::string Texts(ClapInstance& plug) {
       const double value = info.min_value + (info.max_value - info.min_value) * k / 8.0 + 0.000123 * k;
       std::string shown;
       plug.ValueText(info.id, value, &shown);
-      text += std::to_string(info.id) + " " + Number(value) + " -> " + shown + "\n";
+      text += std::to_string(info.id) + " " + ExactText(value) + " -> " + shown + "\n";
     }
     for (const char* t : typed) {
       double value = 0.0;
       const bool read = plug.TextValue(info.id, t, &value);
-      text += std::to_string(info.id) + " \"" + t + "\" -> " + (read ? Number(value) : "refused") + "\n";
+      text += std::to_string(info.id) + " \"" + t + "\" -> " + (read ? ExactText(value) : "refused") + "\n";
     }
   }
   return text;
