@@ -19,7 +19,7 @@ apt_get install -y --no-install-recommends \
   juce-modules-source-data dpf-source zam-plugins \
   lv2-dev liblilv-dev lilv-utils lv2file lv2proc ecasound sordi lsp-plugins-lv2 x42-plugins \
   libqt6core6 \
-  dpkg-dev lintian file zip nsis man-db groff-base python3-numpy python3-matplotlib
+  dpkg-dev lintian file zip nsis time man-db groff-base python3-numpy python3-matplotlib
 # Qtractor's plug-in scan helper loads CLAP plug-ins without a display; take it from the package without
 # installing the whole program.
 if [ ! -x /opt/qtractor-scan/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan ]; then
