@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Writes the bundle's manifest.ttl and the plug-in's description from effect/PluginDescription.h and the
-// parameter table, each parameter read through the parameter object an instance defines from it, so the ports
-// show what the plug-in reports (names, ranges, defaults, curves, display texts):
+// Writes the bundle's manifest.ttl, the plug-in's description and the factory presets (presets.ttl) from
+// effect/PluginDescription.h, the parameter table and the preset table, each parameter read through the
+// parameter object an instance defines from it, so the ports show what the plug-in reports (names, ranges,
+// defaults, curves, display texts):
 //   quillmere-lv2-ttl BUNDLE_DIR MODULE_FILE_NAME DESCRIPTION_FILE_NAME
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "IPlug/IPlugParam.h"
 #include "effect/ParameterTable.h"
 #include "effect/PluginDescription.h"
+#include "effect/PresetTable.h"
 #include "lv2/Lv2Ports.h"
 
 static_assert(kPortOutLeft - kPortInLeft == kPluginInputs &&
@@ -136,6 +138,52 @@ std::string Description() {
   return ttl.str();
 }
 
+constexpr const char kPresetsFile[] = "presets.ttl";
+
+// The preset's URI: the plug-in's, then the name in lower case with hyphens for spaces.
+std::string PresetUri(const PresetDefinition& preset) {
+  std::string uri = std::string(kPluginLv2Uri) + ":preset:";
+  for (const char* c = preset.mName; *c; ++c) {
+    uri += *c == ' ' ? '-' : static_cast<char>(*c >= 'A' && *c <= 'Z' ? *c - 'A' + 'a' : *c);
+  }
+  return uri;
+}
+
+// The presets' entries in the manifest, after the plug-in's.
+std::string ManifestPresetEntries() {
+  std::ostringstream ttl;
+  ttl << "\n@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n";
+  for (const PresetDefinition& preset : kPresetTable) {
+    ttl << "\n<" << PresetUri(preset) << ">\n"
+        << "\ta pset:Preset ;\n"
+        << "\tlv2:appliesTo <" << kPluginLv2Uri << "> ;\n"
+        << "\trdfs:seeAlso <" << kPresetsFile << "> .\n";
+  }
+  return ttl.str();
+}
+
+std::string Presets() {
+  std::ostringstream ttl;
+  ttl << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+      << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+      << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n";
+  for (const PresetDefinition& preset : kPresetTable) {
+    // Names hold no quotes or backslashes (the preset table's test sees to that).
+    ttl << "\n<" << PresetUri(preset) << ">\n"
+        << "\ta pset:Preset ;\n"
+        << "\tlv2:appliesTo <" << kPluginLv2Uri << "> ;\n"
+        << "\trdfs:label \"" << preset.mName << "\" ;\n"
+        << "\tlv2:port [\n";
+    for (int i = 0; i < kNumParams; ++i) {
+      if (i > 0) ttl << "\t] , [\n";
+      ttl << "\t\tlv2:symbol \"" << kLv2ControlPorts[i].mSymbol << "\" ;\n"
+          << "\t\tpset:value " << RoundTripNumber(preset.mValues[i]) << "\n";
+    }
+    ttl << "\t] .\n";
+  }
+  return ttl.str();
+}
+
 bool WriteFile(const std::string& path, const std::string& text) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << text;
@@ -152,7 +200,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string bundle = argv[1];
-  const bool written = WriteFile(bundle + "/manifest.ttl", Manifest(argv[2], argv[3])) &&
-                       WriteFile(bundle + "/" + argv[3], Description());
+  const bool written =
+      WriteFile(bundle + "/manifest.ttl", Manifest(argv[2], argv[3]) + ManifestPresetEntries()) &&
+      WriteFile(bundle + "/" + argv[3], Description()) && WriteFile(bundle + "/" + kPresetsFile, Presets());
   return written ? 0 : 1;
 }
